@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs what the build needs (Debian 12 packages) when something is missing,
+# then configures and builds Foldermate into build/. Safe to run again.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev zlib1g-dev
+          libsqlite3-dev libglib2.0-dev xvfb xauth)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+BUILD_DIR=${FM_BUILD_DIR:-build}
+if [ ! -f "$BUILD_DIR/build.ninja" ]; then
+  cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+fi
+cmake --build "$BUILD_DIR"
