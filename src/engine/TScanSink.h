@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+// Where a run reports: the status text and each finding. The worker thread adapts it
+// to the window; the command-line scanner and the tests plug in a direct one.
+class TScanSink
+{
+public:
+    virtual ~TScanSink() = default;
+    virtual void ShowStatus(const QString &text) = 0;
+    // list is 1..8: odd lists hold source files, even lists destination files.
+    virtual void AddToList(int list, const QString &path) = 0;
+};

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QByteArray>
+#include <QtGlobal>
+
+struct stat;
+
+// What the program needs to know of one directory entry after following links:
+// its kind, size, whole-second modification time and identity (device, inode).
+class TFileStat
+{
+public:
+    bool Exists = false;
+    bool IsDir = false;
+    bool IsRegular = false;
+    qint64 Size = 0;
+    qint64 MTimeSec = 0;  // whole UTC seconds (tv_sec)
+    qint64 MTimeNsec = 0;
+    quint64 Dev = 0;
+    quint64 Ino = 0;
+
+    static TFileStat FromStat(const struct stat &st);
+    // stat(2) of a native path, following links. Exists is false when nothing is there
+    // or the entry cannot be looked up.
+    static TFileStat Of(const QByteArray &nativePath);
+    // fstatat(2) of a name inside an open folder, following links.
+    static TFileStat At(int dirFd, const char *name);
+    // lstat(2): the entry itself, a link not followed.
+    static bool IsSymLink(const QByteArray &nativePath);
+
+    bool SameIdentity(const TFileStat &other) const
+    {
+        return Exists && other.Exists && Dev == other.Dev && Ino == other.Ino;
+    }
+};
