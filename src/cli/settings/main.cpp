@@ -1,0 +1,288 @@
+// foldermate-settings: the stored settings for people and scripts. Every command goes through
+// the program's own store functions, so a read here writes its default exactly as the program
+// would, and a value of the wrong kind is refused with the program's message.
+
+#include "cli/settings/TSettingsExport.h"
+#include "platform/TSettingsHive.h"
+#include "window/ERegistryError.h"
+#include "window/RegistryUtils.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <charconv>
+#include <cstdio>
+#include <stdexcept>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitStoreError = 1;
+constexpr int kExitUsage = 2;
+// A buffer size beyond anything the program stores; it keeps a mistyped SIZE from asking for
+// gigabytes.
+constexpr qint64 kMaxBinarySize = 64 * 1024 * 1024;
+
+// A mistake in the command line; its message is one line.
+class EUsageError : public std::runtime_error
+{
+public:
+    explicit EUsageError(const QString &message) : std::runtime_error(message.toStdString()), FMessage(message) {}
+    QString Message() const { return FMessage; }
+
+private:
+    QString FMessage;
+};
+
+enum TValueKind { vkString, vkInteger, vkBool, vkFloat, vkBinary };
+
+void Print(FILE *stream, const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+}
+
+TValueKind ParseKind(const QString &text)
+{
+    if (text == u"string"_s)
+        return vkString;
+    if (text == u"integer"_s)
+        return vkInteger;
+    if (text == u"bool"_s)
+        return vkBool;
+    if (text == u"float"_s)
+        return vkFloat;
+    if (text == u"binary"_s)
+        return vkBinary;
+    throw EUsageError(u"unknown kind '"_s + text + u"' (string, integer, bool, float or binary)"_s);
+}
+
+qint32 ParseInteger(const QString &text)
+{
+    bool ok = false;
+    const qint32 value = text.toInt(&ok, 10);
+    if (!ok)
+        throw EUsageError(u"not a 32-bit integer: '"_s + text + u"'"_s);
+    return value;
+}
+
+bool ParseBool(const QString &text)
+{
+    const QString lower = text.toLower();
+    if (lower == u"true"_s || lower == u"1"_s)
+        return true;
+    if (lower == u"false"_s || lower == u"0"_s)
+        return false;
+    throw EUsageError(u"not a bool (true or false): '"_s + text + u"'"_s);
+}
+
+float ParseFloat(const QString &text)
+{
+    // Parsed straight to single precision, so the value is rounded once.
+    const QByteArray bytes = text.toUtf8();
+    float value = 0;
+    const char *end = bytes.constData() + bytes.size();
+    const auto [ptr, ec] = std::from_chars(bytes.constData(), end, value);
+    if (ec != std::errc() || ptr != end || bytes.isEmpty())
+        throw EUsageError(u"not a float: '"_s + text + u"'"_s);
+    return value;
+}
+
+QString FloatText(float value)
+{
+    // The shortest text that reads back as the same float.
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return QString::fromLatin1(buffer, result.ptr - buffer);
+}
+
+QByteArray ParseHex(const QString &text)
+{
+    static const QString digits = u"0123456789abcdefABCDEF"_s;
+    bool ok = text.size() % 2 == 0;
+    for (qsizetype i = 0; ok && i < text.size(); ++i)
+        ok = digits.contains(text.at(i));
+    if (!ok)
+        throw EUsageError(u"not hex bytes: '"_s + text + u"'"_s);
+    return QByteArray::fromHex(text.toLatin1());
+}
+
+int ParseSize(const QString &text)
+{
+    bool ok = false;
+    const qint64 size = text.toLongLong(&ok, 10);
+    if (!ok || size < 0 || size > kMaxBinarySize)
+        throw EUsageError(u"SIZE must be a number of bytes from 0 to "_s + QString::number(kMaxBinarySize)
+                          + u": '"_s + text + u"'"_s);
+    return int(size);
+}
+
+void ExpectArguments(const QStringList &args, qsizetype least, qsizetype most, const QString &usage)
+{
+    if (args.size() < least || args.size() > most)
+        throw EUsageError(u"usage: foldermate-settings [--root ROOT] "_s + usage);
+}
+
+// The key path of a root-relative key, from the top of the hive.
+QString KeyBelowRoot(const QString &key)
+{
+    return RootPath() + u'\\' + key;
+}
+
+int RunExport(const QStringList &args)
+{
+    ExpectArguments(args, 0, 1, u"export [KEY]"_s);
+    const QString key = args.isEmpty() ? QString() : KeyBelowRoot(args.first());
+    Print(stdout, TSettingsExport(SettingsHive()).Export(key));
+    return kExitOk;
+}
+
+int RunGet(const QStringList &args)
+{
+    ExpectArguments(args, 3, 3, u"get KIND PATH DEFAULT (get binary PATH SIZE)"_s);
+    const QString &path = args.at(1);
+    const QString &argument = args.at(2);
+    QString text;
+    switch (ParseKind(args.at(0))) {
+    case vkString:
+        text = ReadString(path, argument);
+        break;
+    case vkInteger:
+        text = QString::number(ReadInteger(path, ParseInteger(argument)));
+        break;
+    case vkBool:
+        text = ReadBool(path, ParseBool(argument)) ? u"true"_s : u"false"_s;
+        break;
+    case vkFloat:
+        text = FloatText(ReadFloat(path, ParseFloat(argument)));
+        break;
+    case vkBinary: {
+        QByteArray buffer(ParseSize(argument), '\0');
+        const int size = ReadBinary(path, buffer.data(), int(buffer.size()));
+        text = QString::fromLatin1(buffer.left(size).toHex());
+        break;
+    }
+    }
+    Print(stdout, text + u'\n');
+    return kExitOk;
+}
+
+int RunSet(const QStringList &args)
+{
+    ExpectArguments(args, 3, 3, u"set KIND PATH VALUE"_s);
+    const QString &path = args.at(1);
+    const QString &value = args.at(2);
+    switch (ParseKind(args.at(0))) {
+    case vkString:
+        WriteString(path, value);
+        break;
+    case vkInteger:
+        WriteInteger(path, ParseInteger(value));
+        break;
+    case vkBool:
+        WriteBool(path, ParseBool(value));
+        break;
+    case vkFloat:
+        WriteFloat(path, ParseFloat(value));
+        break;
+    case vkBinary: {
+        const QByteArray bytes = ParseHex(value);
+        WriteBinary(path, bytes.constData(), int(bytes.size()));
+        break;
+    }
+    }
+    return kExitOk;
+}
+
+int RunList(const QStringList &args)
+{
+    ExpectArguments(args, 0, 1, u"list [KEY]"_s);
+    QStringList names;
+    ListSubkeys(args.isEmpty() ? QString() : args.first(), names);
+    for (const QString &name : std::as_const(names))
+        Print(stdout, name + u'\n');
+    return kExitOk;
+}
+
+int RunDelete(const QStringList &args)
+{
+    ExpectArguments(args, 1, 1, u"delete PATH"_s);
+    Print(stdout, DeleteEntry(args.first()) ? u"true\n"_s : u"false\n"_s);
+    return kExitOk;
+}
+
+int Run(const QCoreApplication &app)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        u"Shows and changes the settings that Foldermate stores.\n\n"
+        "Commands:\n"
+        "  export [KEY]            every key and value (or KEY and everything below it) as text\n"
+        "  get KIND PATH DEFAULT   reads a value, writing DEFAULT first when it is missing;\n"
+        "                          KIND is string, integer, bool or float\n"
+        "  get binary PATH SIZE    reads a binary value of at most SIZE bytes, shown as hex\n"
+        "  set KIND PATH VALUE     writes a value; KIND as above or binary (VALUE as hex)\n"
+        "  list [KEY]              names the subkeys of KEY, one a line\n"
+        "  delete PATH             deletes the value PATH and the key PATH with everything below it;\n"
+        "                          prints whether a key was deleted\n\n"
+        "PATH is relative to the root, with \"\\\" between keys: Presets\\Work\\srcPath.\n"
+        "Options go before the command, so that values such as -5 are taken as values."_s);
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption root(u"root"_s, u"Key that paths are relative to (default: %1)."_s.arg(DefaultRootPath()),
+                                  u"ROOT"_s);
+    parser.addOption(root);
+    parser.addPositionalArgument(u"command"_s, u"export, get, set, list or delete."_s, u"COMMAND [ARGUMENTS...]"_s);
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+
+    if (!parser.parse(app.arguments()))
+        throw EUsageError(parser.errorText());
+    if (parser.isSet(help))
+        parser.showHelp(kExitOk);
+
+    QStringList args = parser.positionalArguments();
+    if (args.isEmpty())
+        throw EUsageError(u"missing command (export, get, set, list or delete; see --help)"_s);
+    const QString command = args.takeFirst();
+    if (parser.isSet(root))
+        SetRootPath(parser.value(root));
+
+    using TCommand = int (*)(const QStringList &);
+    TCommand run = nullptr;
+    if (command == u"export"_s)
+        run = RunExport;
+    else if (command == u"get"_s)
+        run = RunGet;
+    else if (command == u"set"_s)
+        run = RunSet;
+    else if (command == u"list"_s)
+        run = RunList;
+    else if (command == u"delete"_s)
+        run = RunDelete;
+    else
+        throw EUsageError(u"unknown command '"_s + command + u"' (export, get, set, list or delete)"_s);
+
+    const QString moved = SettingsHive().TakeRecoveryNotice();
+    if (!moved.isEmpty())
+        Print(stderr, u"foldermate-settings: the settings file was damaged; it was moved to '"_s + moved
+                          + u"' and the settings start empty\n"_s);
+    return run(args);
+}
+
+}  // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(u"foldermate-settings"_s);
+    try {
+        return Run(app);
+    } catch (const EUsageError &error) {
+        Print(stderr, u"foldermate-settings: "_s + error.Message() + u'\n');
+        return kExitUsage;
+    } catch (const ERegistryError &error) {
+        Print(stderr, error.Message() + u'\n');
+        return kExitStoreError;
+    }
+}
