@@ -1,0 +1,294 @@
+#include "results/TJamFileList.h"
+
+#include "results/TResultListModel.h"
+#include "results/TResultSortProxy.h"
+
+#include <QDesktopServices>
+#include <QEvent>
+#include <QHeaderView>
+#include <QMenu>
+#include <QUrl>
+
+#include <vector>
+
+namespace {
+
+constexpr int DefaultWidths[TResultListModel::rcCount] = {200, 260, 90, 130, 130};
+
+} // namespace
+
+TJamFileList::TJamFileList(QWidget *parent)
+    : QTreeView(parent)
+    , FModel(new TResultListModel(this))
+    , FProxy(new TResultSortProxy(FModel, this))
+{
+    setModel(FProxy);
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setTextElideMode(Qt::ElideMiddle);
+
+    // Rows stay in the order the scan found them until the user picks a column.
+    header()->setStretchLastSection(false);
+    header()->setSortIndicatorClearable(true);
+    header()->setSortIndicator(-1, Qt::AscendingOrder);
+    setSortingEnabled(true);
+    ShowDefaultColumns();
+
+    header()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(header(), &QHeaderView::customContextMenuRequested, this, &TJamFileList::ShowHeaderMenu);
+    connect(this, &QAbstractItemView::doubleClicked, this, &TJamFileList::OpenRow);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &TJamFileList::Change);
+}
+
+bool TJamFileList::event(QEvent *event)
+{
+    const bool result = QTreeView::event(event);
+    if (event->type() == QEvent::Polish && !FColumnsCreated) {
+        FColumnsCreated = true;
+        Q_EMIT CreateColumns();
+    }
+    return result;
+}
+
+bool TJamFileList::Add(const QString &path, bool checked)
+{
+    Q_UNUSED(checked);
+    if (!FModel->Add(path))
+        return false;
+    Q_EMIT Change();
+    return true;
+}
+
+void TJamFileList::DeleteItem(const QString &fileName)
+{
+    if (FModel->Remove(fileName))
+        Q_EMIT Change();
+}
+
+int TJamFileList::DeleteItems(const QStringList &fileNames)
+{
+    const int removed = FModel->RemoveAll(fileNames);
+    if (removed > 0)
+        Q_EMIT Change();
+    return removed;
+}
+
+bool TJamFileList::IsItemInList(const QString &fileName) const
+{
+    return FModel->Contains(fileName);
+}
+
+void TJamFileList::Clear()
+{
+    FModel->Clear();
+    Q_EMIT Change();
+}
+
+void TJamFileList::FullRefresh()
+{
+    FModel->RefreshDetails();
+}
+
+int TJamFileList::RowCount() const
+{
+    FModel->Flush();
+    return FProxy->rowCount();
+}
+
+int TJamFileList::SourceRow(int row) const
+{
+    FModel->Flush();
+    return FProxy->mapToSource(FProxy->index(row, 0)).row();
+}
+
+QString TJamFileList::RowPath(int row) const
+{
+    return FModel->PathAt(SourceRow(row));
+}
+
+bool TJamFileList::IsRowSelected(int row) const
+{
+    FModel->Flush();
+    return selectionModel()->isRowSelected(row, QModelIndex());
+}
+
+QStringList TJamFileList::SelectedPaths() const
+{
+    QStringList paths;
+    const int rows = RowCount();
+    for (int row = 0; row < rows; ++row)
+        if (selectionModel()->isRowSelected(row, QModelIndex()))
+            paths.append(RowPath(row));
+    return paths;
+}
+
+QStringList TJamFileList::Paths() const
+{
+    QStringList paths;
+    const int rows = RowCount();
+    paths.reserve(rows);
+    for (int row = 0; row < rows; ++row)
+        paths.append(RowPath(row));
+    return paths;
+}
+
+qint32 TJamFileList::TotalFileCount() const
+{
+    return FModel->TotalRows();
+}
+
+qint64 TJamFileList::TotalFileSize() const
+{
+    return FModel->TotalSize();
+}
+
+qint32 TJamFileList::SelectedFileCount() const
+{
+    qint32 count = 0;
+    std::vector<bool> seen(FProxy->rowCount(), false);
+    const QItemSelection selection = selectionModel()->selection();
+    for (const QItemSelectionRange &range : selection) {
+        for (int row = range.top(); row <= range.bottom(); ++row) {
+            if (!seen[row]) {
+                seen[row] = true;
+                ++count;
+            }
+        }
+    }
+    return count;
+}
+
+qint64 TJamFileList::SelectedFileSize() const
+{
+    // A selection of every row is common (select all) and costs nothing this way.
+    const qint32 selected = SelectedFileCount();
+    if (selected == 0)
+        return 0;
+    if (selected == FModel->TotalRows())
+        return FModel->TotalSize();
+    qint64 size = 0;
+    std::vector<bool> seen(FProxy->rowCount(), false);
+    const QItemSelection selection = selectionModel()->selection();
+    for (const QItemSelectionRange &range : selection) {
+        for (int row = range.top(); row <= range.bottom(); ++row) {
+            if (seen[row])
+                continue;
+            seen[row] = true;
+            size += FModel->SizeAt(FProxy->mapToSource(FProxy->index(row, 0)).row());
+        }
+    }
+    return size;
+}
+
+int TJamFileList::LogicalAtPosition(int position) const
+{
+    int shown = 0;
+    for (int visual = 0; visual < header()->count(); ++visual) {
+        const int logical = header()->logicalIndex(visual);
+        if (header()->isSectionHidden(logical))
+            continue;
+        if (shown == position)
+            return logical;
+        ++shown;
+    }
+    return -1;
+}
+
+QList<SHCOLUMNID> TJamFileList::GetVisibleColumns() const
+{
+    QList<SHCOLUMNID> ids;
+    for (int visual = 0; visual < header()->count(); ++visual) {
+        const int logical = header()->logicalIndex(visual);
+        if (!header()->isSectionHidden(logical))
+            ids.append(TResultListModel::ColumnId(logical));
+    }
+    return ids;
+}
+
+void TJamFileList::SetColumnVisibility(const SHCOLUMNID &pColumnID, bool pVisible)
+{
+    const int logical = TResultListModel::ColumnOf(pColumnID);
+    if (logical < 0 || (logical == TResultListModel::rcName && !pVisible))
+        return;
+    if (header()->isSectionHidden(logical) == !pVisible)
+        return;
+    header()->setSectionHidden(logical, !pVisible);
+    if (pVisible && header()->sectionSize(logical) <= 0)
+        header()->resizeSection(logical, DefaultWidths[logical]);
+}
+
+int TJamFileList::GetColumnPosition(const SHCOLUMNID &pColumnID) const
+{
+    const int logical = TResultListModel::ColumnOf(pColumnID);
+    if (logical < 0 || header()->isSectionHidden(logical))
+        return -1;
+    int position = 0;
+    const int visual = header()->visualIndex(logical);
+    for (int v = 0; v < visual; ++v)
+        if (!header()->isSectionHidden(header()->logicalIndex(v)))
+            ++position;
+    return position;
+}
+
+int TJamFileList::VisibleColumnCount() const
+{
+    return header()->count() - header()->hiddenSectionCount();
+}
+
+int TJamFileList::ColumnWidthAt(int position) const
+{
+    const int logical = LogicalAtPosition(position);
+    return logical < 0 ? 0 : header()->sectionSize(logical);
+}
+
+void TJamFileList::SetColumnWidthAt(int position, int width)
+{
+    const int logical = LogicalAtPosition(position);
+    // A column of no width would be shown and yet be gone for the user.
+    if (logical >= 0)
+        header()->resizeSection(logical, std::max(width, header()->minimumSectionSize()));
+}
+
+void TJamFileList::MoveColumnTo(const SHCOLUMNID &pColumnID, int position)
+{
+    const int logical = TResultListModel::ColumnOf(pColumnID);
+    const int target = LogicalAtPosition(position);
+    if (logical < 0 || target < 0 || header()->isSectionHidden(logical))
+        return;
+    header()->moveSection(header()->visualIndex(logical), header()->visualIndex(target));
+}
+
+void TJamFileList::ShowDefaultColumns()
+{
+    for (int column = 0; column < TResultListModel::rcCount; ++column) {
+        header()->moveSection(header()->visualIndex(column), column);
+        header()->setSectionHidden(column, false);
+        header()->resizeSection(column, DefaultWidths[column]);
+    }
+}
+
+void TJamFileList::ShowHeaderMenu(const QPoint &pos)
+{
+    QMenu menu(this);
+    for (int column = 0; column < TResultListModel::rcCount; ++column) {
+        QAction *action = menu.addAction(TResultListModel::ColumnTitle(column));
+        action->setCheckable(true);
+        action->setChecked(!header()->isSectionHidden(column));
+        action->setEnabled(column != TResultListModel::rcName);
+        connect(action, &QAction::toggled, this, [this, column](bool on) {
+            SetColumnVisibility(TResultListModel::ColumnId(column), on);
+        });
+    }
+    menu.exec(header()->mapToGlobal(pos));
+}
+
+void TJamFileList::OpenRow(const QModelIndex &index)
+{
+    if (index.isValid())
+        QDesktopServices::openUrl(QUrl::fromLocalFile(index.data(TResultListModel::PathRole).toString()));
+}

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "results/SHCOLUMNID.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTreeView>
+
+class TResultListModel;
+class TResultSortProxy;
+
+// One result list: a detailed file list, one row per file, whole rows selected, several at
+// a time. Rows are addressed by full path (exactly, a trailing "/" ignored); row indexes
+// count in display order, which is the order of arrival until the user sorts by a column.
+//
+// The view offers the detail columns name, folder, size, date modified and type, each
+// known by a fixed SHCOLUMNID. Column "positions" count the shown columns from the left,
+// as the user sees them; a hidden column has none. The name column cannot be hidden.
+class TJamFileList : public QTreeView
+{
+    Q_OBJECT
+
+public:
+    explicit TJamFileList(QWidget *parent = nullptr);
+
+    // Appends a row; nothing when the path is empty or listed already. Cheap enough to be
+    // called for every file a scan finds: the file itself is not looked at here.
+    // Checked is accepted for callers that pass it and has no effect.
+    bool Add(const QString &path, bool checked = false);
+    void DeleteItem(const QString &fileName);
+    // Removes all the named rows in one pass; returns how many were listed.
+    int DeleteItems(const QStringList &fileNames);
+    bool IsItemInList(const QString &fileName) const;
+    void Clear();
+    // Reads every row's details anew.
+    void FullRefresh();
+
+    int RowCount() const;
+    QString RowPath(int row) const;
+    bool IsRowSelected(int row) const;
+    // Paths of the selected rows, or of every row, in display order.
+    QStringList SelectedPaths() const;
+    QStringList Paths() const;
+
+    qint32 TotalFileCount() const;
+    qint64 TotalFileSize() const;
+    qint32 SelectedFileCount() const;
+    qint64 SelectedFileSize() const;
+
+    QList<SHCOLUMNID> GetVisibleColumns() const;
+    // Unknown identifiers are ignored, and so is hiding the name column.
+    void SetColumnVisibility(const SHCOLUMNID &pColumnID, bool pVisible);
+    // Position among the shown columns, or -1.
+    int GetColumnPosition(const SHCOLUMNID &pColumnID) const;
+    int VisibleColumnCount() const;
+    int ColumnWidthAt(int position) const;
+    void SetColumnWidthAt(int position, int width);
+    // Moves a shown column to the given position among the shown columns.
+    void MoveColumnTo(const SHCOLUMNID &pColumnID, int position);
+    // The columns a new list shows, with their widths.
+    void ShowDefaultColumns();
+
+    TResultListModel *ListModel() const { return FModel; }
+
+Q_SIGNALS:
+    // Rows were added or removed, the list was emptied, or the selection changed.
+    void Change();
+    // The list has set up its columns (once, before it is first shown).
+    void CreateColumns();
+
+protected:
+    bool event(QEvent *event) override;
+
+private:
+    int LogicalAtPosition(int position) const;
+    void ShowHeaderMenu(const QPoint &pos);
+    void OpenRow(const QModelIndex &index);
+    int SourceRow(int row) const;
+
+    TResultListModel *FModel;
+    TResultSortProxy *FProxy;
+    bool FColumnsCreated = false;
+};

@@ -1,0 +1,100 @@
+#pragma once
+
+#include "results/SHCOLUMNID.h"
+
+#include <QAbstractTableModel>
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+// The rows of one result list: one file per row, known by its full path.
+//
+// A scan hands over one row every few microseconds, and every hand-over keeps the scan
+// waiting, so Add only appends the path and enters it in the path index. Everything else
+// is deferred:
+// - the new rows are announced to the views in batches (a short timer, or at once when
+//   anybody asks about rows by index), so a view never lays itself out per row;
+// - the file details (size, time) are read once per row, on the window's thread, in
+//   small slices between events, or on demand for a row that is painted or summed.
+// The totals are running sums over the rows whose details are known; asking for them
+// first reads whatever details are still missing.
+//
+// Rows are matched by their path exactly (file names are case-sensitive here); a
+// trailing "/" is ignored. The index holds row positions that are valid below a
+// watermark: removing a row only lowers the watermark, and positions above it are
+// recomputed in one pass when one of them is needed.
+class TResultListModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    enum TColumn { rcName, rcFolder, rcSize, rcModified, rcType, rcCount };
+    // The raw value a column sorts on: text, or a number for size and time.
+    static constexpr int SortRole = Qt::UserRole + 1;
+    // The row's full path, whatever the column.
+    static constexpr int PathRole = Qt::UserRole + 2;
+
+    explicit TResultListModel(QObject *parent = nullptr);
+
+    static SHCOLUMNID ColumnId(int column);
+    // The column offering that identifier, or -1.
+    static int ColumnOf(const SHCOLUMNID &id);
+    static QString ColumnTitle(int column);
+
+    // False when the path is empty or already listed.
+    bool Add(const QString &path);
+    bool Contains(const QString &path) const;
+    // Whether a row was removed.
+    bool Remove(const QString &path);
+    // Removes every listed path of the list in one pass; returns how many rows went.
+    int RemoveAll(const QStringList &paths);
+    void Clear();
+    // Forgets every row's details and reads them anew.
+    void RefreshDetails();
+
+    // Every row, announced or not.
+    int TotalRows() const { return int(FRows.size()); }
+    qint64 TotalSize();
+    QString PathAt(int row) const { return FRows.at(row).Path; }
+    qint64 SizeAt(int row);
+    // Sort order of two rows by one column: numbers for size and time, text without regard
+    // to case otherwise; ties fall back to the full path.
+    bool LessThan(int left, int right, int column);
+    // Announces rows that were added but not yet shown.
+    void Flush();
+    // Reads every missing detail now.
+    void FetchAllDetails();
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+private:
+    struct TRow
+    {
+        QString Path;
+        qint64 Size = 0;
+        qint64 MTime = 0; // whole UTC seconds
+        bool Known = false;
+        bool Exists = false;
+    };
+
+    static QString KeyOf(const QString &path);
+    int PositionOf(const QString &key) const;
+    void FetchDetails(int row);
+    void FetchSlice();
+    void ScheduleFetch();
+
+    QList<TRow> FRows;
+    // Key -> position; positions below FIndexValidBelow are exact.
+    mutable QHash<QString, int> FIndex;
+    mutable int FIndexValidBelow = 0;
+    int FAnnounced = 0;
+    qint64 FKnownSize = 0;
+    int FFetchCursor = 0;
+    QTimer FAnnounceTimer;
+    QTimer FFetchTimer;
+};

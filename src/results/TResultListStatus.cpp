@@ -1,0 +1,119 @@
+#include "results/TResultListStatus.h"
+
+#include "results/TJamFileList.h"
+
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+TResultListStatus::TResultListStatus(TTextSource texts, QObject *parent)
+    : QObject(parent)
+    , Timer1(new QTimer(this))
+    , FTexts(std::move(texts))
+{
+    Timer1->setObjectName(u"Timer1"_s);
+    Timer1->setSingleShot(true);
+    Timer1->setInterval(RefreshDelayMs);
+    connect(Timer1, &QTimer::timeout, this, &TResultListStatus::Timer1Timer);
+}
+
+void TResultListStatus::SetControls(int list, const TListControls &controls)
+{
+    FControls.at(list - 1) = controls;
+}
+
+void TResultListStatus::ListChanged(int list)
+{
+    Timer1->stop();
+    UpdtList.at(list - 1) = true;
+    Timer1->start();
+}
+
+void TResultListStatus::RefreshAll()
+{
+    Timer1->stop();
+    UpdtList.fill(true);
+    Timer1->start();
+}
+
+void TResultListStatus::Timer1Timer()
+{
+    Timer1->stop();
+    for (int list = 1; list <= ListCount; ++list) {
+        if (UpdtList[list - 1]) {
+            UpdtList[list - 1] = false;
+            RefreshListStatus(list);
+        }
+    }
+}
+
+int TResultListStatus::CopyCaptionLine(int list)
+{
+    switch (list) {
+    case 1:
+    case 7: return 65;
+    case 2:
+    case 8: return 68;
+    case 3: return 72;
+    case 4: return 75;
+    }
+    return 0;
+}
+
+QString TResultListStatus::FormatCounts(const QString &line, qint64 first, qint64 second)
+{
+    static const QString placeholder = u"%.0n"_s;
+    // The user's locale, with its group separator even where the locale would leave it out.
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
+    const qint64 numbers[2] = {first, second};
+    QString out;
+    out.reserve(line.size() + 16);
+    qsizetype from = 0;
+    int used = 0;
+    for (;;) {
+        const qsizetype at = line.indexOf(placeholder, from);
+        if (at < 0 || used == 2)
+            break;
+        out += QStringView(line).mid(from, at - from);
+        out += locale.toString(qint64(std::llround(double(numbers[used++]))));
+        from = at + placeholder.size();
+    }
+    out += QStringView(line).mid(from);
+    return out;
+}
+
+void TResultListStatus::RefreshListStatus(int list)
+{
+    const TListControls &c = FControls.at(list - 1);
+    if (!c.List)
+        return;
+    const int copyLine = CopyCaptionLine(list);
+    // 0: "selected" caption, 1: "all", 2: plain.
+    int captionStep = 2;
+    QString status;
+    const qint32 selected = c.List->SelectedFileCount();
+    if (selected > 0) {
+        status = u" "_s + FormatCounts(FTexts(62), selected, c.List->SelectedFileSize());
+        captionStep = 0;
+    } else if (const qint32 total = c.List->TotalFileCount(); total > 0) {
+        status = u" "_s + FormatCounts(FTexts(63), total, c.List->TotalFileSize());
+        captionStep = 1;
+    }
+    if (c.Status)
+        c.Status->setText(status);
+    const bool enabled = captionStep != 2;
+    if (c.CopyButton && copyLine > 0) {
+        c.CopyButton->setText(FTexts(copyLine + captionStep));
+        c.CopyButton->setEnabled(enabled);
+    }
+    if (c.DeleteButton) {
+        c.DeleteButton->setText(FTexts(DeleteCaptionLine + captionStep));
+        c.DeleteButton->setEnabled(enabled);
+    }
+    Q_EMIT ListStatusRefreshed(list);
+}

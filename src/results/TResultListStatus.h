@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <array>
+#include <functional>
+
+class QLabel;
+class QPushButton;
+class TJamFileList;
+
+// The status text and action buttons under each of the eight result lists.
+//
+// Totals are sums over every row, so they are never computed while rows stream in: a
+// change only flags its list and restarts Timer1, and once no list has changed for 250 ms
+// every flagged list gets its text and captions once, in list order.
+class TResultListStatus : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int ListCount = 8;
+    static constexpr int RefreshDelayMs = 250;
+    using TTextSource = std::function<QString(int line)>;
+
+    // What stands under one list; either button may be missing.
+    struct TListControls
+    {
+        TJamFileList *List = nullptr;
+        QLabel *Status = nullptr;
+        QPushButton *CopyButton = nullptr;
+        QPushButton *DeleteButton = nullptr;
+    };
+
+    explicit TResultListStatus(TTextSource texts, QObject *parent = nullptr);
+
+    // list counts from 1.
+    void SetControls(int list, const TListControls &controls);
+    const TListControls &Controls(int list) const { return FControls.at(list - 1); }
+
+    // A list changed: flag it and let the timer run 250 ms from now.
+    void ListChanged(int list);
+    // Every list is due, as after a change of language.
+    void RefreshAll();
+    void Timer1Timer();
+    void RefreshListStatus(int list);
+
+    // Each "%.0n" of the line, in order, becomes the next number as a whole number with the
+    // locale's group separators.
+    static QString FormatCounts(const QString &line, qint64 first, qint64 second);
+    // The line of the copy or update button's "selected" caption of a list; "all" and the
+    // plain caption follow it. 0 for a list without such a button.
+    static int CopyCaptionLine(int list);
+    static constexpr int DeleteCaptionLine = 79;
+
+    std::array<bool, ListCount> UpdtList{};
+    QTimer *Timer1;
+
+Q_SIGNALS:
+    // After a list's text and buttons were set.
+    void ListStatusRefreshed(int list);
+
+private:
+    TTextSource FTexts;
+    std::array<TListControls, ListCount> FControls{};
+};
