@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QLineEdit>
+
+class QCompleter;
+class QFileSystemModel;
+
+// A path box for a folder, completing folder names as they are typed. Change() is
+// raised on every change of the text, typed or set.
+class TJamPathEdit : public QLineEdit
+{
+    Q_OBJECT
+
+public:
+    explicit TJamPathEdit(QWidget *parent = nullptr);
+
+    QString Path() const { return text(); }
+    // Leaves the text alone when it already names that path (it may differ by a
+    // trailing separator the user has just typed), so echoing a folder back into the
+    // box never disturbs typing and never raises Change() again.
+    void SetPath(const QString &path);
+
+    // The text is an absolute path naming an existing folder.
+    bool IsValidPath() const;
+
+    // Whether completion offers folders whose names start with ".".
+    bool ShowHidden() const { return FShowHidden; }
+    void SetShowHidden(bool show);
+
+Q_SIGNALS:
+    void Change();
+
+private:
+    QFileSystemModel *FModel;
+    QCompleter *FCompleter;
+    bool FShowHidden = false;
+};
