@@ -1,0 +1,405 @@
+// Whole runs over real trees: what lands in which list, in which order, with which
+// status texts, and what the walk refuses to touch.
+
+#include "engine/TScanRun.h"
+
+#include "TestTree.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+using namespace TestTree;
+
+namespace {
+
+class TRecorder final : public TScanSink
+{
+public:
+    QStringList Events;
+    QList<QStringList> Lists = QList<QStringList>(9);
+    std::function<void()> OnDeliver;
+
+    void ShowStatus(const QString &text) override { Events << u"S "_s + text; }
+    void AddToList(int list, const QString &path) override
+    {
+        Events << QString::number(list) + u' ' + path;
+        Lists[list] << path;
+        if (OnDeliver)
+            OnDeliver();
+    }
+    int Total() const
+    {
+        int n = 0;
+        for (const QStringList &l : Lists)
+            n += int(l.size());
+        return n;
+    }
+};
+
+TScanTexts Texts()
+{
+    return TScanTexts::FromLines([](int line) { return u"T%1"_s.arg(line); });
+}
+
+struct TRunResult
+{
+    QString Error;
+    TRecorder Sink;
+};
+
+} // namespace
+
+class tst_ScanRun : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir FDir;
+    QString FSrc, FDst;
+
+    TScanOptions Options() const
+    {
+        TScanOptions o;
+        o.srcPath = FSrc + u'/';
+        o.dstPath = FDst + u'/';
+        return o;
+    }
+    static void Run(const TScanOptions &o, TRunResult &r, std::atomic<bool> *stop = nullptr)
+    {
+        std::atomic<bool> never{false};
+        r.Error = TScanRun(o, Texts(), r.Sink, stop ? *stop : never).Execute();
+    }
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void classifiesEveryKindOfPair();
+    void reportsStatusAndDeliveriesInOrder();
+    void walksBreadthFirst();
+    void hiddenEntries();
+    void subFoldersOff();
+    void rootChecks_data();
+    void rootChecks();
+    void stopFinishesTheFileInHandThenEnds();
+    void hostileEntriesAreSkipped();
+    void neverPairsAFileWithItself();
+    void comparesWholeSecondsOfModificationTimes();
+};
+
+void tst_ScanRun::init()
+{
+    QVERIFY(FDir.isValid());
+    FSrc = FDir.filePath(u"src"_s);
+    FDst = FDir.filePath(u"dst"_s);
+    QDir().mkpath(FSrc);
+    QDir().mkpath(FDst);
+}
+
+void tst_ScanRun::cleanup()
+{
+    QDir(FSrc).removeRecursively();
+    QDir(FDst).removeRecursively();
+    QDir(FDir.path()).removeRecursively();
+    QDir().mkpath(FDir.path());
+}
+
+void tst_ScanRun::classifiesEveryKindOfPair()
+{
+    const qint64 t = 1700000000;
+    File(FSrc, u"only_src.txt"_s, "a", t);
+    File(FDst, u"only_dst.txt"_s, "a", t);
+    File(FSrc, u"newer.txt"_s, "new", t + 10);
+    File(FDst, u"newer.txt"_s, "old", t);
+    File(FSrc, u"older.txt"_s, "old", t);
+    File(FDst, u"older.txt"_s, "new", t + 10);
+    File(FSrc, u"dup.txt"_s, "same", t);
+    File(FDst, u"dup.txt"_s, "same", t + 99999);
+    File(FSrc, u"conflict.txt"_s, "short", t);
+    File(FDst, u"conflict.txt"_s, "longer", t);
+    File(FSrc, u"sub/deep.txt"_s, "deep", t);
+    File(FDst, u"sub/deep.txt"_s, "deep", t);
+    // A file meets a folder of the same name: size 0 and the folder's own time.
+    File(FSrc, u"thing"_s, "", t + 5);
+    File(FDst, u"thing/inside.txt"_s, "x", t);
+    QVERIFY(SetMTime(FDst + u"/thing"_s, t));
+    // Destination files the source pass skipped, or that fail the filter, go nowhere.
+    File(FSrc, u"skip.bin"_s, "x", t);
+    File(FDst, u"skip.bin"_s, "y", t + 3);
+    File(FDst, u"other.bin"_s, "y", t);
+    if (QTest::currentTestFailed())
+        return;
+
+    TScanOptions o = Options();
+    o.Filter = u"*.txt;*/thing*"_s;
+    TRunResult r;
+    Run(o, r);
+    QCOMPARE(r.Error, QString());
+    const QString s = o.srcPath, d = o.dstPath;
+    QCOMPARE(r.Sink.Lists[1], QStringList{s + u"only_src.txt"_s});
+    // Below a source file there is no folder, so what the destination folder holds is missing.
+    QCOMPARE(QSet<QString>(r.Sink.Lists[2].begin(), r.Sink.Lists[2].end()),
+             (QSet<QString>{d + u"only_dst.txt"_s, d + u"thing/inside.txt"_s}));
+    QCOMPARE(QSet<QString>(r.Sink.Lists[3].begin(), r.Sink.Lists[3].end()),
+             (QSet<QString>{s + u"newer.txt"_s, s + u"thing"_s}));
+    QCOMPARE(r.Sink.Lists[4], QStringList{d + u"older.txt"_s});
+    QCOMPARE(QSet<QString>(r.Sink.Lists[5].begin(), r.Sink.Lists[5].end()),
+             (QSet<QString>{s + u"dup.txt"_s, s + u"sub/deep.txt"_s}));
+    QCOMPARE(QSet<QString>(r.Sink.Lists[6].begin(), r.Sink.Lists[6].end()),
+             (QSet<QString>{d + u"dup.txt"_s, d + u"sub/deep.txt"_s}));
+    QCOMPARE(r.Sink.Lists[7], QStringList{s + u"conflict.txt"_s});
+    QCOMPARE(r.Sink.Lists[8], QStringList{d + u"conflict.txt"_s});
+    QCOMPARE(r.Sink.Total(), 12);
+}
+
+void tst_ScanRun::reportsStatusAndDeliveriesInOrder()
+{
+    File(FSrc, u"a.txt"_s, "same");
+    File(FDst, u"a.txt"_s, "same");
+    File(FDst, u"sub/b.txt"_s, "b");
+    if (QTest::currentTestFailed())
+        return;
+    TRunResult r;
+    const TScanOptions o = Options();
+    Run(o, r);
+    const QString s = o.srcPath, d = o.dstPath;
+    const QStringList expected{
+        u"S T91"_s,
+        u"S T88"_s,
+        u"S T89 "_s + s + u"a.txt"_s,
+        u"5 "_s + s + u"a.txt"_s,
+        u"6 "_s + d + u"a.txt"_s,
+        u"S T89"_s,
+        u"S T89 "_s + d + u"a.txt"_s,
+        u"S T89 "_s + d + u"sub/b.txt"_s,
+        u"2 "_s + d + u"sub/b.txt"_s,
+    };
+    QCOMPARE(r.Sink.Events, expected);
+}
+
+void tst_ScanRun::walksBreadthFirst()
+{
+    const QStringList files{u"l1a"_s, u"d1/l2a"_s, u"d1/d2/l3a"_s, u"e1/l2b"_s, u"e1/e2/e3/l4a"_s,
+                            u"l1b"_s, u"d1/d2/l3b"_s, u"e1/f2/l3c"_s};
+    for (const QString &f : files)
+        File(FSrc, f, "x");
+    if (QTest::currentTestFailed())
+        return;
+    TRunResult r;
+    Run(Options(), r);
+    const QStringList &found = r.Sink.Lists[1];
+    QCOMPARE(found.size(), files.size());
+    int lastDepth = 0;
+    for (const QString &path : found) {
+        const int depth = int(path.mid(FSrc.size() + 1).count(u'/'));
+        QVERIFY2(depth >= lastDepth, qPrintable(found.join(u'\n')));
+        lastDepth = depth;
+    }
+}
+
+void tst_ScanRun::hiddenEntries()
+{
+    File(FSrc, u"visible.txt"_s, "x");
+    File(FSrc, u".hidden.txt"_s, "x");
+    File(FSrc, u".hdir/inside.txt"_s, "x");
+    File(FDir.path(), u".root/in_hidden_root.txt"_s, "x");
+    if (QTest::currentTestFailed())
+        return;
+
+    TRunResult off;
+    Run(Options(), off);
+    QCOMPARE(off.Sink.Lists[1], QStringList{FSrc + u"/visible.txt"_s});
+
+    TScanOptions o = Options();
+    o.IncHiddenFiles = true;
+    TRunResult on;
+    Run(o, on);
+    QCOMPARE(on.Sink.Lists[1].size(), 3);
+
+    // The root is walked even when its own name is hidden.
+    o = Options();
+    o.srcPath = FDir.filePath(u".root/"_s);
+    TRunResult root;
+    Run(o, root);
+    QCOMPARE(root.Sink.Lists[1], QStringList{o.srcPath + u"in_hidden_root.txt"_s});
+}
+
+void tst_ScanRun::subFoldersOff()
+{
+    File(FSrc, u"top.txt"_s, "x");
+    File(FSrc, u"sub/below.txt"_s, "x");
+    File(FDst, u"sub/theirs.txt"_s, "x");
+    if (QTest::currentTestFailed())
+        return;
+    TScanOptions o = Options();
+    o.DoSubFolders = false;
+    TRunResult r;
+    Run(o, r);
+    QCOMPARE(r.Sink.Lists[1], QStringList{o.srcPath + u"top.txt"_s});
+    QVERIFY(r.Sink.Lists[2].isEmpty());
+}
+
+void tst_ScanRun::rootChecks_data()
+{
+    QTest::addColumn<QString>("src");
+    QTest::addColumn<QString>("dst");
+    QTest::addColumn<bool>("subFolders");
+    QTest::addColumn<QString>("error");
+    // Folders below the temporary root: Data/, data/, Data/Backup/, Data2/, A/, AB/,
+    // LinkToData -> Data, LinkToBackup -> Data/Backup.
+    QTest::newRow("no source") << u""_s << u"Data/"_s << true << u"T83"_s;
+    QTest::newRow("no destination") << u"Data/"_s << u""_s << true << u"T84"_s;
+    QTest::newRow("same text") << u"Data/"_s << u"Data/"_s << true << u"T85"_s;
+    QTest::newRow("same folder through a link") << u"Data/"_s << u"LinkToData/"_s << false << u"T85"_s;
+    QTest::newRow("case makes two folders") << u"Data/"_s << u"data/"_s << true << u""_s;
+    QTest::newRow("destination inside source") << u"Data/"_s << u"Data/Backup/"_s << true << u"T87"_s;
+    QTest::newRow("source inside destination") << u"Data/Backup/"_s << u"Data/"_s << true << u"T86"_s;
+    QTest::newRow("inside through a link") << u"Data/"_s << u"LinkToBackup/"_s << true << u"T87"_s;
+    QTest::newRow("outside through a link") << u"LinkToBackup/"_s << u"Data/"_s << true << u"T86"_s;
+    QTest::newRow("nested without sub folders") << u"Data/"_s << u"Data/Backup/"_s << false << u""_s;
+    QTest::newRow("name prefix is no parent") << u"Data/"_s << u"Data2/"_s << true << u""_s;
+    QTest::newRow("A and AB") << u"AB/"_s << u"A/"_s << true << u""_s;
+}
+
+void tst_ScanRun::rootChecks()
+{
+    QFETCH(QString, src);
+    QFETCH(QString, dst);
+    QFETCH(bool, subFolders);
+    QFETCH(QString, error);
+    const QString base = FDir.path() + u'/';
+    for (const QString &d : {u"Data/Backup"_s, u"data"_s, u"Data2"_s, u"A"_s, u"AB"_s})
+        Dir(base, d);
+    SymLink(base + u"Data"_s, base + u"LinkToData"_s);
+    SymLink(base + u"Data/Backup"_s, base + u"LinkToBackup"_s);
+    File(base, u"Data/f.txt"_s, "x");
+    if (QTest::currentTestFailed())
+        return;
+
+    TScanOptions o;
+    o.srcPath = src.isEmpty() ? src : base + src;
+    o.dstPath = dst.isEmpty() ? dst : base + dst;
+    o.DoSubFolders = subFolders;
+    TRunResult r;
+    Run(o, r);
+    QCOMPARE(r.Error, error);
+    if (!error.isEmpty()) {
+        QCOMPARE(r.Sink.Events, QStringList{u"S T91"_s});
+        QCOMPARE(r.Sink.Total(), 0);
+    }
+}
+
+void tst_ScanRun::stopFinishesTheFileInHandThenEnds()
+{
+    for (int i = 0; i < 5; ++i) {
+        File(FSrc, u"s%1.txt"_s.arg(i), "src");
+        File(FSrc, u"sub/s%1.txt"_s.arg(i), "src");
+        File(FDst, u"d%1.txt"_s.arg(i), "dst");
+    }
+    // One pair whose delivery asks to stop: both halves still arrive.
+    File(FSrc, u"pair.txt"_s, "same");
+    File(FDst, u"pair.txt"_s, "same");
+    if (QTest::currentTestFailed())
+        return;
+    std::atomic<bool> stop{false};
+    TRunResult r;
+    r.Sink.OnDeliver = [&] { stop = true; };
+    Run(Options(), r, &stop);
+    QCOMPARE(r.Error, QString());
+    // Exactly one file was handled: either a missing file (one delivery) or the pair.
+    const int delivered = r.Sink.Total();
+    QVERIFY(delivered == 1 || (delivered == 2 && r.Sink.Lists[5].size() == 1 && r.Sink.Lists[6].size() == 1));
+    // The destination pass begins, shows its text and ends at its first test.
+    QCOMPARE(r.Sink.Events.last(), u"S T89"_s);
+    QVERIFY(r.Sink.Lists[2].isEmpty());
+}
+
+void tst_ScanRun::hostileEntriesAreSkipped()
+{
+    const QByteArray src = Native(FSrc), dst = Native(FDst);
+    // FIFOs on both sides, and an empty file whose counterpart is a FIFO of size 0.
+    QCOMPARE(::mkfifo(QByteArray(src + "/pipe").constData(), 0600), 0);
+    QCOMPARE(::mkfifo(QByteArray(dst + "/pipe").constData(), 0600), 0);
+    QCOMPARE(::mkfifo(QByteArray(dst + "/empty").constData(), 0600), 0);
+    File(FSrc, u"empty"_s, "", 1700000000);
+    // A cycle through a link to an ancestor, and one folder reached by two routes.
+    File(FSrc, u"x/f.txt"_s, "x");
+    SymLink(FSrc, FSrc + u"/x/loop"_s);
+    SymLink(FSrc + u"/x"_s, FSrc + u"/y"_s);
+    // A link that dangles.
+    SymLink(FSrc + u"/nowhere"_s, FSrc + u"/dangling"_s);
+    // A name that is not valid UTF-8.
+    const int fd = ::open(QByteArray(src + "/bad\xff\xfe.txt").constData(), O_CREAT | O_WRONLY, 0600);
+    QVERIFY(fd >= 0);
+    ::close(fd);
+    if (QTest::currentTestFailed())
+        return;
+
+    TRunResult r;
+    Run(Options(), r); // the suite's time limit turns a hang into a failure
+    const QString s = Options().srcPath;
+    QCOMPARE(QSet<QString>(r.Sink.Lists[1].begin(), r.Sink.Lists[1].end()),
+             (QSet<QString>{s + u"x/f.txt"_s, s + u"y/f.txt"_s}));
+    // The empty file against the FIFO: equal sizes, contents not comparable, so judged
+    // by time (the FIFO is newer: it was made now).
+    QCOMPARE(r.Sink.Lists[4], QStringList{Options().dstPath + u"empty"_s});
+    QCOMPARE(r.Sink.Total(), 3);
+    for (const QString &e : r.Sink.Events)
+        QVERIFY2(!e.contains(u"pipe"_s) && !e.contains(u"bad"_s), qPrintable(e));
+    // QDir cannot remove a name it cannot decode.
+    QCOMPARE(::unlink(QByteArray(src + "/bad\xff\xfe.txt").constData()), 0);
+}
+
+void tst_ScanRun::neverPairsAFileWithItself()
+{
+    File(FDst, u"shared/f.txt"_s, "only copy");
+    SymLink(FDst + u"/shared"_s, FSrc + u"/shared"_s);
+    File(FDst, u"g.txt"_s, "only copy");
+    SymLink(FDst + u"/g.txt"_s, FSrc + u"/g.txt"_s);
+    // Hard links are two directory entries: deleting one leaves the other.
+    File(FSrc, u"h.txt"_s, "linked");
+    QCOMPARE(::link(Native(FSrc + u"/h.txt"_s).constData(), Native(FDst + u"/h.txt"_s).constData()), 0);
+    if (QTest::currentTestFailed())
+        return;
+
+    for (bool byContent : {true, false}) {
+        TScanOptions o = Options();
+        o.DupByContent = byContent;
+        TRunResult r;
+        Run(o, r);
+        QCOMPARE(r.Sink.Lists[5], QStringList{o.srcPath + u"h.txt"_s});
+        QCOMPARE(r.Sink.Lists[6], QStringList{o.dstPath + u"h.txt"_s});
+        QCOMPARE(r.Sink.Total(), 2);
+    }
+}
+
+void tst_ScanRun::comparesWholeSecondsOfModificationTimes()
+{
+    File(FSrc, u"late.txt"_s, "aaaa", 1700000000, 999999999);
+    File(FDst, u"late.txt"_s, "bbbb", 1700000001, 0);
+    File(FSrc, u"same_second.txt"_s, "aaaa", 1700000000, 0);
+    File(FDst, u"same_second.txt"_s, "bbbb", 1700000000, 999000000);
+    if (QTest::currentTestFailed())
+        return;
+    TScanOptions o = Options();
+    o.DupByContent = false;
+    TRunResult r;
+    Run(o, r);
+    QCOMPARE(r.Sink.Lists[4], QStringList{o.dstPath + u"late.txt"_s});
+    QCOMPARE(r.Sink.Lists[5], QStringList{o.srcPath + u"same_second.txt"_s});
+
+    // An adjustment of one hour on the source side makes two times an hour apart equal.
+    File(FSrc, u"hour.txt"_s, "cccc", 1700000000 - 3600);
+    File(FDst, u"hour.txt"_s, "dddd", 1700000000);
+    o.srcTimeZ = 3600;
+    TRunResult adjusted;
+    Run(o, adjusted);
+    QVERIFY(adjusted.Sink.Lists[5].contains(o.srcPath + u"hour.txt"_s));
+}
+
+QTEST_GUILESS_MAIN(tst_ScanRun)
+#include "tst_scanrun.moc"
