@@ -38,11 +38,7 @@ const char kSchemaSql[] =
     " kind INTEGER NOT NULL,"
     " data BLOB NOT NULL,"
     " PRIMARY KEY(key, name)) WITHOUT ROWID;"
-    "INSERT OR IGNORE INTO hive_keys(id, parent, name) VALUES(1, NULL, '');"
-    "PRAGMA application_id = 1179472712;"
-    "PRAGMA user_version = 1;";
-static_assert(kApplicationId == 1179472712, "the schema text repeats the application id");
-static_assert(kSchemaVersion == 1, "the schema text repeats the version");
+    "INSERT OR IGNORE INTO hive_keys(id, parent, name) VALUES(1, NULL, '');";
 
 bool IsDamage(int rc)
 {
@@ -374,7 +370,10 @@ bool TSettingsHive::CreateSchema()
     TTransaction txn(FDb, true);
     if (!txn.Active())
         return false;
-    if (sqlite3_exec(FDb, kSchemaSql, nullptr, nullptr, nullptr) != SQLITE_OK)
+    const QByteArray stamp = "PRAGMA application_id = " + QByteArray::number(kApplicationId)
+        + "; PRAGMA user_version = " + QByteArray::number(kSchemaVersion) + ";";
+    if (sqlite3_exec(FDb, kSchemaSql, nullptr, nullptr, nullptr) != SQLITE_OK
+        || sqlite3_exec(FDb, stamp.constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
         return false;
     return txn.Commit();
 }

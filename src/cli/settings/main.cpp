@@ -121,8 +121,13 @@ int ParseSize(const QString &text)
 
 void ExpectArguments(const QStringList &args, qsizetype least, qsizetype most, const QString &usage)
 {
-    if (args.size() < least || args.size() > most)
-        throw EUsageError(u"usage: foldermate-settings [--root ROOT] "_s + usage);
+    if (args.size() >= least && args.size() <= most)
+        return;
+    for (const QString &arg : args) {
+        if (arg.startsWith(u"--"_s))
+            throw EUsageError(u"options go before the command: foldermate-settings [--root ROOT] "_s + usage);
+    }
+    throw EUsageError(u"usage: foldermate-settings [--root ROOT] "_s + usage);
 }
 
 // The key path of a root-relative key, from the top of the hive.
@@ -219,7 +224,7 @@ int Run(const QCoreApplication &app)
     parser.setApplicationDescription(
         u"Shows and changes the settings that Foldermate stores.\n\n"
         "Commands:\n"
-        "  export [KEY]            every key and value (or KEY and everything below it) as text\n"
+        "  export [KEY]            the whole store, or KEY with everything below it, as text\n"
         "  get KIND PATH DEFAULT   reads a value, writing DEFAULT first when it is missing;\n"
         "                          KIND is string, integer, bool or float\n"
         "  get binary PATH SIZE    reads a binary value of at most SIZE bytes, shown as hex\n"
@@ -227,7 +232,7 @@ int Run(const QCoreApplication &app)
         "  list [KEY]              names the subkeys of KEY, one a line\n"
         "  delete PATH             deletes the value PATH and the key PATH with everything below it;\n"
         "                          prints whether a key was deleted\n\n"
-        "PATH is relative to the root, with \"\\\" between keys: Presets\\Work\\srcPath.\n"
+        "KEY and PATH are relative to the root, with \"\\\" between keys: Presets\\Work\\srcPath.\n"
         "Options go before the command, so that values such as -5 are taken as values."_s);
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption root(u"root"_s, u"Key that paths are relative to (default: %1)."_s.arg(DefaultRootPath()),
