@@ -2,7 +2,6 @@
 
 #include "controls/TSpinButton.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
@@ -364,17 +363,15 @@ void TCustomeLabeledFloatSpinEdit::changeEvent(QEvent *event)
 
 void TCustomeLabeledFloatSpinEdit::contextMenuEvent(QContextMenuEvent *event)
 {
+    // The standard menu offers undo, redo, cut, paste and delete only to an editable
+    // box, and its actions carry no names to find them by afterwards; so a box that
+    // may not be edited this way is read-only for the moment the menu is built.
+    const bool wasReadOnly = isReadOnly();
+    if (!CanEditClipboard())
+        setReadOnly(true);
     QMenu *menu = createStandardContextMenu();
+    setReadOnly(wasReadOnly);
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    const bool canEdit = CanEditClipboard();
-    const QList<QAction *> actions = menu->actions();
-    for (QAction *action : actions) {
-        const QString name = action->objectName();
-        if (name == u"edit-cut" || name == u"edit-paste")
-            action->setEnabled(action->isEnabled() && canEdit);
-        else if (name == u"edit-delete")
-            action->setEnabled(action->isEnabled() && FEditorEnabled);
-    }
     menu->popup(event->globalPos());
     event->accept();
 }

@@ -3,7 +3,9 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QLocale>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -213,6 +215,22 @@ void tst_FloatSpinEdit::editorDisabledChangesOnlyBySteps()
     QTest::keySequence(FEdit, QKeySequence::Paste);
     QTest::keySequence(FEdit, QKeySequence::Cut);
     QCOMPARE(FEdit->text(), u"5"_s);
+
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(5, 5), FEdit->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(FEdit, &menuEvent);
+    auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+    QVERIFY(menu);
+    const QList<QAction *> actions = menu->actions();
+    int clipboardActions = 0;
+    for (QAction *action : actions) {
+        if (action->text().contains(u"Paste"_s) || action->text().contains(u"Cu&t"_s)) {
+            ++clipboardActions;
+            QVERIFY2(!action->isEnabled(), qPrintable(action->text()));
+        }
+    }
+    QCOMPARE(clipboardActions, 2);
+    menu->close();
+    QVERIFY(!FEdit->isReadOnly());
 
     QTest::keyClick(FEdit, Qt::Key_Up);
     QCOMPARE(FEdit->text(), u"6"_s);
