@@ -49,14 +49,6 @@ private slots:
         QFile::setPermissions(FDir->path(), TUnwritableHive::Browse() | QFile::WriteOwner);
     }
 
-    void createdOnFirstUse()
-    {
-        TSettingsHive hive(HivePath());
-        QVERIFY(hive.IsOpen());
-        QVERIFY(QFileInfo::exists(HivePath()));
-        QVERIFY(hive.TakeRecoveryNotice().isEmpty());
-    }
-
     void keyNamesMatchWithoutCaseAndKeepTheirFirstCase()
     {
         TSettingsHive hive(HivePath());
@@ -110,16 +102,6 @@ private slots:
         QCOMPARE(storedKind, kind);
     }
 
-    void lookupsNeverCreate()
-    {
-        TSettingsHive hive(HivePath());
-        TSettingsHive::TValue value;
-        QCOMPARE(hive.QueryValue(u"A\\B"_s, u"x"_s, &value), TSettingsHive::lkMissing);
-        QVERIFY(!hive.SubkeyNames(u"A\\B"_s));
-        QVERIFY(!hive.KeyExists(u"A"_s));
-        QCOMPARE(hive.SubkeyNames(QString()), QStringList());
-    }
-
     void addValueLeavesAnExistingValue()
     {
         TSettingsHive hive(HivePath());
@@ -130,29 +112,6 @@ private slots:
         QCOMPARE(kind, quint32(rkDword));
         QVERIFY(hive.AddValue(u"K\\New"_s, u"v"_s, rkSz, "\0\0"_ba));
         QCOMPARE(Fetch(hive, u"K\\New"_s, u"v"_s), "\0\0"_ba);
-    }
-
-    void deleteKeyTreeTakesEverythingBelowAndNothingElse()
-    {
-        TSettingsHive hive(HivePath());
-        QVERIFY(hive.SetValue(u"R\\Presets\\Work"_s, u"a"_s, rkDword, "\1\0\0\0"_ba));
-        QVERIFY(hive.SetValue(u"R\\Presets\\Work\\Deep\\Deeper"_s, u"b"_s, rkDword, "\1\0\0\0"_ba));
-        QVERIFY(hive.SetValue(u"R\\Presets\\Workshop"_s, u"c"_s, rkDword, "\1\0\0\0"_ba));
-        QVERIFY(hive.SetValue(u"R\\Presets"_s, u"Work"_s, rkDword, "\1\0\0\0"_ba));
-
-        QVERIFY(hive.DeleteKeyTree(u"r\\presets\\WORK"_s));
-        QVERIFY(!hive.KeyExists(u"R\\Presets\\Work"_s));
-        QVERIFY(!hive.KeyExists(u"R\\Presets\\Work\\Deep\\Deeper"_s));
-        QCOMPARE(Fetch(hive, u"R\\Presets\\Workshop"_s, u"c"_s), "\1\0\0\0"_ba);
-        QCOMPARE(Fetch(hive, u"R\\Presets"_s, u"Work"_s), "\1\0\0\0"_ba);
-        QVERIFY(!hive.DeleteKeyTree(u"R\\Presets\\Work"_s));
-        QVERIFY(!hive.DeleteKeyTree(u"\\"_s));
-        QVERIFY(hive.KeyExists(u"R"_s));
-
-        // A key created again later starts empty: nothing of the old subtree is left over.
-        QVERIFY(hive.CreateKey(u"R\\Presets\\Work\\Deep"_s));
-        QCOMPARE(hive.SubkeyNames(u"R\\Presets\\Work\\Deep"_s), QStringList());
-        QCOMPARE(hive.ValueNames(u"R\\Presets\\Work"_s), QStringList());
     }
 
     void damagedFileIsMovedAsideAndTheHiveStartsEmpty_data()
