@@ -221,14 +221,13 @@ void tst_FloatSpinEdit::editorDisabledChangesOnlyBySteps()
     auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
     QVERIFY(menu);
     const QList<QAction *> actions = menu->actions();
-    int clipboardActions = 0;
+    bool offersCopy = false;
     for (QAction *action : actions) {
-        if (action->text().contains(u"Paste"_s) || action->text().contains(u"Cu&t"_s)) {
-            ++clipboardActions;
-            QVERIFY2(!action->isEnabled(), qPrintable(action->text()));
-        }
+        offersCopy = offersCopy || action->text().contains(u"&Copy"_s);
+        const bool edits = action->text().contains(u"Paste"_s) || action->text().contains(u"Cu&t"_s);
+        QVERIFY2(!edits || !action->isEnabled(), qPrintable(action->text()));
     }
-    QCOMPARE(clipboardActions, 2);
+    QVERIFY(offersCopy);
     menu->close();
     QVERIFY(!FEdit->isReadOnly());
 
