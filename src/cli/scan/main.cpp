@@ -1,0 +1,46 @@
+// foldermate-scan: the comparison engine without a window, for scripts and benchmarks.
+
+#include "cli/scan/TRecordSink.h"
+#include "cli/scan/TScanCommandLine.h"
+#include "engine/TScanRun.h"
+#include "engine/TScanTexts.h"
+#include "platform/TNativeName.h"
+#include "support/TLanguageTable.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+#include <atomic>
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("foldermate-scan"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(FM_VERSION));
+
+    TScanCommandLine commandLine;
+    if (commandLine.Parse(QCoreApplication::arguments(), QDir::currentPath()) == TScanCommandLine::coExit) {
+        const QByteArray message = TNativeName::Encode(commandLine.Message);
+        FILE *out = commandLine.ExitCode == 0 ? stdout : stderr;
+        std::fputs(message.constData(), out);
+        if (!message.endsWith('\n'))
+            std::fputc('\n', out);
+        return commandLine.ExitCode;
+    }
+
+    const TLanguageTable english = TLanguageTable::BuiltInEnglish();
+    const TScanTexts texts = TScanTexts::FromLines([&](int line) { return english.text(line); });
+    std::atomic<bool> stop{false};
+    TRecordSink sink(stdout, commandLine.ShowStatus ? stderr : nullptr, commandLine.NullTerminated);
+    const QString error = TScanRun(commandLine.Options, texts, sink, stop).Execute();
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "%s\n", TNativeName::Encode(error).constData());
+        return 1;
+    }
+    if (!sink.Flush()) {
+        std::fprintf(stderr, "foldermate-scan: could not write the results\n");
+        return 3;
+    }
+    return 0;
+}

@@ -1,0 +1,173 @@
+// foldermate-scan as scripts see it: records, exit status and messages.
+
+#include "TestTree.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct TResult
+{
+    int ExitCode = -1;
+    QByteArray Out;
+    QByteArray Err;
+};
+
+TResult RunScan(const QStringList &arguments, const QString &workingFolder = QString())
+{
+    QProcess p;
+    if (!workingFolder.isEmpty())
+        p.setWorkingDirectory(workingFolder);
+    p.start(QStringLiteral(FM_SCAN_EXE), arguments);
+    TResult r;
+    if (!p.waitForFinished(30000))
+        return r;
+    r.ExitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.Out = p.readAllStandardOutput();
+    r.Err = p.readAllStandardError();
+    return r;
+}
+
+} // namespace
+
+class tst_ScanCli : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir FDir;
+
+private Q_SLOTS:
+    void initTestCase();
+    void printsOneRecordPerDelivery();
+    void rootsAreMadeAbsoluteAndClean();
+    void failedCheckExitsWithItsText();
+    void statusLinesGoToStderr();
+    void usageErrors_data();
+    void usageErrors();
+    void optionsReachTheEngine();
+};
+
+void tst_ScanCli::initTestCase()
+{
+    QVERIFY(FDir.isValid());
+    TestTree::File(FDir.path(), u"s/same.txt"_s, "same", 1700000000);
+    TestTree::File(FDir.path(), u"d/same.txt"_s, "same", 1700000000);
+    TestTree::File(FDir.path(), u"s/sub/only.txt"_s, "x", 1700000000);
+    TestTree::File(FDir.path(), u"d/big.bin"_s, QByteArray(3000, 'b'), 1700000000);
+    TestTree::File(FDir.path(), u"s/new line\nname.txt"_s, "n", 1700000000);
+}
+
+void tst_ScanCli::printsOneRecordPerDelivery()
+{
+    const QString s = FDir.filePath(u"s/"_s), d = FDir.filePath(u"d/"_s);
+    const TResult r = RunScan({u"--null"_s, s, d});
+    QCOMPARE(r.ExitCode, 0);
+    QVERIFY(r.Err.isEmpty());
+    QList<QByteArray> records = r.Out.split('\0');
+    QCOMPARE(records.takeLast(), QByteArray());
+    const QSet<QByteArray> got(records.begin(), records.end());
+    const QSet<QByteArray> expected{
+        "5\t" + s.toUtf8() + "same.txt", "6\t" + d.toUtf8() + "same.txt",
+        "1\t" + s.toUtf8() + "sub/only.txt", "1\t" + s.toUtf8() + "new line\nname.txt",
+        "2\t" + d.toUtf8() + "big.bin"};
+    QCOMPARE(got, expected);
+    // The duplicate pair arrives in order: source half, then destination half.
+    QCOMPARE(records.indexOf("6\t" + d.toUtf8() + "same.txt"),
+             records.indexOf("5\t" + s.toUtf8() + "same.txt") + 1);
+}
+
+void tst_ScanCli::rootsAreMadeAbsoluteAndClean()
+{
+    const TResult r = RunScan({u"--filter"_s, u"*big*"_s, u"./s/../s//"_s, u"d"_s}, FDir.path());
+    QCOMPARE(r.ExitCode, 0);
+    QCOMPARE(r.Out, "2\t" + FDir.filePath(u"d/big.bin"_s).toUtf8() + '\n');
+}
+
+void tst_ScanCli::failedCheckExitsWithItsText()
+{
+    TResult r = RunScan({u"s"_s, u"s/"_s}, FDir.path());
+    QCOMPARE(r.ExitCode, 1);
+    QVERIFY(r.Out.isEmpty());
+    QCOMPARE(r.Err, QByteArray("Source and Destination can not be the same.\n"));
+
+    r = RunScan({u"s"_s, u"s/sub"_s}, FDir.path());
+    QCOMPARE(r.ExitCode, 1);
+    QCOMPARE(r.Err, QByteArray("Destination can not be a child of Source.\n"));
+
+    r = RunScan({u""_s, u"d"_s}, FDir.path());
+    QCOMPARE(r.ExitCode, 1);
+    QCOMPARE(r.Err, QByteArray("You must select a Source folder.\n"));
+
+    // Without sub folders one root may lie inside the other.
+    r = RunScan({u"--no-subfolders"_s, u"s"_s, u"s/sub"_s}, FDir.path());
+    QCOMPARE(r.ExitCode, 0);
+}
+
+void tst_ScanCli::statusLinesGoToStderr()
+{
+    TResult r = RunScan({u"--status"_s, u"--filter"_s, u"*big*"_s, u"s"_s, u"d"_s}, FDir.path());
+    QCOMPARE(r.ExitCode, 0);
+    const QByteArray d = FDir.filePath(u"d/"_s).toUtf8();
+    QCOMPARE(r.Err, "Working...\nAnalyzing source files against destination...\nAnalyzing files...\n"
+                    "Analyzing files... " + d + "big.bin\n");
+
+    r = RunScan({u"--status"_s, u"d"_s, u"d"_s}, FDir.path());
+    QCOMPARE(r.ExitCode, 1);
+    QCOMPARE(r.Err, QByteArray("Working...\nSource and Destination can not be the same.\n"));
+}
+
+void tst_ScanCli::usageErrors_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("named");
+    QTest::newRow("unknown option") << QStringList{u"--fast"_s, u"s"_s, u"d"_s} << u"fast"_s;
+    QTest::newRow("one root") << QStringList{u"s"_s} << u"SOURCE"_s;
+    QTest::newRow("three roots") << QStringList{u"s"_s, u"d"_s, u"e"_s} << u"DESTINATION"_s;
+    QTest::newRow("minimum not a number") << QStringList{u"--min"_s, u"1k"_s, u"s"_s, u"d"_s} << u"--min"_s;
+    QTest::newRow("minimum with a comma") << QStringList{u"--min"_s, u"1,5"_s, u"s"_s, u"d"_s} << u"--min"_s;
+    QTest::newRow("negative maximum") << QStringList{u"--max"_s, u"-1"_s, u"s"_s, u"d"_s} << u"--max"_s;
+    QTest::newRow("maximum too large") << QStringList{u"--max"_s, u"2147483648"_s, u"s"_s, u"d"_s} << u"--max"_s;
+    QTest::newRow("unknown unit") << QStringList{u"--min-unit"_s, u"gb"_s, u"s"_s, u"d"_s} << u"--min-unit"_s;
+    QTest::newRow("maximum below minimum") << QStringList{u"--min"_s, u"2"_s, u"--max"_s, u"1"_s, u"s"_s, u"d"_s} << u"--max"_s;
+    QTest::newRow("units make max smaller") << QStringList{u"--min"_s, u"1"_s, u"--min-unit"_s, u"mb"_s, u"--max"_s, u"1000"_s, u"s"_s, u"d"_s} << u"--max"_s;
+    QTest::newRow("fractional margin") << QStringList{u"--margin"_s, u"0.5"_s, u"s"_s, u"d"_s} << u"--margin"_s;
+    QTest::newRow("margin too large") << QStringList{u"--margin"_s, u"86401"_s, u"s"_s, u"d"_s} << u"--margin"_s;
+    QTest::newRow("adjustment too small") << QStringList{u"--src-adjust"_s, u"-10000"_s, u"s"_s, u"d"_s} << u"--src-adjust"_s;
+    QTest::newRow("adjustment not whole") << QStringList{u"--dst-adjust"_s, u"1.5"_s, u"s"_s, u"d"_s} << u"--dst-adjust"_s;
+}
+
+void tst_ScanCli::usageErrors()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, named);
+    const TResult r = RunScan(arguments, FDir.path());
+    QCOMPARE(r.ExitCode, 2);
+    QVERIFY(r.Out.isEmpty());
+    QCOMPARE(r.Err.count('\n'), 1);
+    QVERIFY2(QString::fromUtf8(r.Err).contains(named), r.Err.constData());
+}
+
+void tst_ScanCli::optionsReachTheEngine()
+{
+    // Reverse logic with a size limit: big.bin (3000 bytes) is over 2 KB, only.txt is not *.bin.
+    TResult r = RunScan({u"--reverse"_s, u"--filter"_s, u"*.txt"_s, u"--max"_s, u"2"_s, u"s"_s, u"d"_s}, FDir.path());
+    QCOMPARE(r.ExitCode, 0);
+    QVERIFY(r.Out.isEmpty());
+    r = RunScan({u"--min"_s, u"2999"_s, u"--min-unit"_s, u"bytes"_s, u"s"_s, u"d"_s}, FDir.path());
+    QCOMPARE(r.Out, "2\t" + FDir.filePath(u"d/big.bin"_s).toUtf8() + '\n');
+    // An adjustment turns the duplicate into a newer source file when contents are not compared.
+    r = RunScan({u"--no-content"_s, u"--src-adjust"_s, u"5"_s, u"--filter"_s, u"*same*"_s, u"s"_s, u"d"_s}, FDir.path());
+    QCOMPARE(r.Out, "3\t" + FDir.filePath(u"s/same.txt"_s).toUtf8() + '\n');
+    r = RunScan({u"--no-content"_s, u"--src-adjust"_s, u"5"_s, u"--margin"_s, u"5"_s, u"--filter"_s, u"*same*"_s, u"s"_s, u"d"_s}, FDir.path());
+    QCOMPARE(r.Out.count('\n'), 2);
+    r = RunScan({u"--no-subfolders"_s, u"--filter"_s, u"*only*"_s, u"s"_s, u"d"_s}, FDir.path());
+    QVERIFY(r.Out.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(tst_ScanCli)
+#include "tst_scancli.moc"
