@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Times foldermate-scan against a walk-and-stat floor, a read-and-compare floor and
+# rsync on the same generated trees, warm cache, medians of several runs.
+#
+#   bash bench/run.sh [FILES_PER_SIDE] [RUNS]
+# Environment: FM_BENCH_DIR (default /tmp/fm-bench), FM_BUILD_DIR (default build).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+FILES=${1:-200000}
+RUNS=${2:-5}
+BUILD=${FM_BUILD_DIR:-build}
+TREES=${FM_BENCH_DIR:-/tmp/fm-bench}/$FILES
+
+bash scripts/setup.sh >/dev/null
+B=$BUILD/bench
+SCAN=$BUILD/bin/foldermate-scan
+
+if [ ! -f "$TREES/.done" ]; then
+  echo "Generating trees in $TREES ..."
+  rm -rf "$TREES"; mkdir -p "$TREES"
+  "$B/fm-gen-tree" "$TREES" "$FILES" 42
+  touch "$TREES/.done"
+fi
+S=$TREES/src/ D=$TREES/dst/
+
+# Warm the page cache.
+"$B/fm-floor" --read "$S" "$D" >/dev/null
+cat $(find "$TREES" -name 'large*.bin') >/dev/null
+
+count=$("$SCAN" --no-content "$S" "$D" | wc -l)
+echo "Trees: $FILES files a side; the scan lists $count rows. Runs: $RUNS, medians."
+printf '%-30s %8s %11s %7s %8s %7s %9s\n' "command" "wall s" "files/s" "x floor" "cpu s" "x floor" "peak MiB"
+
+row() { # label floor-wall floor-cpu command...
+  local label=$1 fwall=$2 fcpu=$3; shift 3
+  read -r secs cpu kib < <("$B/fm-measure" "$RUNS" "$@")
+  awk -v l="$label" -v s="$secs" -v c="$cpu" -v fw="$fwall" -v fc="$fcpu" -v f="$((2 * FILES))" -v k="$kib" \
+    'BEGIN{rw = fw == "-" ? "-" : sprintf("%.2f", s/fw); rc = fc == "-" ? "-" : sprintf("%.2f", c/fc);
+           printf "%-30s %8.3f %11.0f %7s %8.3f %7s %9.1f\n", l, s, f/s, rw, c, rc, k/1024}'
+  LAST=$secs LASTCPU=$cpu
+}
+
+row "floor: walk + stat" - - "$B/fm-floor" "$S" "$D"; WALK=$LAST WALKCPU=$LASTCPU
+row "floor: walk + stat + read" - - "$B/fm-floor" --read "$S" "$D"; READ=$LAST READCPU=$LASTCPU
+row "foldermate-scan --no-content" "$WALK" "$WALKCPU" "$SCAN" --no-content "$S" "$D"
+row "foldermate-scan" "$READ" "$READCPU" "$SCAN" "$S" "$D"
+if command -v rsync >/dev/null; then
+  row "rsync -an --delete" "$WALK" "$WALKCPU" rsync -an --delete "$S" "$D"
+  row "rsync -anc --delete" "$READ" "$READCPU" rsync -anc --delete "$S" "$D"
+else
+  echo "(rsync not installed: no rsync rows)"
+fi
