@@ -145,6 +145,11 @@ TSettingsHive &SettingsHive()
     return *gHive;
 }
 
+QString TakeSettingsRecoveryNotice()
+{
+    return SettingsHive().TakeRecoveryNotice();
+}
+
 QString DefaultRootPath()
 {
     return u"\\Software\\Orvane Studio\\Foldermate"_s;

@@ -20,6 +20,9 @@ class TSettingsHive;
 void OpenSettingsHive(const QString &filePath);
 void CloseSettingsHive();
 TSettingsHive &SettingsHive();
+// Where a damaged settings file was moved when the hive was opened, once; empty otherwise.
+// The window shows it in an information box.
+QString TakeSettingsRecoveryNotice();
 
 // "\Software\Orvane Studio\Foldermate"
 QString DefaultRootPath();

@@ -268,7 +268,7 @@ int Run(const QCoreApplication &app)
     else
         throw EUsageError(u"unknown command '"_s + command + u"' (export, get, set, list or delete)"_s);
 
-    const QString moved = SettingsHive().TakeRecoveryNotice();
+    const QString moved = TakeSettingsRecoveryNotice();
     if (!moved.isEmpty())
         Print(stderr, u"foldermate-settings: the settings file was damaged; it was moved to '"_s + moved
                           + u"' and the settings start empty\n"_s);
