@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+
+#include <atomic>
+#include <functional>
+
+// The outcome of one file operation. Message carries the system's own text.
+struct TFileOpResult
+{
+    enum TKind {
+        orDone,
+        orFailed,
+        orCancelled,
+        orTrashRefused, // the file's volume has no trash; the caller may ask to delete for good
+    };
+    TKind Kind = orDone;
+    QString Message;
+
+    bool Ok() const { return Kind == orDone; }
+    static TFileOpResult Done() { return {}; }
+    static TFileOpResult Failed(const QString &message) { return {orFailed, message}; }
+};
+
+// What the copy, update and delete actions ask of the file system, one file at a time.
+// The program's own implementation is TSystemFileOperations; tests put in one that
+// fails on purpose or counts what it was asked.
+class TFileOperations
+{
+public:
+    using TProgress = std::function<void(qint64 bytesDone)>;
+
+    virtual ~TFileOperations() = default;
+
+    // Copies a regular file over target (created with its missing folders, or replaced
+    // whole), keeping the source's modification time and permission bits. On failure or
+    // cancel the old target is left exactly as it was.
+    virtual TFileOpResult CopyFile(const QString &source, const QString &target,
+                                   const TProgress &progress, const std::atomic<bool> *cancel) = 0;
+    // Moves a regular file to the trash of its volume.
+    virtual TFileOpResult MoveToTrash(const QString &path) = 0;
+    // Deletes a regular file for good; only after the user agreed to it.
+    virtual TFileOpResult DeletePermanently(const QString &path) = 0;
+};
