@@ -1,0 +1,27 @@
+#include "window/RegistryUtils.h"
+#include "window/TApplication.h"
+#include "window/TfrmMain.h"
+
+#include "platform/TSettingsHive.h"
+
+using namespace Qt::StringLiterals;
+
+// No command line is read: everything the program needs comes from the settings store and
+// the window.
+int main(int argc, char *argv[])
+{
+    TApplication app(argc, argv);
+    TApplication::setApplicationName(u"foldermate"_s);
+    TApplication::setApplicationVersion(QStringLiteral(FM_VERSION));
+
+    OpenSettingsHive(TSettingsHive::DefaultFilePath());
+    int result = 0;
+    {
+        TfrmMain window;
+        TApplication::setApplicationDisplayName(window.windowTitle());
+        window.show();
+        result = app.exec();
+    }
+    CloseSettingsHive();
+    return result;
+}

@@ -1,0 +1,36 @@
+#include "window/TApplication.h"
+
+#include "window/ERegistryError.h"
+#include "window/TMessageBoxPrompts.h"
+
+#include <exception>
+
+using namespace Qt::StringLiterals;
+
+TApplication::TApplication(int &argc, char **argv)
+    : QApplication(argc, argv)
+{
+}
+
+bool TApplication::notify(QObject *receiver, QEvent *event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const ERegistryError &error) {
+        ShowError(error.Message());
+    } catch (const std::exception &error) {
+        ShowError(QString::fromLocal8Bit(error.what()));
+    } catch (...) {
+        ShowError(tr("An unexpected error occurred."));
+    }
+    return false;
+}
+
+void TApplication::ShowError(const QString &text)
+{
+    if (FPrompts) {
+        FPrompts->Error(text);
+        return;
+    }
+    TMessageBoxPrompts(activeWindow()).Error(text);
+}

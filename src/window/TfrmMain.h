@@ -1,0 +1,240 @@
+#pragma once
+
+#include "engine/TScanOptions.h"
+#include "results/TColumnLayout.h"
+#include "support/TLanguageTable.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <array>
+#include <memory>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QStatusBar;
+class QTabWidget;
+class TJamFileList;
+class TJamPathEdit;
+class TJamShellTree;
+class TLabeledFloatSpinEdit;
+class TPrompts;
+class TResultListStatus;
+class TScanThread;
+class TTimeAdjustEdit;
+class TmxStorage;
+
+// The main window: the settings page (source, settings, destination), the results page
+// with the eight result lists on four tabs, and the info page.
+//
+// The controls are public and named as the program's texts and settings name them, so
+// that the window's parts (run control, presets, languages, actions) and the tests can
+// reach them. The class is split by concern over several files:
+//   TfrmMain.cpp             creation, texts, resizing, closing
+//   TfrmMainSettingsPage.cpp the settings page and its change handlers
+//   TfrmMainResultsPage.cpp  the results and info pages, the lists' handlers
+//   TfrmMainRunControl.cpp   Start, Stop, Exit, the run buttons and the hand-over
+class TfrmMain : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int ListCount = 8;
+
+    explicit TfrmMain(QWidget *parent = nullptr);
+    ~TfrmMain() override;
+
+    // Line N of the current language.
+    QString Text(int line) const { return FLanguage.text(line); }
+    // Replaces the current texts; the controls take them when they are next applied.
+    void SetLanguage(const TLanguageTable &table) { FLanguage = table; }
+
+    // Message boxes go here; the window's own message boxes when none is set. Not owned.
+    void SetPrompts(TPrompts *prompts);
+    TPrompts &Prompts() const;
+
+    // Run control.
+    void Start();
+    void Stop();
+    void Exit();
+    void UpdateRunControls();
+    bool Scanning() const { return ScanThread != nullptr; }
+    // Selects both roots (as the user would in the trees) and starts a scan; the end is
+    // announced by ScanCompleted(). For tests and the benchmark.
+    void StartScan(const QString &source, const QString &destination);
+
+    // The change handler of list N (1 to 8): the list's status is due. The actions call it
+    // after they changed a list.
+    void JamFileListChange(int list);
+    // Every list's status and captions are due, as after a change of language.
+    void RefreshAllLists();
+    TJamFileList *FileList(int list) const { return FLists.at(list - 1); }
+    TResultListStatus *ListStatus() const { return FListStatus; }
+    TColumnLayout &ColumnLayout() { return FColumnLayout; }
+
+    // The width of the middle column as built; resizing never changes it.
+    int Panel4Width = 0;
+    // The settings of the last run; the actions take the two roots from it.
+    TScanOptions ScanOptions;
+    TScanThread *ScanThread = nullptr;
+
+    // Pages.
+    QTabWidget *PageControl2 = nullptr; // the window's pages
+    QWidget *TabSheet5 = nullptr;       // Scanner Settings
+    QWidget *TabSheet6 = nullptr;       // Scanner Results
+    QWidget *TabSheet7 = nullptr;       // Info
+    QTabWidget *PageControl1 = nullptr; // the four result tabs
+    QWidget *TabSheet1 = nullptr;
+    QWidget *TabSheet2 = nullptr;
+    QWidget *TabSheet3 = nullptr;
+    QWidget *TabSheet4 = nullptr;
+
+    // Settings page.
+    QWidget *Panel2 = nullptr; // source column
+    QWidget *Panel3 = nullptr; // destination column
+    QWidget *Panel7 = nullptr; // middle column
+    QWidget *Panel4 = nullptr; // the settings inside the middle column
+    QLabel *Label1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QLabel *Label3 = nullptr;
+    QLabel *Label4 = nullptr;
+    TJamPathEdit *JamPathEdit1 = nullptr;
+    TJamPathEdit *JamPathEdit2 = nullptr;
+    TJamShellTree *JamShellTree1 = nullptr;
+    TJamShellTree *JamShellTree2 = nullptr;
+    TTimeAdjustEdit *SpinEdit1 = nullptr;
+    TTimeAdjustEdit *SpinEdit2 = nullptr;
+    QGroupBox *GroupBox1 = nullptr;
+    QComboBox *ComboBox1 = nullptr;
+    QPushButton *Button4 = nullptr;
+    QPushButton *Button5 = nullptr;
+    QGroupBox *GroupBox2 = nullptr;
+    QLabel *LabeledEdit1Label = nullptr;
+    QLineEdit *LabeledEdit1 = nullptr;
+    QCheckBox *CheckBox4 = nullptr;
+    QGroupBox *GroupBox3 = nullptr;
+    TLabeledFloatSpinEdit *SpinEdit3 = nullptr;
+    QRadioButton *RadioButton1 = nullptr;
+    QRadioButton *RadioButton2 = nullptr;
+    QRadioButton *RadioButton3 = nullptr;
+    QGroupBox *GroupBox4 = nullptr;
+    TLabeledFloatSpinEdit *SpinEdit4 = nullptr;
+    QRadioButton *RadioButton4 = nullptr;
+    QRadioButton *RadioButton5 = nullptr;
+    QRadioButton *RadioButton6 = nullptr;
+    QCheckBox *CheckBox1 = nullptr;
+    QCheckBox *CheckBox2 = nullptr;
+    QCheckBox *CheckBox3 = nullptr;
+    QCheckBox *CheckBox8 = nullptr;
+    TLabeledFloatSpinEdit *SpinEdit5 = nullptr;
+    QPushButton *Button1 = nullptr; // Start
+    QPushButton *Button2 = nullptr; // Stop
+    QPushButton *Button3 = nullptr; // Exit
+    QStatusBar *StatusBar1 = nullptr;
+    QLabel *StatusBar1Panel0 = nullptr;
+    QLabel *StatusBar1Panel1 = nullptr; // the status text
+
+    // Results page: headings, lists, buttons and status bars.
+    QLabel *Label5 = nullptr;
+    QLabel *Label6 = nullptr;
+    QLabel *Label7 = nullptr;
+    QLabel *Label8 = nullptr;
+    QLabel *Label9 = nullptr;
+    QLabel *Label10 = nullptr;
+    QLabel *Label11 = nullptr;
+    QLabel *Label13 = nullptr;
+    TJamFileList *JamFileList1 = nullptr;
+    TJamFileList *JamFileList2 = nullptr;
+    TJamFileList *JamFileList3 = nullptr;
+    TJamFileList *JamFileList4 = nullptr;
+    TJamFileList *JamFileList5 = nullptr;
+    TJamFileList *JamFileList6 = nullptr;
+    TJamFileList *JamFileList7 = nullptr;
+    TJamFileList *JamFileList8 = nullptr;
+    QStatusBar *StatusBar2 = nullptr;
+    QStatusBar *StatusBar3 = nullptr;
+    QStatusBar *StatusBar4 = nullptr;
+    QStatusBar *StatusBar5 = nullptr;
+    QStatusBar *StatusBar6 = nullptr;
+    QStatusBar *StatusBar7 = nullptr;
+    QStatusBar *StatusBar8 = nullptr;
+    QStatusBar *StatusBar9 = nullptr;
+    QPushButton *PngBitBtn1 = nullptr;
+    QPushButton *PngBitBtn2 = nullptr;
+    QPushButton *PngBitBtn3 = nullptr;
+    QPushButton *PngBitBtn5 = nullptr;
+    QPushButton *PngBitBtn6 = nullptr;
+    QPushButton *PngBitBtn8 = nullptr;
+    QPushButton *PngBitBtn9 = nullptr;
+    QPushButton *PngBitBtn11 = nullptr;
+    QPushButton *PngBitBtn12 = nullptr;
+    QPushButton *PngBitBtn13 = nullptr;
+    QPushButton *PngBitBtn14 = nullptr;
+    QPushButton *PngBitBtn15 = nullptr;
+
+    // Info page.
+    QLabel *Label15 = nullptr;
+    QComboBox *ComboBox2 = nullptr;
+    QPushButton *PngBitBtn10 = nullptr; // Help
+    QLabel *Label16 = nullptr;          // version
+    QLabel *Image2 = nullptr;           // logo
+
+Q_SIGNALS:
+    // The end of a scan has been handled: controls back, results page opened or the
+    // "nothing found" message given.
+    void ScanCompleted();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void BuildSettingsPage();
+    QWidget *BuildSourceColumn(int side);
+    void BuildMiddleColumn();
+    void BuildResultsPage();
+    QWidget *BuildResultHalf(int list, QLabel *&heading, int headingLine, QPushButton *&first,
+                             QPushButton *&second, bool buttonsRight);
+    void BuildInfoPage();
+    void ConnectSettingsHandlers();
+    void ConnectListHandlers();
+
+    // Placing the columns and halves: the settings page's width is shared between the side
+    // columns, the middle keeps its width; each results tab is split in two halves.
+    void FormResize();
+    void PlaceSettingsColumns();
+    void PlaceMiddleButtons();
+    void PlaceResultHalves(QWidget *tab);
+    // The close rule, then the closing steps. False: the window stays open.
+    bool FormCloseQuery();
+
+    void JamShellTreeChange(int side);
+    void JamPathEditChange(int side);
+    void CheckBox1Click();
+    void SpinEdit3Change();
+    void SpinEdit4Change();
+
+    void ShowStatus(const QString &text);
+    void AddToList(int list, const QString &path);
+    void ScanFinished();
+    void SetStatusText(const QString &text);
+
+    // Whether the window is still being built; the change handlers wait for it.
+    bool FLoading = true;
+    // A tree and its path box echo each other; the echo is not handled again.
+    bool FSyncing = false;
+    TLanguageTable FLanguage;
+    std::unique_ptr<TmxStorage> FMx;
+    std::unique_ptr<TPrompts> FOwnPrompts;
+    TPrompts *FPrompts = nullptr;
+    std::array<TJamFileList *, ListCount> FLists{};
+    std::array<QWidget *, 4> FSourceHalves{};
+    std::array<QWidget *, 4> FDestinationHalves{};
+    TResultListStatus *FListStatus = nullptr;
+    TColumnLayout FColumnLayout;
+};

@@ -1,0 +1,177 @@
+#include "window/TfrmMain.h"
+
+#include "controls/TLabeledFloatSpinEdit.h"
+#include "controls/TTimeAdjustEdit.h"
+#include "engine/TScanTexts.h"
+#include "engine/TScanThread.h"
+#include "results/TJamFileList.h"
+#include "shell/TJamShellTree.h"
+#include "window/TPrompts.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int ResultsPage = 1;
+
+// A root as the run takes it: absolute, ending with exactly one "/"; empty stays empty.
+QString RootOf(const QString &folder)
+{
+    if (folder.isEmpty() || folder.endsWith(u'/'))
+        return folder;
+    return folder + u'/';
+}
+
+float UnitFactor(const QRadioButton *kb, const QRadioButton *mb)
+{
+    float factor = 1;
+    if (kb->isChecked())
+        factor = 1024;
+    if (mb->isChecked())
+        factor = 1048576;
+    return factor;
+}
+
+} // namespace
+
+void TfrmMain::Start()
+{
+    PageControl2->setTabEnabled(ResultsPage, false);
+
+    ScanOptions.DoSubFolders = CheckBox8->isChecked();
+    ScanOptions.Filter = LabeledEdit1->text();
+    ScanOptions.RevFilterLogic = CheckBox4->isChecked();
+    ScanOptions.IncHiddenFiles = CheckBox2->isChecked();
+    ScanOptions.DupByContent = CheckBox3->isChecked();
+    ScanOptions.MrgErrSec = qint32(std::trunc(SpinEdit5->Value()));
+    ScanOptions.srcTimeZ = SpinEdit1->Value();
+    ScanOptions.dstTimeZ = SpinEdit2->Value();
+    ScanOptions.MinFileSize = float(SpinEdit3->Value());
+    ScanOptions.MinSizeFactor = UnitFactor(RadioButton2, RadioButton3);
+    ScanOptions.MaxFileSize = float(SpinEdit4->Value());
+    ScanOptions.MaxSizeFactor = UnitFactor(RadioButton5, RadioButton6);
+    ScanOptions.srcPath = RootOf(JamShellTree1->SelectedFolder());
+    ScanOptions.dstPath = RootOf(JamShellTree2->SelectedFolder());
+
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+
+    Button1->setEnabled(false);
+    Button2->setEnabled(true);
+    Button3->setEnabled(false);
+    Panel2->setEnabled(false);
+    Panel4->setEnabled(false);
+    Panel3->setEnabled(false);
+
+    for (TJamFileList *list : FLists)
+        list->Clear();
+
+    // The worker gets its texts now, so a language reload during the run cannot touch it.
+    auto *thread = new TScanThread(ScanOptions, TScanTexts::FromLines([this](int line) { return Text(line); }), this);
+    ScanThread = thread;
+    // Each status text and each finding is one blocking round trip: the worker waits until
+    // the window has read the field, so nothing is queued or lost.
+    connect(thread, &TScanThread::ShowStatus, this, [this, thread] { ShowStatus(thread->StatusBarText); },
+            Qt::BlockingQueuedConnection);
+    connect(thread, &TScanThread::AddToList, this,
+            [this, thread](int list) { AddToList(list, thread->CurrentFilePath); }, Qt::BlockingQueuedConnection);
+    connect(thread, &QThread::finished, this, &TfrmMain::ScanFinished, Qt::QueuedConnection);
+    thread->start(QThread::LowestPriority);
+}
+
+void TfrmMain::StartScan(const QString &source, const QString &destination)
+{
+    JamShellTree1->SetSelectedFolder(source);
+    JamShellTree2->SetSelectedFolder(destination);
+    UpdateRunControls();
+    Start();
+}
+
+void TfrmMain::Stop()
+{
+    if (ScanThread)
+        ScanThread->RequestStop();
+}
+
+void TfrmMain::Exit()
+{
+    close();
+}
+
+void TfrmMain::UpdateRunControls()
+{
+    if (ScanThread) {
+        Button1->setEnabled(false);
+        Button2->setEnabled(true);
+        Button3->setEnabled(false);
+    } else {
+        Button2->setEnabled(false);
+        Button3->setEnabled(true);
+        const float minBytes = float(SpinEdit3->Value() * UnitFactor(RadioButton2, RadioButton3));
+        const float maxBytes = float(SpinEdit4->Value() * UnitFactor(RadioButton5, RadioButton6));
+        Button1->setEnabled(!JamShellTree1->SelectedFolder().isEmpty() && !JamShellTree2->SelectedFolder().isEmpty()
+                            && maxBytes >= minBytes);
+    }
+    Button4->setEnabled(Button1->isEnabled());
+    Button5->setEnabled(ComboBox1->currentIndex() >= 0);
+}
+
+void TfrmMain::ShowStatus(const QString &text)
+{
+    SetStatusText(u" "_s + text);
+}
+
+void TfrmMain::AddToList(int list, const QString &path)
+{
+    if (list >= 1 && list <= ListCount)
+        FLists[list - 1]->Add(path);
+}
+
+void TfrmMain::ScanFinished()
+{
+    TScanThread *thread = ScanThread;
+    ScanThread = nullptr;
+    QApplication::restoreOverrideCursor();
+    Panel2->setEnabled(true);
+    Panel4->setEnabled(true);
+    Panel3->setEnabled(true);
+    UpdateRunControls();
+
+    const QString error = thread ? thread->ScanError() : QString();
+    if (thread)
+        thread->deleteLater();
+    if (!error.isEmpty())
+        FPrompts->Error(error);
+    SetStatusText(u" "_s + Text(92));
+    PageControl2->setTabEnabled(ResultsPage, true);
+
+    const auto holds = [this](int a, int b) {
+        return FileList(a)->TotalFileCount() > 0 || FileList(b)->TotalFileCount() > 0;
+    };
+    int page = -1;
+    if (holds(1, 2))
+        page = 0;
+    else if (holds(3, 4))
+        page = 1;
+    else if (holds(5, 6))
+        page = 2;
+    else if (holds(7, 8))
+        page = 3;
+    if (page >= 0) {
+        PageControl2->setCurrentIndex(ResultsPage);
+        PageControl1->setCurrentIndex(page);
+    } else {
+        FPrompts->Information(Text(90));
+    }
+    Q_EMIT ScanCompleted();
+}

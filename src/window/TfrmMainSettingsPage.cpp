@@ -1,0 +1,284 @@
+#include "window/TfrmMain.h"
+
+#include "controls/TLabeledFloatSpinEdit.h"
+#include "controls/TTimeAdjustEdit.h"
+#include "shell/TJamPathEdit.h"
+#include "shell/TJamShellTree.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The middle column is built at least this wide, wider where the texts need it.
+constexpr int MiddleColumnWidth = 300;
+constexpr int RunButtonWidth = 80;
+constexpr int RunButtonHeight = 25;
+
+template <typename T>
+T *Named(T *widget, const QString &name)
+{
+    widget->setObjectName(name);
+    return widget;
+}
+
+// A size group: the number box and its three units in one row, KB chosen.
+QGroupBox *SizeGroup(const QString &name, const QString &title, TLabeledFloatSpinEdit *&edit, const QString &editName,
+                     std::array<QRadioButton *, 3> units, const std::array<QString, 3> &captions)
+{
+    auto *group = Named(new QGroupBox(title), name);
+    auto *row = new QHBoxLayout(group);
+    row->setContentsMargins(8, 4, 8, 6);
+    edit = Named(new TLabeledFloatSpinEdit(group), editName);
+    edit->SetDecimalPlaces(2);
+    edit->SetIncrement(1);
+    edit->SetValue(0);
+    edit->EditLabel()->setText(QString());
+    edit->setFixedWidth(110);
+    row->addWidget(edit);
+    row->addSpacing(6);
+    for (int i = 0; i < 3; ++i) {
+        units[i]->setParent(group);
+        units[i]->setText(captions[i]);
+        row->addWidget(units[i]);
+    }
+    row->addStretch(1);
+    units[1]->setChecked(true);
+    return group;
+}
+
+} // namespace
+
+void TfrmMain::BuildSettingsPage()
+{
+    TabSheet5 = Named(new QWidget, u"TabSheet5"_s);
+    PageControl2->addTab(TabSheet5, Text(2));
+
+    Panel2 = BuildSourceColumn(1);
+    Panel3 = BuildSourceColumn(2);
+    BuildMiddleColumn();
+
+    StatusBar1 = Named(new QStatusBar(TabSheet5), u"StatusBar1"_s);
+    StatusBar1->setSizeGripEnabled(false);
+    StatusBar1Panel0 = Named(new QLabel(StatusBar1), u"StatusBar1Panel0"_s);
+    StatusBar1Panel0->setFixedWidth(40);
+    StatusBar1Panel1 = Named(new QLabel(StatusBar1), u"StatusBar1Panel1"_s);
+    // A long path in the status text must not widen the window.
+    StatusBar1Panel1->setMinimumWidth(1);
+    StatusBar1->addWidget(StatusBar1Panel0);
+    StatusBar1->addWidget(StatusBar1Panel1, 1);
+
+    TabSheet5->installEventFilter(this);
+    Panel7->installEventFilter(this);
+}
+
+QWidget *TfrmMain::BuildSourceColumn(int side)
+{
+    const bool source = side == 1;
+    auto *panel = Named(new QWidget(TabSheet5), source ? u"Panel2"_s : u"Panel3"_s);
+    auto *column = new QVBoxLayout(panel);
+    column->setContentsMargins(6, 6, 6, 4);
+    column->setSpacing(4);
+
+    QLabel *heading = Named(new QLabel(Text(source ? 3 : 4), panel), source ? u"Label1"_s : u"Label2"_s);
+    auto *pathEdit = Named(new TJamPathEdit(panel), source ? u"JamPathEdit1"_s : u"JamPathEdit2"_s);
+    auto *tree = Named(new TJamShellTree(panel), source ? u"JamShellTree1"_s : u"JamShellTree2"_s);
+    column->addWidget(heading);
+    column->addWidget(pathEdit);
+    column->addWidget(tree, 1);
+
+    auto *timeRow = new QHBoxLayout;
+    QLabel *timeLabel = Named(new QLabel(Text(5), panel), source ? u"Label3"_s : u"Label4"_s);
+    auto *timeEdit = Named(new TTimeAdjustEdit(panel), source ? u"SpinEdit1"_s : u"SpinEdit2"_s);
+    // A narrow column wraps the caption rather than cut it.
+    timeLabel->setWordWrap(true);
+    timeEdit->setFixedWidth(76);
+    timeRow->addWidget(timeLabel, 1);
+    timeRow->addSpacing(10);
+    timeRow->addWidget(timeEdit);
+    column->addLayout(timeRow);
+
+    if (source) {
+        Label1 = heading;
+        JamPathEdit1 = pathEdit;
+        JamShellTree1 = tree;
+        Label3 = timeLabel;
+        SpinEdit1 = timeEdit;
+    } else {
+        Label2 = heading;
+        JamPathEdit2 = pathEdit;
+        JamShellTree2 = tree;
+        Label4 = timeLabel;
+        SpinEdit2 = timeEdit;
+    }
+    return panel;
+}
+
+void TfrmMain::BuildMiddleColumn()
+{
+    Panel7 = Named(new QWidget(TabSheet5), u"Panel7"_s);
+    // The run buttons belong to the middle column but not to the settings panel, which is
+    // disabled during a scan while Stop must stay usable.
+    Panel4 = Named(new QWidget(Panel7), u"Panel4"_s);
+    auto *column = new QVBoxLayout(Panel4);
+    column->setContentsMargins(4, 6, 4, 0);
+    column->setSpacing(4);
+
+    GroupBox1 = Named(new QGroupBox(Text(7)), u"GroupBox1"_s);
+    auto *presetRow = new QHBoxLayout(GroupBox1);
+    presetRow->setContentsMargins(8, 4, 8, 6);
+    ComboBox1 = Named(new QComboBox(GroupBox1), u"ComboBox1"_s);
+    ComboBox1->setMaxVisibleItems(32);
+    Button4 = Named(new QPushButton(Text(8), GroupBox1), u"Button4"_s);
+    Button5 = Named(new QPushButton(Text(9), GroupBox1), u"Button5"_s);
+    presetRow->addWidget(ComboBox1, 1);
+    presetRow->addWidget(Button4);
+    presetRow->addWidget(Button5);
+    column->addWidget(GroupBox1);
+
+    GroupBox2 = Named(new QGroupBox(Text(16)), u"GroupBox2"_s);
+    auto *filters = new QVBoxLayout(GroupBox2);
+    filters->setContentsMargins(8, 4, 8, 6);
+    filters->setSpacing(3);
+    LabeledEdit1Label = Named(new QLabel(Text(17), GroupBox2), u"LabeledEdit1Label"_s);
+    LabeledEdit1 = Named(new QLineEdit(u"*"_s, GroupBox2), u"LabeledEdit1"_s);
+    LabeledEdit1Label->setBuddy(LabeledEdit1);
+    CheckBox4 = Named(new QCheckBox(Text(18), GroupBox2), u"CheckBox4"_s);
+    filters->addWidget(LabeledEdit1Label);
+    filters->addWidget(LabeledEdit1);
+    filters->addWidget(CheckBox4);
+    column->addWidget(GroupBox2);
+
+    RadioButton1 = Named(new QRadioButton, u"RadioButton1"_s);
+    RadioButton2 = Named(new QRadioButton, u"RadioButton2"_s);
+    RadioButton3 = Named(new QRadioButton, u"RadioButton3"_s);
+    RadioButton4 = Named(new QRadioButton, u"RadioButton4"_s);
+    RadioButton5 = Named(new QRadioButton, u"RadioButton5"_s);
+    RadioButton6 = Named(new QRadioButton, u"RadioButton6"_s);
+    const std::array<QString, 3> units{Text(21), Text(22), Text(23)};
+    GroupBox3 = SizeGroup(u"GroupBox3"_s, Text(19), SpinEdit3, u"SpinEdit3"_s,
+                          {RadioButton1, RadioButton2, RadioButton3}, units);
+    GroupBox4 = SizeGroup(u"GroupBox4"_s, Text(20), SpinEdit4, u"SpinEdit4"_s,
+                          {RadioButton4, RadioButton5, RadioButton6}, units);
+    column->addWidget(GroupBox3);
+    column->addWidget(GroupBox4);
+
+    CheckBox1 = Named(new QCheckBox(Text(25)), u"CheckBox1"_s);
+    CheckBox2 = Named(new QCheckBox(Text(26)), u"CheckBox2"_s);
+    CheckBox3 = Named(new QCheckBox(Text(27)), u"CheckBox3"_s);
+    CheckBox8 = Named(new QCheckBox(Text(28)), u"CheckBox8"_s);
+    CheckBox3->setChecked(true);
+    CheckBox8->setChecked(true);
+    for (QCheckBox *box : {CheckBox1, CheckBox2, CheckBox3, CheckBox8}) {
+        column->addWidget(box);
+        box->setParent(Panel4);
+    }
+
+    // The margin's caption sits to the left of its box and is placed by the box itself, so
+    // the row keeps room for it.
+    auto *marginRow = new QWidget(Panel4);
+    SpinEdit5 = Named(new TLabeledFloatSpinEdit(marginRow), u"SpinEdit5"_s);
+    SpinEdit5->SetDecimalPlaces(0);
+    SpinEdit5->SetIncrement(1);
+    SpinEdit5->SetMinValue(0);
+    SpinEdit5->SetMaxValue(86400);
+    SpinEdit5->SetValue(0);
+    SpinEdit5->SetLabelPosition(lpLeft);
+    SpinEdit5->EditLabel()->setText(u"+/- margin of error in secs:"_s);
+    const int labelRoom = SpinEdit5->EditLabel()->sizeHint().width() + SpinEdit5->LabelSpacing() + 4;
+    SpinEdit5->setGeometry(labelRoom, 2, 90, SpinEdit5->sizeHint().height());
+    marginRow->setFixedHeight(SpinEdit5->height() + 4);
+    marginRow->setMinimumWidth(labelRoom + 90);
+    column->addWidget(marginRow);
+    column->addStretch(1);
+
+    Button1 = Named(new QPushButton(Text(30), Panel7), u"Button1"_s);
+    Button2 = Named(new QPushButton(Text(31), Panel7), u"Button2"_s);
+    Button3 = Named(new QPushButton(Text(32), Panel7), u"Button3"_s);
+    for (QPushButton *button : {Button1, Button2, Button3})
+        button->resize(RunButtonWidth, RunButtonHeight);
+    Button2->setEnabled(false);
+
+    const int width = std::max(MiddleColumnWidth, Panel4->sizeHint().width());
+    Panel7->resize(width, Panel4->sizeHint().height() + RunButtonHeight + 16);
+}
+
+void TfrmMain::ConnectSettingsHandlers()
+{
+    connect(JamShellTree1, &TJamShellTree::Change, this, [this] { JamShellTreeChange(1); });
+    connect(JamShellTree2, &TJamShellTree::Change, this, [this] { JamShellTreeChange(2); });
+    connect(JamPathEdit1, &TJamPathEdit::Change, this, [this] { JamPathEditChange(1); });
+    connect(JamPathEdit2, &TJamPathEdit::Change, this, [this] { JamPathEditChange(2); });
+    connect(CheckBox1, &QCheckBox::toggled, this, &TfrmMain::CheckBox1Click);
+    connect(SpinEdit3, &QLineEdit::textChanged, this, &TfrmMain::SpinEdit3Change);
+    connect(SpinEdit4, &QLineEdit::textChanged, this, &TfrmMain::SpinEdit4Change);
+    for (QRadioButton *unit : {RadioButton1, RadioButton2, RadioButton3})
+        connect(unit, &QRadioButton::toggled, this, &TfrmMain::SpinEdit3Change);
+    for (QRadioButton *unit : {RadioButton4, RadioButton5, RadioButton6})
+        connect(unit, &QRadioButton::toggled, this, &TfrmMain::SpinEdit4Change);
+    connect(ComboBox1, &QComboBox::currentIndexChanged, this, &TfrmMain::UpdateRunControls);
+    connect(Button1, &QPushButton::clicked, this, &TfrmMain::Start);
+    connect(Button2, &QPushButton::clicked, this, &TfrmMain::Stop);
+    connect(Button3, &QPushButton::clicked, this, &TfrmMain::Exit);
+}
+
+void TfrmMain::JamShellTreeChange(int side)
+{
+    if (FLoading || FSyncing)
+        return;
+    TJamShellTree *tree = side == 1 ? JamShellTree1 : JamShellTree2;
+    TJamPathEdit *pathEdit = side == 1 ? JamPathEdit1 : JamPathEdit2;
+    FSyncing = true;
+    pathEdit->SetPath(tree->SelectedFolder());
+    FSyncing = false;
+    UpdateRunControls();
+}
+
+void TfrmMain::JamPathEditChange(int side)
+{
+    if (FLoading || FSyncing)
+        return;
+    TJamPathEdit *pathEdit = side == 1 ? JamPathEdit1 : JamPathEdit2;
+    // A half-typed path leaves the tree where it is.
+    if (!pathEdit->IsValidPath())
+        return;
+    TJamShellTree *tree = side == 1 ? JamShellTree1 : JamShellTree2;
+    FSyncing = true;
+    tree->SetSelectedFolder(pathEdit->Path());
+    FSyncing = false;
+    // The tree moved without its own handler: the run buttons follow its folder.
+    UpdateRunControls();
+}
+
+void TfrmMain::CheckBox1Click()
+{
+    const bool show = CheckBox1->isChecked();
+    JamShellTree1->SetShowHidden(show);
+    JamShellTree2->SetShowHidden(show);
+    JamPathEdit1->SetShowHidden(show);
+    JamPathEdit2->SetShowHidden(show);
+}
+
+void TfrmMain::SpinEdit3Change()
+{
+    UpdateRunControls();
+}
+
+void TfrmMain::SpinEdit4Change()
+{
+    UpdateRunControls();
+}
