@@ -41,6 +41,12 @@ TDirMon::TDirMon(QObject *Owner)
 
 TDirMon::~TDirMon()
 {
+    // The owner is going away, perhaps half destroyed already: a batch still being
+    // handed over is let go without firing into it.
+    OnCreated = nullptr;
+    OnDeleted = nullptr;
+    OnModified = nullptr;
+    OnRenamed = nullptr;
     Stop();
 }
 

@@ -29,7 +29,7 @@ public:
         std::function<void(TDirMon *Sender, const QString &fromFileName, const QString &toFileName)>;
 
     explicit TDirMon(QObject *Owner = nullptr);
-    // Stops first when active.
+    // Stops first when active; no event fires while it is destroyed.
     ~TDirMon() override;
 
     bool Active() const { return FActive; }
