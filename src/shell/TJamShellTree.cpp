@@ -32,6 +32,15 @@ bool IsUserVolume(const QStorageInfo &volume)
            || root.startsWith(u"/run/media/") || root.startsWith(QDir::homePath() + u'/');
 }
 
+QFileSystemModel *NewFolderModel(QObject *parent, bool showHidden)
+{
+    auto *model = new QFileSystemModel(parent);
+    model->setFilter(FolderFilter(showHidden));
+    model->setReadOnly(true);
+    model->setRootPath(QStringLiteral("/"));
+    return model;
+}
+
 QToolButton *NewPlaceButton(QWidget *parent, QStyle::StandardPixmap icon, const QString &tip)
 {
     auto *button = new QToolButton(parent);
@@ -46,28 +55,20 @@ QToolButton *NewPlaceButton(QWidget *parent, QStyle::StandardPixmap icon, const 
 
 TJamShellTree::TJamShellTree(QWidget *parent)
     : QTreeView(parent)
-    , FModel(new QFileSystemModel(this))
+    , FModel(NewFolderModel(this, false))
     , FPlacesBar(new QWidget(this))
     , FHomeButton(NewPlaceButton(FPlacesBar, QStyle::SP_DirHomeIcon, tr("Home folder")))
     , FRootButton(NewPlaceButton(FPlacesBar, QStyle::SP_ComputerIcon, tr("File system")))
     , FVolumeButton(NewPlaceButton(FPlacesBar, QStyle::SP_DriveHDIcon, tr("Volumes")))
     , FVolumeMenu(new QMenu(this))
 {
-    FModel->setFilter(FolderFilter(FShowHidden));
-    FModel->setReadOnly(true);
-    FModel->setRootPath(QStringLiteral("/"));
-    setModel(FModel);
-    for (int column = 1; column < FModel->columnCount(); ++column)
-        hideColumn(column);
     setHeaderHidden(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setSortingEnabled(true);
-    sortByColumn(0, Qt::AscendingOrder);
     setUniformRowHeights(true);
     setAnimated(false);
-    expand(FModel->index(QStringLiteral("/")));
+    UseModel(FModel);
 
     auto *barLayout = new QHBoxLayout(FPlacesBar);
     barLayout->setContentsMargins(2, 1, 2, 1);
@@ -81,20 +82,17 @@ TJamShellTree::TJamShellTree(QWidget *parent)
     connect(FVolumeMenu, &QMenu::aboutToShow, this, &TJamShellTree::FillVolumeMenu);
     connect(FHomeButton, &QToolButton::clicked, this, [this] { SetSelectedFolder(QDir::homePath()); });
     connect(FRootButton, &QToolButton::clicked, this, [this] { SetSelectedFolder(QStringLiteral("/")); });
-
-    connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
-            &TJamShellTree::CurrentFolderChanged);
-    connect(FModel, &QFileSystemModel::directoryLoaded, this, &TJamShellTree::KeepSelectionInView);
-    connect(FModel, &QAbstractItemModel::layoutChanged, this, &TJamShellTree::KeepSelectionInView);
     PlacePlacesBar();
 }
 
 QString TJamShellTree::SelectedFolder() const
 {
-    const QModelIndex current = currentIndex();
-    if (!current.isValid())
+    // The selection, not the current index: a view gives itself a current row when it
+    // gets the focus, and that is no choice of the user's.
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    if (rows.isEmpty())
         return QString();
-    return FModel->filePath(current);
+    return FModel->filePath(rows.first());
 }
 
 void TJamShellTree::SetSelectedFolder(const QString &path)
@@ -111,9 +109,25 @@ void TJamShellTree::SetSelectedFolder(const QString &path)
         return;
     for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent())
         expand(parent);
-    setCurrentIndex(index);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     scrollTo(index, QAbstractItemView::PositionAtCenter);
     FScrollPending = true;
+}
+
+void TJamShellTree::UseModel(QFileSystemModel *model)
+{
+    QItemSelectionModel *oldSelection = selectionModel();
+    setModel(model);
+    delete oldSelection;
+    for (int column = 1; column < model->columnCount(); ++column)
+        hideColumn(column);
+    setSortingEnabled(true);
+    sortByColumn(0, Qt::AscendingOrder);
+    expand(model->index(QStringLiteral("/")));
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &TJamShellTree::CurrentFolderChanged);
+    connect(model, &QFileSystemModel::directoryLoaded, this, &TJamShellTree::KeepSelectionInView);
+    connect(model, &QAbstractItemModel::layoutChanged, this, &TJamShellTree::KeepSelectionInView);
 }
 
 void TJamShellTree::SetShowHidden(bool show)
@@ -121,12 +135,30 @@ void TJamShellTree::SetShowHidden(bool show)
     if (show == FShowHidden)
         return;
     FShowHidden = show;
-    const QString before = SelectedFolder();
-    FModel->setFilter(FolderFilter(show));
-    // A hidden folder that was selected is gone from the tree now; its parent is what
-    // the model made current, which CurrentFolderChanged has already reported.
-    if (!before.isEmpty() && SelectedFolder() != before)
-        SetSelectedFolder(before);
+    // A selected folder inside a hidden one goes with its branch: its nearest
+    // ancestor that stays listed takes its place.
+    QString folder = SelectedFolder();
+    if (!show) {
+        while (folder.contains(u"/."))
+            folder = QFileInfo(folder).path();
+    }
+    // The branches the user had open stay open.
+    QStringList expanded;
+    for (QModelIndex row = FModel->index(0, 0); row.isValid(); row = indexBelow(row)) {
+        const QString path = FModel->filePath(row);
+        if (isExpanded(row) && (show || !path.contains(u"/.")))
+            expanded << path;
+    }
+    // A fresh model rather than a new filter on the loaded one: refiltering a model
+    // that is still loading a branch can drop visible folders from the tree.
+    QFileSystemModel *oldModel = FModel;
+    FModel = NewFolderModel(this, show);
+    UseModel(FModel);
+    oldModel->deleteLater();
+    for (const QString &path : std::as_const(expanded))
+        expand(FModel->index(path));
+    SetSelectedFolder(folder);
+    CurrentFolderChanged();
 }
 
 void TJamShellTree::CurrentFolderChanged()
@@ -140,8 +172,11 @@ void TJamShellTree::CurrentFolderChanged()
 
 void TJamShellTree::KeepSelectionInView()
 {
-    if (FScrollPending && currentIndex().isValid())
-        scrollTo(currentIndex(), QAbstractItemView::PositionAtCenter);
+    if (!FScrollPending)
+        return;
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    if (!rows.isEmpty())
+        scrollTo(rows.first(), QAbstractItemView::PositionAtCenter);
 }
 
 void TJamShellTree::FillVolumeMenu()

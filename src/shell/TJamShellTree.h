@@ -32,6 +32,7 @@ public:
     bool ShowHidden() const { return FShowHidden; }
     void SetShowHidden(bool show);
 
+    // Replaced when ShowHidden changes.
     QFileSystemModel *FileSystemModel() const { return FModel; }
 
 Q_SIGNALS:
@@ -44,6 +45,7 @@ protected:
     void wheelEvent(QWheelEvent *event) override;
 
 private:
+    void UseModel(QFileSystemModel *model);
     void CurrentFolderChanged();
     void KeepSelectionInView();
     void FillVolumeMenu();

@@ -1,0 +1,128 @@
+#include "shell/TJamPathEdit.h"
+#include "shell/TJamShellTree.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class tst_PathEdit : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void isValidPath_data();
+    void isValidPath();
+    void setPathKeepsWhatIsTyped();
+    void treeAndPathBoxFollowEachOther();
+
+private:
+    QTemporaryDir *FTemp = nullptr;
+    QString FRoot;
+};
+
+void tst_PathEdit::init()
+{
+    FTemp = new QTemporaryDir;
+    QVERIFY(FTemp->isValid());
+    FRoot = FTemp->path();
+    QVERIFY(QDir(FRoot).mkpath(u"photos/2024"_s));
+    QVERIFY(QDir(FRoot).mkpath(u"photo"_s));
+    QFile file(FRoot + u"/notes.txt"_s);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+}
+
+void tst_PathEdit::cleanup()
+{
+    delete FTemp;
+}
+
+void tst_PathEdit::isValidPath_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("valid");
+
+    QTest::newRow("folder") << u"<root>/photos"_s << true;
+    QTest::newRow("folder with separator") << u"<root>/photos/"_s << true;
+    QTest::newRow("file") << u"<root>/notes.txt"_s << false;
+    QTest::newRow("missing") << u"<root>/videos"_s << false;
+    QTest::newRow("half typed") << u"<root>/phot"_s << false;
+    QTest::newRow("relative") << u"photos"_s << false;
+    QTest::newRow("empty") << QString() << false;
+}
+
+void tst_PathEdit::isValidPath()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, valid);
+
+    TJamPathEdit edit;
+    edit.SetPath(text.replace(u"<root>"_s, FRoot));
+    QCOMPARE(edit.IsValidPath(), valid);
+}
+
+void tst_PathEdit::setPathKeepsWhatIsTyped()
+{
+    TJamPathEdit edit;
+    QSignalSpy changes(&edit, &TJamPathEdit::Change);
+    edit.SetPath(FRoot + u"/photos/"_s);
+    edit.SetPath(FRoot + u"/photos"_s);
+    QCOMPARE(edit.Path(), FRoot + u"/photos/"_s);
+    edit.SetPath(FRoot + u"/photo"_s);
+    QCOMPARE(edit.Path(), FRoot + u"/photo"_s);
+    QCOMPARE(changes.count(), 2);
+}
+
+// Wired the way the window wires them: the tree sets the box, a valid box moves
+// the tree. Typing goes through invalid, valid and again invalid texts.
+void tst_PathEdit::treeAndPathBoxFollowEachOther()
+{
+    QWidget window;
+    auto *tree = new TJamShellTree(&window);
+    auto *edit = new TJamPathEdit(&window);
+    edit->move(0, 0);
+    tree->setGeometry(0, 40, 300, 300);
+    int treeChanges = 0;
+    int editChanges = 0;
+    connect(tree, &TJamShellTree::Change, &window, [&] {
+        ++treeChanges;
+        QVERIFY(treeChanges < 100);
+        edit->SetPath(tree->SelectedFolder());
+    });
+    connect(edit, &TJamPathEdit::Change, &window, [&] {
+        ++editChanges;
+        QVERIFY(editChanges < 100);
+        if (edit->IsValidPath())
+            tree->SetSelectedFolder(edit->Path());
+    });
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+
+    tree->SetSelectedFolder(FRoot);
+    QCOMPARE(edit->Path(), FRoot);
+    QCOMPARE(treeChanges, 1);
+    QCOMPARE(editChanges, 1);
+
+    edit->setFocus();
+    edit->end(false);
+    const QString typed = u"/photos/20"_s;
+    QTest::keyClicks(edit, typed);
+    QCOMPARE(edit->Path(), FRoot + typed);
+    // "/photo" and "/photos" and "/photos/" were valid on the way; "/photos/20" is not.
+    QCOMPARE(tree->SelectedFolder(), FRoot + u"/photos"_s);
+    QCOMPARE(treeChanges, 3);
+    QCOMPARE(editChanges, 1 + int(typed.size()));
+
+    QTest::keyClicks(edit, u"24"_s);
+    QCOMPARE(tree->SelectedFolder(), FRoot + u"/photos/2024"_s);
+    QCOMPARE(edit->Path(), FRoot + u"/photos/2024"_s);
+}
+
+QTEST_MAIN(tst_PathEdit)
+#include "tst_pathedit.moc"
