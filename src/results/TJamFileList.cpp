@@ -48,9 +48,11 @@ TJamFileList::TJamFileList(QWidget *parent)
 bool TJamFileList::event(QEvent *event)
 {
     const bool result = QTreeView::event(event);
+    // Polished while its owner may still be wiring it up: announce from the event loop,
+    // where the owner's handlers are connected and its errors are shown.
     if (event->type() == QEvent::Polish && !FColumnsCreated) {
         FColumnsCreated = true;
-        Q_EMIT CreateColumns();
+        QMetaObject::invokeMethod(this, &TJamFileList::CreateColumns, Qt::QueuedConnection);
     }
     return result;
 }

@@ -66,7 +66,8 @@ public:
 Q_SIGNALS:
     // Rows were added or removed, the list was emptied, or the selection changed.
     void Change();
-    // The list has set up its columns (once, before it is first shown).
+    // The list has set up its columns: once, from the event loop after it was first
+    // polished (which happens for every list when the window is first shown).
     void CreateColumns();
 
 protected:

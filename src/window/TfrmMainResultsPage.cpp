@@ -94,6 +94,9 @@ QWidget *TfrmMain::BuildResultHalf(int list, QLabel *&heading, int headingLine, 
     auto *fileList = new TJamFileList(half);
     fileList->setObjectName(u"JamFileList"_s + QString::number(list));
     FLists[list - 1] = fileList;
+    // Wired at once: the list may announce its columns before the window is complete.
+    connect(fileList, &TJamFileList::CreateColumns, this,
+            [this, list] { FColumnLayout.ListCreateColumns(list, *FileList(list)); });
     column->addWidget(fileList, 1);
 
     auto *bottomStrip = new QWidget(half);
@@ -224,8 +227,6 @@ void TfrmMain::ConnectListHandlers()
     for (int list = 1; list <= ListCount; ++list) {
         TJamFileList *fileList = FileList(list);
         connect(fileList, &TJamFileList::Change, this, [this, list] { JamFileListChange(list); });
-        connect(fileList, &TJamFileList::CreateColumns, this,
-                [this, list] { FColumnLayout.ListCreateColumns(list, *FileList(list)); });
     }
 }
 

@@ -1,0 +1,468 @@
+// The main window end to end: scans through the window, the run buttons, the close rule,
+// the split of the window's width, and the column layouts kept in the settings store.
+
+#include "ScriptedPrompts.h"
+#include "TestTree.h"
+
+#include "controls/TLabeledFloatSpinEdit.h"
+#include "results/TJamFileList.h"
+#include "results/TResultListStatus.h"
+#include "results/TResultListModel.h"
+#include "shell/TJamPathEdit.h"
+#include "shell/TJamShellTree.h"
+#include "window/RegistryUtils.h"
+#include "window/TfrmMain.h"
+
+#include <QDir>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+class tst_MainWindow : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TfrmMain> FWindow;
+    TScriptedPrompts FPrompts;
+    std::unique_ptr<QTemporaryDir> FTrees;
+    QTemporaryDir FHiveDir;
+
+    QString Src() const { return FTrees->path() + u"/src"_s; }
+    QString Dst() const { return FTrees->path() + u"/dst"_s; }
+
+    void NewWindow()
+    {
+        FWindow.reset();
+        FWindow = std::make_unique<TfrmMain>();
+        FWindow->SetPrompts(&FPrompts);
+    }
+
+    // Runs a scan of the two roots to its end through the window.
+    bool Scan(const QString &source, const QString &destination)
+    {
+        QSignalSpy done(FWindow.get(), &TfrmMain::ScanCompleted);
+        FWindow->StartScan(source, destination);
+        return done.wait(20000);
+    }
+
+    static QStringList Rows(TJamFileList *list)
+    {
+        QStringList rows = list->Paths();
+        rows.sort();
+        return rows;
+    }
+
+    static QLabel *StatusOf(QStatusBar *bar) { return bar->findChild<QLabel *>(); }
+
+    // Every list has announced its columns and restored its stored layout.
+    bool ColumnsSetUp() const
+    {
+        const auto &pending = FWindow->ColumnLayout().ColumnsRestorePending;
+        return std::none_of(pending.begin(), pending.end(), [](bool p) { return p; });
+    }
+
+    void SelectRoots()
+    {
+        FWindow->JamShellTree1->SetSelectedFolder(Src());
+        FWindow->JamShellTree2->SetSelectedFolder(Dst());
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        QVERIFY(FHiveDir.isValid());
+        OpenSettingsHive(FHiveDir.filePath(u"settings.sqlite3"_s));
+    }
+
+    void cleanupTestCase() { CloseSettingsHive(); }
+
+    void init()
+    {
+        FPrompts = TScriptedPrompts();
+        DeleteEntry(u"Columns"_s);
+        FTrees = std::make_unique<QTemporaryDir>();
+        QVERIFY(FTrees->isValid());
+        QDir().mkpath(Src());
+        QDir().mkpath(Dst());
+        NewWindow();
+    }
+
+    void cleanup()
+    {
+        FWindow.reset();
+        FTrees.reset();
+    }
+
+    void scanFillsTheListsAndTheStatusLine()
+    {
+        using namespace TestTree;
+        File(Src(), u"only_src.txt"_s, "abc");
+        File(Dst(), u"deep/only_dst.txt"_s, "x");
+        File(Src(), u"newer.txt"_s, "12345", 1700001000);
+        File(Dst(), u"newer.txt"_s, "1234", 1700000000);
+        File(Src(), u"older.txt"_s, "12", 1700000000);
+        File(Dst(), u"older.txt"_s, "123", 1700001000);
+        File(Src(), u"dup.bin"_s, QByteArray(12288, 'x'));
+        File(Dst(), u"dup.bin"_s, QByteArray(12288, 'x'));
+        File(Src(), u"conflict.txt"_s, "aaa");
+        File(Dst(), u"conflict.txt"_s, "bbbb");
+
+        QVERIFY(Scan(Src(), Dst()));
+
+        const QString s = Src() + u'/', d = Dst() + u'/';
+        QCOMPARE(Rows(FWindow->JamFileList1), QStringList{s + u"only_src.txt"_s});
+        QCOMPARE(Rows(FWindow->JamFileList2), QStringList{d + u"deep/only_dst.txt"_s});
+        QCOMPARE(Rows(FWindow->JamFileList3), QStringList{s + u"newer.txt"_s});
+        QCOMPARE(Rows(FWindow->JamFileList4), QStringList{d + u"older.txt"_s});
+        QCOMPARE(Rows(FWindow->JamFileList5), QStringList{s + u"dup.bin"_s});
+        QCOMPARE(Rows(FWindow->JamFileList6), QStringList{d + u"dup.bin"_s});
+        QCOMPARE(Rows(FWindow->JamFileList7), QStringList{s + u"conflict.txt"_s});
+        QCOMPARE(Rows(FWindow->JamFileList8), QStringList{d + u"conflict.txt"_s});
+        QCOMPARE(FWindow->StatusBar1Panel1->text(), u" Ready"_s);
+        QCOMPARE(FWindow->ScanOptions.srcPath, s);
+        QCOMPARE(FWindow->ScanOptions.dstPath, d);
+        QVERIFY(FPrompts.Asked.isEmpty());
+        QCOMPARE(FWindow->PageControl2->currentIndex(), 1);
+        QCOMPARE(FWindow->PageControl1->currentIndex(), 0);
+        QVERIFY(FWindow->Button1->isEnabled());
+        QVERIFY(FWindow->Button3->isEnabled());
+        QVERIFY(!FWindow->Button2->isEnabled());
+        QVERIFY(FWindow->Panel4->isEnabled());
+        QVERIFY(FWindow->PageControl2->isTabEnabled(1));
+
+        // The totals follow 250 ms after the last row.
+        QTRY_COMPARE(StatusOf(FWindow->StatusBar3)->text(), u" 1 file(s) (12,288 bytes)"_s);
+        QCOMPARE(StatusOf(FWindow->StatusBar6)->text(), u" 1 file(s) (3 bytes)"_s);
+        QCOMPARE(FWindow->PngBitBtn9->text(), u"Copy all to Destination"_s);
+        QCOMPARE(FWindow->PngBitBtn14->text(), u"Delete all"_s);
+    }
+
+    void statusLineDuringScanStartsWithASpace()
+    {
+        TestTree::File(Src(), u"a.txt"_s, "a");
+        QStringList seen;
+        FWindow->StartScan(Src(), Dst());
+        // While the scan runs, the status is one of the run's texts behind one space.
+        QSignalSpy done(FWindow.get(), &TfrmMain::ScanCompleted);
+        while (done.isEmpty()) {
+            seen.append(FWindow->StatusBar1Panel1->text());
+            QTest::qWait(1);
+        }
+        for (const QString &text : std::as_const(seen))
+            QVERIFY2(text.startsWith(u' '), qPrintable(text));
+        QCOMPARE(FWindow->StatusBar1Panel1->text(), u" Ready"_s);
+    }
+
+    void startFollowsTheSizeLimits_data()
+    {
+        QTest::addColumn<double>("minimum");
+        QTest::addColumn<int>("minUnit");
+        QTest::addColumn<double>("maximum");
+        QTest::addColumn<int>("maxUnit");
+        QTest::addColumn<bool>("enabled");
+        // Units: 0 bytes, 1 KB, 2 MB.
+        QTest::newRow("no limits") << 0.0 << 1 << 0.0 << 1 << true;
+        QTest::newRow("1 KB minimum, no maximum") << 1.0 << 1 << 0.0 << 1 << false;
+        QTest::newRow("equal") << 1.0 << 1 << 1.0 << 1 << true;
+        QTest::newRow("1024 bytes to 1 KB") << 1024.0 << 0 << 1.0 << 1 << true;
+        QTest::newRow("1025 bytes to 1 KB") << 1025.0 << 0 << 1.0 << 1 << false;
+        QTest::newRow("1 MB to 1024 KB") << 1.0 << 2 << 1024.0 << 1 << true;
+        QTest::newRow("1 MB to 1023.99 KB") << 1.0 << 2 << 1023.99 << 1 << false;
+    }
+
+    void startFollowsTheSizeLimits()
+    {
+        QFETCH(double, minimum);
+        QFETCH(int, minUnit);
+        QFETCH(double, maximum);
+        QFETCH(int, maxUnit);
+        QFETCH(bool, enabled);
+        SelectRoots();
+        QRadioButton *minUnits[] = {FWindow->RadioButton1, FWindow->RadioButton2, FWindow->RadioButton3};
+        QRadioButton *maxUnits[] = {FWindow->RadioButton4, FWindow->RadioButton5, FWindow->RadioButton6};
+        minUnits[minUnit]->setChecked(true);
+        maxUnits[maxUnit]->setChecked(true);
+        FWindow->SpinEdit3->SetValue(minimum);
+        FWindow->SpinEdit4->SetValue(maximum);
+        QCOMPARE(FWindow->Button1->isEnabled(), enabled);
+        QCOMPARE(FWindow->Button4->isEnabled(), enabled);
+    }
+
+    void startNeedsBothFolders()
+    {
+        QVERIFY(!FWindow->Button1->isEnabled());
+        FWindow->JamShellTree1->SetSelectedFolder(Src());
+        QVERIFY(!FWindow->Button1->isEnabled());
+        FWindow->JamShellTree2->SetSelectedFolder(Dst());
+        QVERIFY(FWindow->Button1->isEnabled());
+        // The path box follows the tree.
+        QCOMPARE(QDir::cleanPath(FWindow->JamPathEdit2->Path()), Dst());
+    }
+
+    void aUnitChangeReevaluatesStartAtOnce()
+    {
+        SelectRoots();
+        FWindow->SpinEdit3->SetValue(1);
+        FWindow->SpinEdit4->SetValue(1);
+        QVERIFY(FWindow->Button1->isEnabled());
+        QTest::mouseClick(FWindow->RadioButton3, Qt::LeftButton, {}, QPoint(4, FWindow->RadioButton3->height() / 2));
+        QVERIFY(FWindow->RadioButton3->isChecked());
+        QVERIFY(!FWindow->Button1->isEnabled());
+        FWindow->RadioButton6->setChecked(true);
+        QVERIFY(FWindow->Button1->isEnabled());
+    }
+
+    void aFailedCheckShowsItsErrorThenNothingFound()
+    {
+        TestTree::File(Src(), u"a.txt"_s, "a");
+        TestTree::Dir(Src(), u"inner"_s);
+        QVERIFY(Scan(Src(), Src() + u"/inner"_s));
+        QCOMPARE(FPrompts.Asked, (QStringList{u"error: Destination can not be a child of Source."_s,
+                                              u"information: No files found!"_s}));
+        QCOMPARE(FWindow->PageControl2->currentIndex(), 0);
+        QCOMPARE(FWindow->StatusBar1Panel1->text(), u" Ready"_s);
+    }
+
+    void theFirstPageWithFilesOpens_data()
+    {
+        QTest::addColumn<QString>("kinds");
+        QTest::addColumn<int>("page");
+        QTest::newRow("missing in source") << u"dstonly"_s << 0;
+        QTest::newRow("newer only") << u"newer"_s << 1;
+        QTest::newRow("duplicates and conflicts") << u"dup conflict"_s << 2;
+        QTest::newRow("conflicts only") << u"conflict"_s << 3;
+    }
+
+    void theFirstPageWithFilesOpens()
+    {
+        QFETCH(QString, kinds);
+        QFETCH(int, page);
+        using namespace TestTree;
+        if (kinds.contains(u"dstonly"_s))
+            File(Dst(), u"d.txt"_s, "d");
+        if (kinds.contains(u"newer"_s)) {
+            File(Src(), u"n.txt"_s, "12", 1700000000);
+            File(Dst(), u"n.txt"_s, "123", 1700009000);
+        }
+        if (kinds.contains(u"dup"_s)) {
+            File(Src(), u"u.txt"_s, "same");
+            File(Dst(), u"u.txt"_s, "same");
+        }
+        if (kinds.contains(u"conflict"_s)) {
+            File(Src(), u"c.txt"_s, "1");
+            File(Dst(), u"c.txt"_s, "22");
+        }
+        QVERIFY(Scan(Src(), Dst()));
+        QVERIFY(FPrompts.Asked.isEmpty());
+        QCOMPARE(FWindow->PageControl2->currentIndex(), 1);
+        QCOMPARE(FWindow->PageControl1->currentIndex(), page);
+    }
+
+    void nothingFoundStaysOnTheSettingsPage()
+    {
+        QVERIFY(Scan(Src(), Dst()));
+        QCOMPARE(FPrompts.Asked, QStringList{u"information: No files found!"_s});
+        QCOMPARE(FWindow->PageControl2->currentIndex(), 0);
+    }
+
+    void theWindowDoesNotCloseDuringAScan()
+    {
+        TestTree::File(Src(), u"a.txt"_s, "a");
+        FWindow->show();
+        QSignalSpy done(FWindow.get(), &TfrmMain::ScanCompleted);
+        FWindow->StartScan(Src(), Dst());
+        // The end of the run is handled from the event loop, so the scan is still on here.
+        QVERIFY(FWindow->Scanning());
+        QVERIFY(FWindow->Button2->isEnabled());
+        QVERIFY(!FWindow->Panel4->isEnabled());
+        QVERIFY(FWindow->Button2->isEnabledTo(FWindow.get()));
+        QVERIFY(!FWindow->close());
+        QVERIFY(FWindow->isVisible());
+        QVERIFY(FPrompts.Asked.isEmpty());
+        QVERIFY(done.wait(20000));
+        QVERIFY(FWindow->close());
+        QVERIFY(!FWindow->isVisible());
+    }
+
+    void theSideColumnsShareTheWidth_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::newRow("built") << 820;
+        QTest::newRow("odd") << 901;
+        QTest::newRow("wide") << 1600;
+    }
+
+    void theSideColumnsShareTheWidth()
+    {
+        QFETCH(int, width);
+        FWindow->show();
+        const int built = FWindow->Panel4Width;
+        FWindow->resize(width, 600);
+        QTRY_COMPARE(FWindow->width(), width);
+        const int page = FWindow->TabSheet5->width();
+        const int left = FWindow->Panel2->width();
+        const int right = FWindow->Panel3->width();
+        QCOMPARE(FWindow->Panel7->width(), built);
+        QCOMPARE(left + built + right, page);
+        QVERIFY(right - left == 0 || right - left == 1);
+        QCOMPARE(FWindow->Panel3->x(), left + built);
+        // Start on the left, Exit on the right, Stop in the middle of the column.
+        QCOMPARE(FWindow->Button1->x(), 8);
+        QCOMPARE(FWindow->Button3->x() + FWindow->Button3->width() + 8, built);
+        QCOMPARE(FWindow->Button2->x(), built / 2 - FWindow->Button2->width() / 2);
+
+        FWindow->PageControl2->setCurrentIndex(1);
+        for (int tab = 0; tab < 4; ++tab) {
+            FWindow->PageControl1->setCurrentIndex(tab);
+            QWidget *page = FWindow->PageControl1->currentWidget();
+            QTRY_VERIFY(page->isVisible());
+            const int half = (page->width() - 6) / 2;
+            QWidget *source = FWindow->FileList(2 * tab + 1)->parentWidget();
+            QWidget *destination = FWindow->FileList(2 * tab + 2)->parentWidget();
+            QCOMPARE(source->width(), half);
+            QCOMPARE(destination->x(), half + 6);
+            QCOMPARE(destination->x() + destination->width(), page->width());
+        }
+    }
+
+    void theStatusRefreshWaitsAndGoesInListOrder()
+    {
+        TestTree::File(Src(), u"a.txt"_s, "a");
+        TResultListStatus *status = FWindow->ListStatus();
+        QSignalSpy refreshed(status, &TResultListStatus::ListStatusRefreshed);
+        FWindow->FileList(5)->Add(Src() + u"/a.txt"_s);
+        FWindow->FileList(2)->Add(Src() + u"/a.txt"_s);
+        QTest::qWait(100);
+        FWindow->FileList(7)->Add(Src() + u"/a.txt"_s);
+        FWindow->FileList(2)->Add(Src() + u"/b.txt"_s);
+        QTest::qWait(150);
+        // 250 ms have passed since the first change, but not since the last one.
+        QVERIFY(refreshed.isEmpty());
+        QTRY_COMPARE(refreshed.size(), 3);
+        QCOMPARE(refreshed.at(0).at(0).toInt(), 2);
+        QCOMPARE(refreshed.at(1).at(0).toInt(), 5);
+        QCOMPARE(refreshed.at(2).at(0).toInt(), 7);
+        QTest::qWait(400);
+        QCOMPARE(refreshed.size(), 3);
+    }
+
+    void statusTextsAndCaptions()
+    {
+        using namespace TestTree;
+        File(Src(), u"a.bin"_s, QByteArray(12288, 'a'));
+        File(Src(), u"b.bin"_s, QByteArray(1000, 'b'));
+        TJamFileList *list4 = FWindow->JamFileList4;
+        QLabel *status4 = StatusOf(FWindow->StatusBar8);
+        QCOMPARE(status4->text(), QString());
+        QCOMPARE(FWindow->PngBitBtn12->text(), u"Update source"_s);
+        QVERIFY(!FWindow->PngBitBtn12->isEnabled());
+
+        list4->Add(Src() + u"/a.bin"_s);
+        list4->Add(Src() + u"/b.bin"_s);
+        QTRY_COMPARE(status4->text(), u" 2 file(s) (13,288 bytes)"_s);
+        QCOMPARE(FWindow->PngBitBtn12->text(), u"Update all in source"_s);
+        QVERIFY(FWindow->PngBitBtn12->isEnabled());
+
+        list4->selectAll();
+        QTRY_COMPARE(status4->text(), u" 2 selected (13,288 bytes)"_s);
+        QCOMPARE(FWindow->PngBitBtn12->text(), u"Update selected in source"_s);
+
+        list4->clearSelection();
+        list4->selectionModel()->select(list4->model()->index(0, 0),
+                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QTRY_COMPARE(status4->text(), u" 1 selected (12,288 bytes)"_s);
+
+        // Another list's rows change nothing here.
+        FWindow->JamFileList3->Add(Src() + u"/b.bin"_s);
+        QTRY_COMPARE(FWindow->PngBitBtn2->text(), u"Update all in Destination"_s);
+        QCOMPARE(status4->text(), u" 1 selected (12,288 bytes)"_s);
+
+        list4->Clear();
+        QTRY_COMPARE(status4->text(), QString());
+        QCOMPARE(FWindow->PngBitBtn12->text(), u"Update source"_s);
+        QVERIFY(!FWindow->PngBitBtn12->isEnabled());
+    }
+
+    void anEmptyStoreKeepsTheDefaultColumns()
+    {
+        FWindow->show();
+        QTRY_VERIFY(ColumnsSetUp());
+        for (int list = 1; list <= TfrmMain::ListCount; ++list) {
+            QCOMPARE(FWindow->FileList(list)->VisibleColumnCount(), int(TResultListModel::rcCount));
+            QCOMPARE(ReadInteger(u"Columns\\NumberOfColumns_fl"_s + QString::number(list), -1), 0);
+        }
+    }
+
+    void columnLayoutsComeBackAfterARestart()
+    {
+        FWindow->show();
+        QTRY_VERIFY(ColumnsSetUp());
+        TJamFileList *list = FWindow->JamFileList3;
+        const SHCOLUMNID size = TResultListModel::ColumnId(TResultListModel::rcSize);
+        list->SetColumnVisibility(TResultListModel::ColumnId(TResultListModel::rcType), false);
+        list->MoveColumnTo(size, 1);
+        list->SetColumnWidthAt(0, 321);
+        list->SetColumnWidthAt(1, 77);
+        const QList<SHCOLUMNID> shown = list->GetVisibleColumns();
+        QCOMPARE(shown.size(), 4);
+        QCOMPARE(shown.at(1), size);
+        QVERIFY(FWindow->close());
+
+        QCOMPARE(ReadInteger(u"Columns\\NumberOfColumns_fl3"_s, -1), 4);
+        NewWindow();
+        FWindow->show();
+        QTRY_VERIFY(ColumnsSetUp());
+        list = FWindow->JamFileList3;
+        QCOMPARE(list->GetVisibleColumns(), shown);
+        QCOMPARE(list->ColumnWidthAt(0), 321);
+        QCOMPARE(list->ColumnWidthAt(1), 77);
+        // The other lists kept their defaults.
+        QCOMPARE(FWindow->JamFileList4->VisibleColumnCount(), int(TResultListModel::rcCount));
+    }
+
+    void aDamagedColumnBlockLeavesAUsableList_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QByteArray>("block");
+        QTest::addColumn<int>("columns");
+        QByteArray unknown(40, '\x5a');
+        QByteArray nameOnly;
+        TResultListModel::ColumnId(TResultListModel::rcName).AppendTo(nameOnly);
+        QTest::newRow("block longer than the count") << 1 << QByteArray(100, '\1') << int(TResultListModel::rcCount);
+        QTest::newRow("unknown identifiers") << 2 << unknown << 1;
+        QTest::newRow("block shorter than the count") << 3 << nameOnly << 1;
+        QTest::newRow("absurd count") << 100000000 << nameOnly << int(TResultListModel::rcCount);
+    }
+
+    void aDamagedColumnBlockLeavesAUsableList()
+    {
+        QFETCH(int, count);
+        QFETCH(QByteArray, block);
+        QFETCH(int, columns);
+        WriteInteger(u"Columns\\NumberOfColumns_fl2"_s, count);
+        WriteBinary(u"Columns\\Columns_fl2"_s, block.constData(), int(block.size()));
+        NewWindow();
+        FWindow->show();
+        QTRY_VERIFY(ColumnsSetUp());
+        TJamFileList *list = FWindow->JamFileList2;
+        QCOMPARE(list->VisibleColumnCount(), columns);
+        QCOMPARE(list->GetColumnPosition(TResultListModel::ColumnId(TResultListModel::rcName)), 0);
+        QVERIFY(FPrompts.Asked.isEmpty());
+    }
+};
+
+QTEST_MAIN(tst_MainWindow)
+#include "tst_mainwindow.moc"
