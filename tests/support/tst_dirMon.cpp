@@ -159,6 +159,43 @@ private slots:
         QCOMPARE(events.Events, expected);
     }
 
+    void changeKinds_data()
+    {
+        QTest::addColumn<quint8>("filters");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("firstEvent");
+        QTest::newRow("write does not see attributes") << TWatchFilters{nfLAST_WRITE}.Bits() << u"chmod"_s << u"modified end"_s;
+        QTest::newRow("attributes") << TWatchFilters{nfLAST_WRITE, nfATTRIBUTES}.Bits() << u"chmod"_s << u"modified f"_s;
+        QTest::newRow("security") << TWatchFilters{nfLAST_WRITE, nfSECURITY}.Bits() << u"chmod"_s << u"modified f"_s;
+        QTest::newRow("write does not see reads") << TWatchFilters{nfLAST_WRITE}.Bits() << u"read"_s << u"modified end"_s;
+        QTest::newRow("last access") << TWatchFilters{nfLAST_WRITE, nfLAST_ACCESS}.Bits() << u"read"_s << u"modified f"_s;
+        QTest::newRow("size") << TWatchFilters{nfSIZE}.Bits() << u"truncate"_s << u"modified f"_s;
+    }
+    void changeKinds()
+    {
+        QFETCH(quint8, filters);
+        QFETCH(QString, action);
+        QFETCH(QString, firstEvent);
+        const QString f = FWatched + u"f"_s;
+        QVERIFY(Touch(f, "content"));
+        QVERIFY(Touch(FWatched + u"end"_s));
+        TDirMon monitor;
+        TRecorder events(monitor);
+        Watch(monitor, TWatchFilters::FromBits(filters));
+        if (action == u"chmod"_s) {
+            QVERIFY(QFile::setPermissions(f, QFile::ReadOwner));
+        } else if (action == u"read"_s) {
+            QFile file(f);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll(), QByteArray("content"));
+        } else {
+            QVERIFY(QFile::resize(f, 2));
+        }
+        QVERIFY(Touch(FWatched + u"end"_s, "x"));
+        QTRY_VERIFY(events.Has(u"modified end"_s));
+        QCOMPARE(events.Events.first(), firstEvent);
+    }
+
     void pathRules_data()
     {
         QTest::addColumn<QString>("written");
