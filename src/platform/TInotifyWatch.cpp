@@ -79,6 +79,8 @@ TInotifyWatch::TWaitResult TInotifyWatch::Wait(std::vector<TEvent> &Events, int 
                 continue;
             return TWaitResult::Failed;
         }
+        if (got == 0) // never from a working descriptor; reading on would only spin
+            return TWaitResult::Failed;
         size_t at = 0;
         const size_t end = static_cast<size_t>(got);
         while (at + sizeof(inotify_event) <= end) {
