@@ -7,28 +7,62 @@
 
 namespace {
 
-QDir::Filters FolderFilter(bool showHidden)
+QFileSystemModel *NewFolderModel(QObject *parent, bool showHidden)
 {
     QDir::Filters filter = QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives;
     if (showHidden)
         filter |= QDir::Hidden;
-    return filter;
+    auto *model = new QFileSystemModel(parent);
+    model->setFilter(filter);
+    model->setReadOnly(true);
+    model->setRootPath(QStringLiteral("/"));
+    return model;
 }
 
 } // namespace
 
 TJamPathEdit::TJamPathEdit(QWidget *parent)
     : QLineEdit(parent)
-    , FModel(new QFileSystemModel(this))
+    , FModel(NewFolderModel(this, false))
     , FCompleter(new QCompleter(this))
 {
-    FModel->setFilter(FolderFilter(FShowHidden));
-    FModel->setRootPath(QString());
     FCompleter->setModel(FModel);
     FCompleter->setCompletionMode(QCompleter::PopupCompletion);
     FCompleter->setCaseSensitivity(Qt::CaseSensitive);
     setCompleter(FCompleter);
     connect(this, &QLineEdit::textChanged, this, &TJamPathEdit::Change);
+    connect(this, &QLineEdit::textEdited, this, &TJamPathEdit::LoadTypedFolder);
+    connect(FModel, &QFileSystemModel::directoryLoaded, this, &TJamPathEdit::FolderLoaded);
+}
+
+QString TJamPathEdit::TypedFolder() const
+{
+    const QString typed = text();
+    const qsizetype slash = typed.lastIndexOf(u'/');
+    if (slash < 0 || !QDir::isAbsolutePath(typed))
+        return QString();
+    return slash == 0 ? QStringLiteral("/") : typed.left(slash);
+}
+
+void TJamPathEdit::LoadTypedFolder()
+{
+    // The model lists a folder only when asked, and the completer never asks; so the
+    // folder being typed into is loaded here, and the list offered once it arrives.
+    const QString folder = TypedFolder();
+    if (folder.isEmpty())
+        return;
+    const QModelIndex index = FModel->index(folder);
+    if (index.isValid() && FModel->canFetchMore(index))
+        FModel->fetchMore(index);
+}
+
+void TJamPathEdit::FolderLoaded(const QString &folder)
+{
+    if (!hasFocus() || QDir::cleanPath(folder) != QDir::cleanPath(TypedFolder()))
+        return;
+    FCompleter->setCompletionPrefix(text());
+    if (FCompleter->completionCount() > 0)
+        FCompleter->complete();
 }
 
 void TJamPathEdit::SetPath(const QString &path)
@@ -52,5 +86,10 @@ void TJamPathEdit::SetShowHidden(bool show)
     if (show == FShowHidden)
         return;
     FShowHidden = show;
-    FModel->setFilter(FolderFilter(show));
+    // A fresh model, as the folder tree does: refiltering a loaded one is unreliable.
+    QFileSystemModel *oldModel = FModel;
+    FModel = NewFolderModel(this, show);
+    connect(FModel, &QFileSystemModel::directoryLoaded, this, &TJamPathEdit::FolderLoaded);
+    FCompleter->setModel(FModel);
+    oldModel->deleteLater();
 }

@@ -31,6 +31,11 @@ Q_SIGNALS:
     void Change();
 
 private:
+    // The folder part of the text, up to its last separator; empty when not absolute.
+    QString TypedFolder() const;
+    void LoadTypedFolder();
+    void FolderLoaded(const QString &folder);
+
     QFileSystemModel *FModel;
     QCompleter *FCompleter;
     bool FShowHidden = false;

@@ -1,6 +1,7 @@
 #include "shell/TJamPathEdit.h"
 #include "shell/TJamShellTree.h"
 
+#include <QCompleter>
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
@@ -20,6 +21,7 @@ private Q_SLOTS:
     void isValidPath_data();
     void isValidPath();
     void setPathKeepsWhatIsTyped();
+    void completesFolderNames();
     void treeAndPathBoxFollowEachOther();
 
 private:
@@ -77,6 +79,29 @@ void tst_PathEdit::setPathKeepsWhatIsTyped()
     edit.SetPath(FRoot + u"/photo"_s);
     QCOMPARE(edit.Path(), FRoot + u"/photo"_s);
     QCOMPARE(changes.count(), 2);
+}
+
+void tst_PathEdit::completesFolderNames()
+{
+    TJamPathEdit edit;
+    edit.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&edit));
+    edit.setFocus();
+    QTest::keyClicks(&edit, FRoot + u"/pho"_s);
+    QCompleter *completer = edit.completer();
+    QTRY_COMPARE(completer->completionCount(), 2);
+    QStringList offered;
+    for (int row = 0; completer->setCurrentRow(row); ++row)
+        offered << completer->currentCompletion();
+    offered.sort();
+    // Folders only: notes.txt is never offered, whatever is typed.
+    QCOMPARE(offered, (QStringList{FRoot + u"/photo"_s, FRoot + u"/photos"_s}));
+
+    QVERIFY(QDir(FRoot).mkpath(u".private"_s));
+    edit.SetShowHidden(true);
+    edit.clear();
+    QTest::keyClicks(&edit, FRoot + u"/.pr"_s);
+    QTRY_COMPARE(completer->completionCount(), 1);
 }
 
 // Wired the way the window wires them: the tree sets the box, a valid box moves
