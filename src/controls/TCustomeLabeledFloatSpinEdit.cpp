@@ -7,6 +7,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFocusEvent>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QMenu>
@@ -205,6 +206,23 @@ void TCustomeLabeledFloatSpinEdit::keyPressEvent(QKeyEvent *event)
         return;
     }
     QLineEdit::keyPressEvent(event);
+}
+
+void TCustomeLabeledFloatSpinEdit::inputMethodEvent(QInputMethodEvent *event)
+{
+    // Text committed by an input method arrives here, not as key presses; it passes
+    // the same filter, and is dropped whole when any of it is refused.
+    const QString committed = event->commitString();
+    const bool valid = committed.isEmpty()
+                       || std::all_of(committed.cbegin(), committed.cend(),
+                                      [this](QChar c) { return IsValidChar(c); });
+    if (valid) {
+        QLineEdit::inputMethodEvent(event);
+        return;
+    }
+    Beep();
+    QInputMethodEvent withoutCommit(event->preeditString(), event->attributes());
+    QLineEdit::inputMethodEvent(&withoutCommit);
 }
 
 void TCustomeLabeledFloatSpinEdit::focusInEvent(QFocusEvent *event)

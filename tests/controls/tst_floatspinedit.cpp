@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QInputMethodEvent>
 #include <QLocale>
 #include <QMenu>
 #include <QSignalSpy>
@@ -195,6 +196,13 @@ void tst_FloatSpinEdit::keyFilter()
     QTest::keyClicks(FEdit, typed);
     QCOMPARE(FEdit->text(), text);
     QCOMPARE(FEdit->Beeps, beeps);
+
+    // An input method commits the same text in one piece: all of it or none.
+    FEdit->clear();
+    QInputMethodEvent commit;
+    commit.setCommitString(typed);
+    QApplication::sendEvent(FEdit, &commit);
+    QCOMPARE(FEdit->text(), beeps == 0 ? typed : QString());
 }
 
 void tst_FloatSpinEdit::editorDisabledChangesOnlyBySteps()
