@@ -152,7 +152,6 @@ QSize TCustomeLabeledFloatSpinEdit::minimumSizeHint() const
 {
     QSize size = QLineEdit::minimumSizeHint();
     size.setHeight(std::max(size.height(), MinimumEditHeight()));
-    size.setWidth(size.width() + FButton->width());
     return size;
 }
 
