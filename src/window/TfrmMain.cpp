@@ -7,6 +7,7 @@
 #include "support/ProgramStore.h"
 #include "support/TmxStorage.h"
 #include "window/TMessageBoxPrompts.h"
+#include "window/TStatusPanel.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

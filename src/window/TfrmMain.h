@@ -26,6 +26,7 @@ class TLabeledFloatSpinEdit;
 class TPrompts;
 class TResultListStatus;
 class TScanThread;
+class TStatusPanel;
 class TTimeAdjustEdit;
 class TmxStorage;
 
@@ -136,8 +137,8 @@ public:
     QPushButton *Button2 = nullptr; // Stop
     QPushButton *Button3 = nullptr; // Exit
     QStatusBar *StatusBar1 = nullptr;
-    QLabel *StatusBar1Panel0 = nullptr;
-    QLabel *StatusBar1Panel1 = nullptr; // the status text
+    TStatusPanel *StatusBar1Panel0 = nullptr;
+    TStatusPanel *StatusBar1Panel1 = nullptr; // the status text
 
     // Results page: headings, lists, buttons and status bars.
     QLabel *Label5 = nullptr;

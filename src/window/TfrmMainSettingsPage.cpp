@@ -4,6 +4,7 @@
 #include "controls/TTimeAdjustEdit.h"
 #include "shell/TJamPathEdit.h"
 #include "shell/TJamShellTree.h"
+#include "window/TStatusPanel.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -74,11 +75,9 @@ void TfrmMain::BuildSettingsPage()
 
     StatusBar1 = Named(new QStatusBar(TabSheet5), u"StatusBar1"_s);
     StatusBar1->setSizeGripEnabled(false);
-    StatusBar1Panel0 = Named(new QLabel(StatusBar1), u"StatusBar1Panel0"_s);
+    StatusBar1Panel0 = Named(new TStatusPanel(StatusBar1), u"StatusBar1Panel0"_s);
     StatusBar1Panel0->setFixedWidth(40);
-    StatusBar1Panel1 = Named(new QLabel(StatusBar1), u"StatusBar1Panel1"_s);
-    // A long path in the status text must not widen the window.
-    StatusBar1Panel1->setMinimumWidth(1);
+    StatusBar1Panel1 = Named(new TStatusPanel(StatusBar1), u"StatusBar1Panel1"_s);
     StatusBar1->addWidget(StatusBar1Panel0);
     StatusBar1->addWidget(StatusBar1Panel1, 1);
 

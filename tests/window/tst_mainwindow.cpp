@@ -11,6 +11,7 @@
 #include "shell/TJamPathEdit.h"
 #include "shell/TJamShellTree.h"
 #include "window/RegistryUtils.h"
+#include "window/TStatusPanel.h"
 #include "window/TfrmMain.h"
 
 #include <QDir>

@@ -1,0 +1,36 @@
+#include "window/TStatusPanel.h"
+
+#include <QPainter>
+
+TStatusPanel::TStatusPanel(QWidget *parent)
+    : QWidget(parent)
+{
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+void TStatusPanel::setText(const QString &text)
+{
+    if (text == FText)
+        return;
+    FText = text;
+    update();
+}
+
+QSize TStatusPanel::sizeHint() const
+{
+    return QSize(fontMetrics().averageCharWidth() * 20, fontMetrics().height() + 2);
+}
+
+QSize TStatusPanel::minimumSizeHint() const
+{
+    return QSize(1, fontMetrics().height() + 2);
+}
+
+void TStatusPanel::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::WindowText));
+    const QRect area = contentsRect();
+    painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter,
+                     fontMetrics().elidedText(FText, Qt::ElideMiddle, area.width()));
+}
