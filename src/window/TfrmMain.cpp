@@ -73,6 +73,7 @@ TfrmMain::TfrmMain(QWidget *parent)
 
     ConnectSettingsHandlers();
     ConnectListHandlers();
+    FitTimeLabels();
 
     // The size limits take any whole number of units a 32-bit count can hold.
     SpinEdit3->SetMaxValue(2147483647);

@@ -55,6 +55,10 @@ public:
     // Replaces the current texts; the controls take them when they are next applied.
     void SetLanguage(const TLanguageTable &table) { FLanguage = table; }
 
+    // The time adjustment captions take no more room than their text needs; call after
+    // changing their texts.
+    void FitTimeLabels();
+
     // Message boxes go here; the window's own message boxes when none is set. Not owned.
     void SetPrompts(TPrompts *prompts);
     TPrompts &Prompts() const;

@@ -109,6 +109,7 @@ QWidget *TfrmMain::BuildSourceColumn(int side)
     timeRow->addWidget(timeLabel, 1);
     timeRow->addSpacing(10);
     timeRow->addWidget(timeEdit);
+    timeRow->addStretch(0);
     column->addLayout(timeRow);
 
     if (source) {
@@ -214,6 +215,14 @@ void TfrmMain::BuildMiddleColumn()
 
     const int width = std::max(MiddleColumnWidth, Panel4->sizeHint().width());
     Panel7->resize(width, Panel4->sizeHint().height() + RunButtonHeight + 16);
+}
+
+void TfrmMain::FitTimeLabels()
+{
+    // One line where the column allows it, the box right beside the caption; two lines in a
+    // narrow column.
+    for (QLabel *label : {Label3, Label4})
+        label->setMaximumWidth(label->fontMetrics().horizontalAdvance(label->text()) + 4);
 }
 
 void TfrmMain::ConnectSettingsHandlers()
