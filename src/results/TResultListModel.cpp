@@ -204,8 +204,6 @@ int TResultListModel::RemoveAll(const QStringList &paths)
     if (reset)
         beginResetModel();
 
-    QList<TRow> kept;
-    kept.reserve(FRows.size() - count);
     for (int row = 0; row < FRows.size(); ++row) {
         if (doomed[row]) {
             if (FRows.at(row).Known)
@@ -214,6 +212,8 @@ int TResultListModel::RemoveAll(const QStringList &paths)
         }
     }
     if (reset) {
+        QList<TRow> kept;
+        kept.reserve(FRows.size() - count);
         for (int row = 0; row < FRows.size(); ++row)
             if (!doomed[row])
                 kept.append(std::move(FRows[row]));
@@ -229,7 +229,7 @@ int TResultListModel::RemoveAll(const QStringList &paths)
         }
     }
     FAnnounced = int(FRows.size());
-    FIndexValidBelow = runs.first().first;
+    FIndexValidBelow = std::min(FIndexValidBelow, runs.first().first);
     FFetchCursor = std::min(FFetchCursor, runs.first().first);
     if (reset)
         endResetModel();
