@@ -1,0 +1,55 @@
+# The installed layout: one folder holding the programs with their language files and
+# help documents (the program finds them beside its own executable), links to the
+# programs in bin/, and the desktop entry, icon and metainfo where desktops look.
+include(GNUInstallDirs)
+
+# lib/foldermate, not Debian's multiarch lib folder: that one is for libraries.
+set(FM_INSTALL_DIR lib/foldermate)
+
+set(FM_PROGRAMS foldermate foldermate-scan foldermate-settings)
+foreach(program ${FM_PROGRAMS})
+  if(TARGET ${program})
+    install(TARGETS ${program} RUNTIME DESTINATION ${FM_INSTALL_DIR})
+    # A relative link, so that the tree works under any prefix and inside a package.
+    set(link ${CMAKE_BINARY_DIR}/install-links/${program})
+    file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/install-links)
+    file(CREATE_LINK ../${FM_INSTALL_DIR}/${program} ${link} SYMBOLIC)
+    install(FILES ${link} DESTINATION ${CMAKE_INSTALL_BINDIR})
+  endif()
+endforeach()
+
+install(DIRECTORY ${FM_DATA_DIR}/Lang/ DESTINATION ${FM_INSTALL_DIR}/Lang)
+install(DIRECTORY ${FM_DATA_DIR}/Help/ DESTINATION ${FM_INSTALL_DIR}/Help)
+
+set(FM_APP_ID org.foldermate.Foldermate)
+if(EXISTS ${FM_DATA_DIR}/${FM_APP_ID}.desktop)
+  install(FILES ${FM_DATA_DIR}/${FM_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+endif()
+if(EXISTS ${FM_DATA_DIR}/${FM_APP_ID}.metainfo.xml)
+  install(FILES ${FM_DATA_DIR}/${FM_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+endif()
+if(EXISTS ${FM_DATA_DIR}/icons/foldermate.svg)
+  install(FILES ${FM_DATA_DIR}/icons/foldermate.svg
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME ${FM_APP_ID}.svg)
+endif()
+foreach(size 16 32 48 64 128 256)
+  if(EXISTS ${FM_DATA_DIR}/icons/foldermate-${size}.png)
+    install(FILES ${FM_DATA_DIR}/icons/foldermate-${size}.png
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME ${FM_APP_ID}.png)
+  endif()
+endforeach()
+
+# A Debian package: cpack -G DEB in the build folder.
+set(CPACK_PACKAGE_NAME foldermate)
+set(CPACK_PACKAGE_VENDOR "The Foldermate developers")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Compare two folder trees and bring them into line")
+set(CPACK_PACKAGE_DESCRIPTION "Foldermate compares a source and a destination folder tree, lists missing, newer, duplicate and conflicting files on each side, and copies, updates or deletes them to the trash.")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_GENERATOR DEB)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The Foldermate developers <foldermate@invalid>")
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_STRIP_FILES ON)
+include(CPack)
