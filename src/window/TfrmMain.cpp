@@ -126,14 +126,6 @@ bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-void TfrmMain::FormResize()
-{
-    PlaceSettingsColumns();
-    PlaceMiddleButtons();
-    for (QWidget *tab : {TabSheet1, TabSheet2, TabSheet3, TabSheet4})
-        PlaceResultHalves(tab);
-}
-
 void TfrmMain::PlaceSettingsColumns()
 {
     const int width = TabSheet5->width();

@@ -209,9 +209,9 @@ private:
     void ConnectSettingsHandlers();
     void ConnectListHandlers();
 
-    // Placing the columns and halves: the settings page's width is shared between the side
-    // columns, the middle keeps its width; each results tab is split in two halves.
-    void FormResize();
+    // Placing the columns and halves, whenever a page changes its size: the settings page's
+    // width is shared between the side columns, the middle keeps its width; each results tab
+    // is split in two halves.
     void PlaceSettingsColumns();
     void PlaceMiddleButtons();
     void PlaceResultHalves(QWidget *tab);

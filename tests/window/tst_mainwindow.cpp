@@ -14,6 +14,7 @@
 #include "window/TStatusPanel.h"
 #include "window/TfrmMain.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
@@ -211,6 +212,35 @@ private Q_SLOTS:
         QVERIFY(FWindow->Button1->isEnabled());
         // The path box follows the tree.
         QCOMPARE(QDir::cleanPath(FWindow->JamPathEdit2->Path()), Dst());
+    }
+
+    void aTypedPathMovesTheTreeOnlyWhenValid()
+    {
+        TestTree::Dir(Src(), u"inner"_s);
+        FWindow->JamPathEdit1->setText(Src() + u"/inner"_s);
+        QCOMPARE(FWindow->JamShellTree1->SelectedFolder(), Src() + u"/inner"_s);
+        FWindow->JamPathEdit1->setText(Src() + u"/inn"_s);
+        QCOMPARE(FWindow->JamShellTree1->SelectedFolder(), Src() + u"/inner"_s);
+        FWindow->JamPathEdit1->setText(Src());
+        QCOMPARE(FWindow->JamShellTree1->SelectedFolder(), Src());
+        // The tree's folder, not the box's text, is what a scan takes.
+        FWindow->JamPathEdit1->setText(u"/no/such/folder"_s);
+        FWindow->JamShellTree2->SetSelectedFolder(Dst());
+        FWindow->Start();
+        QCOMPARE(FWindow->ScanOptions.srcPath, Src() + u'/');
+        QSignalSpy done(FWindow.get(), &TfrmMain::ScanCompleted);
+        QVERIFY(done.wait(20000));
+    }
+
+    void hiddenFoldersShowInBothTreesOnly()
+    {
+        FWindow->CheckBox1->setChecked(true);
+        QVERIFY(FWindow->JamShellTree1->ShowHidden());
+        QVERIFY(FWindow->JamShellTree2->ShowHidden());
+        QVERIFY(!FWindow->CheckBox2->isChecked());
+        FWindow->CheckBox1->setChecked(false);
+        QVERIFY(!FWindow->JamShellTree1->ShowHidden());
+        QVERIFY(!FWindow->JamShellTree2->ShowHidden());
     }
 
     void aUnitChangeReevaluatesStartAtOnce()
