@@ -309,6 +309,27 @@ private Q_SLOTS:
         QCOMPARE(FWindow->PageControl2->currentIndex(), 0);
     }
 
+    void stopEndsTheRunAndKeepsWhatWasFound()
+    {
+        for (int i = 0; i < 50; ++i)
+            TestTree::File(Src(), u"f%1.txt"_s.arg(i), "x");
+        QSignalSpy done(FWindow.get(), &TfrmMain::ScanCompleted);
+        FWindow->StartScan(Src(), Dst());
+        // Asked before the worker reaches its first folder: nothing is walked.
+        FWindow->Stop();
+        QVERIFY(done.wait(20000));
+        QCOMPARE(FWindow->JamFileList1->TotalFileCount(), 0);
+        QCOMPARE(FPrompts.Asked, QStringList{u"information: No files found!"_s});
+        QCOMPARE(FWindow->StatusBar1Panel1->text(), u" Ready"_s);
+        QVERIFY(FWindow->Button1->isEnabled());
+        QVERIFY(!FWindow->Button2->isEnabled());
+
+        // The next run is a new worker that starts afresh.
+        FPrompts.Asked.clear();
+        QVERIFY(Scan(Src(), Dst()));
+        QCOMPARE(FWindow->JamFileList1->TotalFileCount(), 50);
+    }
+
     void theWindowDoesNotCloseDuringAScan()
     {
         TestTree::File(Src(), u"a.txt"_s, "a");
