@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -39,6 +40,9 @@ TfrmMain::TfrmMain(QWidget *parent)
 {
     FPrompts = FOwnPrompts.get();
     setObjectName(u"frmMain"_s);
+    FHandOverSpin = new QTimer(this);
+    FHandOverSpin->setInterval(0);
+    connect(FHandOverSpin, &QTimer::timeout, this, &TfrmMain::HandOverSpinTimer);
     LoadProgramStore(*FMx);
     setWindowTitle(ReadProductText(*FMx, 0));
     setMinimumSize(BuiltWidth, BuiltHeight);

@@ -4,6 +4,7 @@
 #include "results/TColumnLayout.h"
 #include "support/TLanguageTable.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QWidget>
 
@@ -19,6 +20,7 @@ class QPushButton;
 class QRadioButton;
 class QStatusBar;
 class QTabWidget;
+class QTimer;
 class TJamFileList;
 class TJamPathEdit;
 class TJamShellTree;
@@ -226,6 +228,8 @@ private:
 
     void ShowStatus(const QString &text);
     void AddToList(int list, const QString &path);
+    void HandOverArrived();
+    void HandOverSpinTimer();
     void ScanFinished();
     void SetStatusText(const QString &text);
 
@@ -242,4 +246,8 @@ private:
     std::array<QWidget *, 4> FDestinationHalves{};
     TResultListStatus *FListStatus = nullptr;
     TColumnLayout FColumnLayout;
+    // While hand-overs stream in, the window's thread keeps polling instead of sleeping
+    // between them; see HandOverArrived.
+    QTimer *FHandOverSpin = nullptr;
+    QElapsedTimer FSinceHandOver;
 };
