@@ -18,7 +18,7 @@ TResultListStatus::TResultListStatus(TTextSource texts, QObject *parent)
     Timer1->setObjectName(u"Timer1"_s);
     Timer1->setSingleShot(true);
     Timer1->setInterval(RefreshDelayMs);
-    connect(Timer1, &QTimer::timeout, this, &TResultListStatus::Timer1Timer);
+    connect(Timer1, &QTimer::timeout, this, &TResultListStatus::Timer1Fired);
 }
 
 void TResultListStatus::SetControls(int list, const TListControls &controls)
@@ -28,16 +28,28 @@ void TResultListStatus::SetControls(int list, const TListControls &controls)
 
 void TResultListStatus::ListChanged(int list)
 {
-    Timer1->stop();
     UpdtList.at(list - 1) = true;
-    Timer1->start();
+    FSinceChange.start();
+    if (!Timer1->isActive())
+        Timer1->start(RefreshDelayMs);
 }
 
 void TResultListStatus::RefreshAll()
 {
-    Timer1->stop();
     UpdtList.fill(true);
-    Timer1->start();
+    FSinceChange.start();
+    if (!Timer1->isActive())
+        Timer1->start(RefreshDelayMs);
+}
+
+void TResultListStatus::Timer1Fired()
+{
+    const qint64 rest = RefreshDelayMs - FSinceChange.elapsed();
+    if (rest > 0) {
+        Timer1->start(int(rest));
+        return;
+    }
+    Timer1Timer();
 }
 
 void TResultListStatus::Timer1Timer()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -40,7 +41,7 @@ public:
     void SetControls(int list, const TListControls &controls);
     const TListControls &Controls(int list) const { return FControls.at(list - 1); }
 
-    // A list changed: flag it and let the timer run 250 ms from now.
+    // A list changed: flag it; the timer fires 250 ms after the last change.
     void ListChanged(int list);
     // Every list is due, as after a change of language.
     void RefreshAll();
@@ -63,6 +64,11 @@ Q_SIGNALS:
     void ListStatusRefreshed(int list);
 
 private:
+    void Timer1Fired();
+
     TTextSource FTexts;
+    // Rows arrive thousands a second; rather than re-arm the timer for each, the timer
+    // checks when it fires whether a change came since and waits out the rest.
+    QElapsedTimer FSinceChange;
     std::array<TListControls, ListCount> FControls{};
 };
