@@ -6,6 +6,9 @@ TStatusPanel::TStatusPanel(QWidget *parent)
     : QWidget(parent)
 {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    FRepaint.setSingleShot(true);
+    FRepaint.setInterval(RepaintMs);
+    connect(&FRepaint, &QTimer::timeout, this, qOverload<>(&QWidget::update));
 }
 
 void TStatusPanel::setText(const QString &text)
@@ -13,7 +16,8 @@ void TStatusPanel::setText(const QString &text)
     if (text == FText)
         return;
     FText = text;
-    update();
+    if (!FRepaint.isActive())
+        FRepaint.start();
 }
 
 QSize TStatusPanel::sizeHint() const
