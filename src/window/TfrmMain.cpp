@@ -6,6 +6,7 @@
 #include "results/TResultListStatus.h"
 #include "support/ProgramStore.h"
 #include "support/TmxStorage.h"
+#include "window/TListActions.h"
 #include "window/TMessageBoxPrompts.h"
 #include "window/TStatusPanel.h"
 
@@ -57,6 +58,7 @@ TfrmMain::TfrmMain(QWidget *parent)
     BuildSettingsPage();
     BuildResultsPage();
     BuildInfoPage();
+    FActions = new TListActions(*this);
 
     FListStatus = new TResultListStatus([this](int line) { return Text(line); }, this);
     const std::array<TResultListStatus::TListControls, ListCount> controls{{

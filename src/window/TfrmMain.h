@@ -25,6 +25,7 @@ class TJamFileList;
 class TJamPathEdit;
 class TJamShellTree;
 class TLabeledFloatSpinEdit;
+class TListActions;
 class TPrompts;
 class TResultListStatus;
 class TScanThread;
@@ -83,6 +84,8 @@ public:
     TJamFileList *FileList(int list) const { return FLists.at(list - 1); }
     TResultListStatus *ListStatus() const { return FListStatus; }
     TColumnLayout &ColumnLayout() { return FColumnLayout; }
+    // The copy, update and delete buttons under the lists.
+    TListActions &Actions() const { return *FActions; }
 
     // The width of the middle column as built; resizing never changes it.
     int Panel4Width = 0;
@@ -205,8 +208,7 @@ private:
     QWidget *BuildSourceColumn(int side);
     void BuildMiddleColumn();
     void BuildResultsPage();
-    QWidget *BuildResultHalf(int list, QLabel *&heading, int headingLine, QPushButton *&first,
-                             QPushButton *&second, bool buttonsRight);
+    QWidget *BuildResultHalf(int list, QWidget *tab, bool buttonsRight);
     void BuildInfoPage();
     void ConnectSettingsHandlers();
     void ConnectListHandlers();
@@ -245,6 +247,7 @@ private:
     std::array<QWidget *, 4> FSourceHalves{};
     std::array<QWidget *, 4> FDestinationHalves{};
     TResultListStatus *FListStatus = nullptr;
+    TListActions *FActions = nullptr; // a child of the window
     TColumnLayout FColumnLayout;
     // While hand-overs stream in, the window's thread keeps polling instead of sleeping
     // between them; see HandOverArrived.

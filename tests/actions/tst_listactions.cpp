@@ -1,0 +1,411 @@
+// Copy, update and delete from the result lists, on real files through the real window:
+// files end up where the lists say they are, and no failure ever loses a file or moves
+// a row that should stay.
+
+#include "window/ScriptedPrompts.h"
+#include "TestTree.h"
+
+#include "platform/TSystemFileOperations.h"
+#include "results/TJamFileList.h"
+#include "window/RegistryUtils.h"
+#include "window/TFileActionDialogs.h"
+#include "window/TListActions.h"
+#include "window/TfrmMain.h"
+
+#include <QItemSelectionModel>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
+using namespace TestTree;
+
+namespace {
+
+// Answers the action dialogs from a script and records what was asked.
+class TScriptedActionDialogs final : public TFileActionDialogs
+{
+public:
+    bool ConfirmTrash(const QStringList &paths) override
+    {
+        Asked << u"confirm %1"_s.arg(paths.size());
+        return ConfirmAnswer;
+    }
+    TErrorChoice FileError(TBatchKind, const QString &path, const QString &message) override
+    {
+        Asked << u"error "_s + path;
+        Messages << message;
+        return ErrorAnswers.isEmpty() ? ecCancel : ErrorAnswers.takeFirst();
+    }
+    TTrashChoice TrashRefused(const QString &path) override
+    {
+        Asked << u"refused "_s + path;
+        return TrashAnswers.isEmpty() ? tcCancel : TrashAnswers.takeFirst();
+    }
+    void BeginProgress(TBatchKind, int files, qint64, std::atomic<bool> *) override { ProgressFiles = files; }
+    void ShowProgress(const QString &, int, qint64) override {}
+    void EndProgress() override {}
+
+    bool ConfirmAnswer = true;
+    QList<TErrorChoice> ErrorAnswers;
+    QList<TTrashChoice> TrashAnswers;
+    QStringList Asked;
+    QStringList Messages;
+    int ProgressFiles = 0;
+};
+
+// The real file operations, with faults to order and a count of what was asked.
+class TFaultyOperations final : public TFileOperations
+{
+public:
+    TFileOpResult CopyFile(const QString &source, const QString &target, const TProgress &progress,
+                           const std::atomic<bool> *cancel) override
+    {
+        ++Copies;
+        if (Copies == FailCopy)
+            return TFileOpResult::Failed(target + u": No space left on device"_s);
+        if (Copies == CancelCopy)
+            return {TFileOpResult::orCancelled, QString()};
+        return FReal.CopyFile(source, target, progress, cancel);
+    }
+    TFileOpResult MoveToTrash(const QString &path) override
+    {
+        ++Trashed;
+        if (RefuseTrash)
+            return {TFileOpResult::orTrashRefused, path + u": no trash on this volume"_s};
+        return FReal.MoveToTrash(path);
+    }
+    TFileOpResult DeletePermanently(const QString &path) override
+    {
+        ++Deleted;
+        return FReal.DeletePermanently(path);
+    }
+
+    int FailCopy = -1;
+    int CancelCopy = -1;
+    bool RefuseTrash = false;
+    int Copies = 0, Trashed = 0, Deleted = 0;
+
+private:
+    TSystemFileOperations FReal;
+};
+
+QByteArray Content(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+} // namespace
+
+class tst_ListActions : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TfrmMain> FWindow;
+    TScriptedPrompts FPrompts;
+    TScriptedActionDialogs FDialogs;
+    TFaultyOperations FOps;
+    std::unique_ptr<QTemporaryDir> FTrees;
+    QTemporaryDir FHome;
+
+    QString Src() const { return FTrees->path() + u"/src/"_s; }
+    QString Dst() const { return FTrees->path() + u"/dst/"_s; }
+    TJamFileList *List(int n) const { return FWindow->FileList(n); }
+    TListActions &Actions() const { return FWindow->Actions(); }
+
+    bool Scan()
+    {
+        FWindow.reset(new TfrmMain);
+        FWindow->SetPrompts(&FPrompts);
+        Actions().SetDialogs(&FDialogs);
+        Actions().SetFileOperations(&FOps);
+        QSignalSpy done(FWindow.get(), &TfrmMain::ScanCompleted);
+        FWindow->StartScan(FTrees->path() + u"/src"_s, FTrees->path() + u"/dst"_s);
+        return done.wait(20000);
+    }
+
+    static QStringList Rows(TJamFileList *list)
+    {
+        QStringList rows = list->Paths();
+        rows.sort();
+        return rows;
+    }
+
+    static void Select(TJamFileList *list, const QStringList &paths)
+    {
+        list->clearSelection();
+        for (int row = 0; row < list->RowCount(); ++row) {
+            if (paths.contains(list->RowPath(row)))
+                list->selectionModel()->select(list->model()->index(row, 0),
+                                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(FHome.isValid());
+        // Trashed files go to a trash inside the temporary home.
+        qputenv("XDG_DATA_HOME", QFile::encodeName(FHome.filePath(u"data"_s)));
+        OpenSettingsHive(FHome.filePath(u"settings.sqlite3"_s));
+    }
+    void cleanupTestCase() { CloseSettingsHive(); }
+
+    void init()
+    {
+        FPrompts = TScriptedPrompts();
+        FDialogs = TScriptedActionDialogs();
+        FOps = TFaultyOperations();
+        FTrees = std::make_unique<QTemporaryDir>();
+        QDir().mkpath(Src());
+        QDir().mkpath(Dst());
+    }
+    void cleanup()
+    {
+        FWindow.reset();
+        FTrees.reset();
+    }
+
+    void copyAllFromList1MakesDuplicates()
+    {
+        File(Src(), u"a.txt"_s, "alpha", 1600000000, 500);
+        File(Src(), u"deep/er/b.txt"_s, "beta", 1600000100);
+        File(Dst(), u"other.txt"_s, "o");
+        QVERIFY(Scan());
+        QCOMPARE(Rows(List(1)), (QStringList{Src() + u"a.txt"_s, Src() + u"deep/er/b.txt"_s}));
+
+        Actions().PngBitBtn9Click();
+        QVERIFY(List(1)->Paths().isEmpty());
+        QCOMPARE(Rows(List(5)), (QStringList{Src() + u"a.txt"_s, Src() + u"deep/er/b.txt"_s}));
+        QCOMPARE(Rows(List(6)), (QStringList{Dst() + u"a.txt"_s, Dst() + u"deep/er/b.txt"_s}));
+        QCOMPARE(Content(Dst() + u"deep/er/b.txt"_s), QByteArray("beta"));
+        QVERIFY(FDialogs.Asked.isEmpty());
+
+        // Times travel with the copies, so a new scan finds every pair a duplicate.
+        QVERIFY(Scan());
+        QCOMPARE(Rows(List(5)), (QStringList{Src() + u"a.txt"_s, Src() + u"deep/er/b.txt"_s}));
+        QVERIFY(List(1)->Paths().isEmpty());
+        QVERIFY(List(3)->Paths().isEmpty() && List(4)->Paths().isEmpty());
+    }
+
+    void copySelectedRowsOnly()
+    {
+        for (int i = 1; i <= 5; ++i)
+            File(Src(), u"f%1.txt"_s.arg(i), "x");
+        QVERIFY(Scan());
+        const QStringList before = List(1)->Paths();
+        const QStringList chosen{before.at(1), before.at(3)};
+        Select(List(1), chosen);
+        QCOMPARE(List(1)->SelectedFileCount(), 2);
+
+        Actions().PngBitBtn9Click();
+        QStringList rest = before;
+        rest.removeAll(chosen.at(0));
+        rest.removeAll(chosen.at(1));
+        QCOMPARE(List(1)->Paths(), rest);
+        QCOMPARE(FOps.Copies, 2);
+        QCOMPARE(List(5)->Paths(), chosen);
+        for (const QString &path : rest)
+            QVERIFY(!QFile::exists(Dst() + path.mid(Src().size())));
+    }
+
+    void updateReplacesTheOlderFileWithoutAsking()
+    {
+        File(Src(), u"doc.txt"_s, "new text", 1700000100);
+        File(Dst(), u"doc.txt"_s, "old", 1700000000);
+        QVERIFY(Scan());
+        QCOMPARE(List(3)->Paths(), QStringList{Src() + u"doc.txt"_s});
+        Actions().PngBitBtn2Click();
+        QCOMPARE(Content(Dst() + u"doc.txt"_s), QByteArray("new text"));
+        QVERIFY(FDialogs.Asked.isEmpty());
+        QVERIFY(FPrompts.Asked.isEmpty() || !FPrompts.Asked.last().startsWith(u"confirm"_s));
+        QVERIFY(List(3)->Paths().isEmpty());
+        QCOMPARE(List(6)->Paths(), QStringList{Dst() + u"doc.txt"_s});
+    }
+
+    void copyFromConflictsLeavesTheOtherHalf()
+    {
+        File(Src(), u"c.txt"_s, "longer", 1700000000);
+        File(Dst(), u"c.txt"_s, "short", 1700000000);
+        QVERIFY(Scan());
+        QCOMPARE(List(7)->Paths(), QStringList{Src() + u"c.txt"_s});
+        // A source path already listed as a duplicate is not listed twice.
+        List(5)->Add(Src() + u"c.txt"_s);
+        Actions().PngBitBtn6Click();
+        QVERIFY(List(7)->Paths().isEmpty());
+        QCOMPARE(List(8)->Paths(), QStringList{Dst() + u"c.txt"_s});
+        QCOMPARE(List(5)->Paths(), QStringList{Src() + u"c.txt"_s});
+        QCOMPARE(List(6)->Paths(), QStringList{Dst() + u"c.txt"_s});
+    }
+
+    void copierFailingOnTheThirdFileMovesNoRow()
+    {
+        for (int i = 1; i <= 4; ++i) {
+            File(Src(), u"f%1.txt"_s.arg(i), "new");
+            File(Dst(), u"f%1.txt"_s.arg(i), "older!", 1600000000);
+        }
+        QVERIFY(Scan());
+        const QStringList before = List(3)->Paths();
+        QCOMPARE(before.size(), 4);
+        FOps.FailCopy = 3;
+        FDialogs.ErrorAnswers = {TFileActionDialogs::ecSkip};
+        Actions().PngBitBtn2Click();
+        QCOMPARE(FOps.Copies, 4); // the batch went on after the skipped file
+        QCOMPARE(FDialogs.Asked.size(), 1);
+        QVERIFY(FDialogs.Messages.first().contains(u"No space left"_s));
+        QCOMPARE(List(3)->Paths(), before);
+        QVERIFY(List(5)->Paths().isEmpty() && List(6)->Paths().isEmpty());
+        const QString third = Dst() + before.at(2).mid(Src().size());
+        QCOMPARE(Content(third), QByteArray("older!"));
+    }
+
+    void cancelledCopyChangesNoList()
+    {
+        for (int i = 1; i <= 3; ++i)
+            File(Src(), u"f%1.txt"_s.arg(i), "x");
+        QVERIFY(Scan());
+        const QStringList before = List(1)->Paths();
+        FOps.CancelCopy = 2;
+        Actions().PngBitBtn9Click();
+        QCOMPARE(FOps.Copies, 2);
+        QCOMPARE(List(1)->Paths(), before);
+        QVERIFY(List(5)->Paths().isEmpty());
+    }
+
+    void retryAfterAnErrorCopiesTheFile()
+    {
+        File(Src(), u"f.txt"_s, "x");
+        QVERIFY(Scan());
+        FOps.FailCopy = 1;
+        FDialogs.ErrorAnswers = {TFileActionDialogs::ecRetry};
+        Actions().PngBitBtn9Click();
+        QCOMPARE(FOps.Copies, 2);
+        QVERIFY(List(1)->Paths().isEmpty());
+        QCOMPARE(Content(Dst() + u"f.txt"_s), QByteArray("x"));
+    }
+
+    void copyOntoTheSameFileIsRefused()
+    {
+        File(Src(), u"linked.txt"_s, "only copy", 1700000100);
+        File(Dst(), u"x"_s, "");
+        QVERIFY(Scan());
+        // The destination becomes a hard link of the source after the scan.
+        QVERIFY(QFile::remove(Dst() + u"x"_s));
+        QCOMPARE(::link(QFile::encodeName(Src() + u"linked.txt"_s).constData(),
+                        QFile::encodeName(Dst() + u"linked.txt"_s).constData()), 0);
+        FDialogs.ErrorAnswers = {TFileActionDialogs::ecSkip};
+        Actions().PngBitBtn9Click();
+        QCOMPARE(FDialogs.Asked.size(), 1);
+        QCOMPARE(Content(Src() + u"linked.txt"_s), QByteArray("only copy"));
+        QCOMPARE(List(1)->Paths(), QStringList{Src() + u"linked.txt"_s});
+    }
+
+    void deleteAllDuplicatesMovesCounterpartsToMissing()
+    {
+        for (int i = 1; i <= 3; ++i) {
+            File(Src(), u"d%1.txt"_s.arg(i), "same");
+            File(Dst(), u"d%1.txt"_s.arg(i), "same");
+        }
+        File(Dst(), u"lonely.txt"_s, "l");
+        QVERIFY(Scan());
+        QCOMPARE(List(5)->Paths().size(), 3);
+        Actions().PngBitBtn3Click();
+        QCOMPARE(FDialogs.Asked, QStringList{u"confirm 3"_s});
+        QVERIFY(List(5)->Paths().isEmpty());
+        QVERIFY(List(6)->Paths().isEmpty());
+        QCOMPARE(Rows(List(2)), (QStringList{Dst() + u"d1.txt"_s, Dst() + u"d2.txt"_s, Dst() + u"d3.txt"_s,
+                                             Dst() + u"lonely.txt"_s}));
+        QVERIFY(!QFile::exists(Src() + u"d1.txt"_s));
+        QVERIFY(QFile::exists(FHome.filePath(u"data/Trash/files/d1.txt"_s)));
+        QVERIFY(QFile::exists(Dst() + u"d1.txt"_s));
+    }
+
+    void deleteTwoConflictRowsFromList8()
+    {
+        for (int i = 1; i <= 4; ++i) {
+            File(Src(), u"c%1.txt"_s.arg(i), "long one", 1700000000);
+            File(Dst(), u"c%1.txt"_s.arg(i), "short", 1700000000);
+        }
+        QVERIFY(Scan());
+        const QStringList before = List(8)->Paths();
+        const QStringList chosen{before.at(0), before.at(2)};
+        Select(List(8), chosen);
+        Actions().PngBitBtn13Click();
+        QCOMPARE(List(8)->Paths().size(), 2);
+        QCOMPARE(List(7)->Paths().size(), 2);
+        QStringList gained;
+        for (const QString &p : chosen)
+            gained << Src() + p.mid(Dst().size());
+        gained.sort();
+        QCOMPARE(Rows(List(1)), gained);
+    }
+
+    void deleteFromList1ChangesNoOtherList()
+    {
+        File(Src(), u"gone.txt"_s, "g");
+        File(Dst(), u"stay.txt"_s, "s");
+        File(Src(), u"pair.txt"_s, "p");
+        File(Dst(), u"pair.txt"_s, "p");
+        QVERIFY(Scan());
+        Actions().PngBitBtn14Click();
+        QVERIFY(List(1)->Paths().isEmpty());
+        QCOMPARE(List(2)->Paths(), QStringList{Dst() + u"stay.txt"_s});
+        QCOMPARE(List(5)->Paths().size(), 1);
+        QCOMPARE(List(6)->Paths().size(), 1);
+        QVERIFY(!QFile::exists(Src() + u"gone.txt"_s));
+    }
+
+    void decliningTheConfirmationChangesNothing()
+    {
+        File(Src(), u"keep.txt"_s, "k");
+        QVERIFY(Scan());
+        FDialogs.ConfirmAnswer = false;
+        Actions().PngBitBtn14Click();
+        QCOMPARE(FOps.Trashed, 0);
+        QVERIFY(QFile::exists(Src() + u"keep.txt"_s));
+        QCOMPARE(List(1)->Paths(), QStringList{Src() + u"keep.txt"_s});
+    }
+
+    void refusedTrashAsksBeforeDeletingForGood()
+    {
+        File(Src(), u"a.txt"_s, "a");
+        File(Src(), u"b.txt"_s, "b");
+        QVERIFY(Scan());
+        FOps.RefuseTrash = true;
+
+        FDialogs.TrashAnswers = {TFileActionDialogs::tcNo, TFileActionDialogs::tcNo};
+        Actions().PngBitBtn14Click();
+        QCOMPARE(FOps.Deleted, 0);
+        QVERIFY(QFile::exists(Src() + u"a.txt"_s) && QFile::exists(Src() + u"b.txt"_s));
+        QCOMPARE(List(1)->Paths().size(), 2);
+
+        FDialogs.Asked.clear();
+        FDialogs.TrashAnswers = {TFileActionDialogs::tcYesToAll};
+        Actions().PngBitBtn14Click();
+        QCOMPARE(FDialogs.Asked.size(), 2); // the confirmation, then one question for both files
+        QCOMPARE(FOps.Deleted, 2);
+        QVERIFY(!QFile::exists(Src() + u"a.txt"_s) && !QFile::exists(Src() + u"b.txt"_s));
+        QVERIFY(List(1)->Paths().isEmpty());
+    }
+
+    void aFolderRowIsNeverDeleted()
+    {
+        File(Src(), u"folder/inside.txt"_s, "i");
+        QVERIFY(Scan());
+        List(1)->clearSelection();
+        QVERIFY(List(1)->Add(Src() + u"folder"_s));
+        FDialogs.ErrorAnswers = {TFileActionDialogs::ecSkip};
+        Actions().PngBitBtn14Click();
+        QVERIFY(QFileInfo(Src() + u"folder"_s).isDir());
+        QVERIFY(List(1)->IsItemInList(Src() + u"folder"_s));
+        QVERIFY(!QFile::exists(Src() + u"folder/inside.txt"_s)); // the file itself went to the trash
+        QCOMPARE(List(1)->Paths().size(), 2);                     // a failed batch moves no row
+    }
+};
+
+QTEST_MAIN(tst_ListActions)
+#include "tst_listactions.moc"
