@@ -26,27 +26,27 @@ constexpr int ActionButtonHeight = 25;
 constexpr int WideButtonWidth = 207;
 constexpr int NarrowButtonWidth = 127;
 
-// Per list: the list number, its status bar, and its buttons as laid out from left to right
-// (a copy or update button and a delete button, either of which may be missing).
+// Per list: its heading and status bar, and its copy or update button and delete button
+// (either may be missing), with the delete button first or last as laid out.
 struct THalfPlan
 {
-    int List;
     int HeadingLine;
     const char16_t *Heading;
     const char16_t *StatusBar;
-    const char16_t *First;
-    const char16_t *Second;
+    const char16_t *CopyButton;
+    const char16_t *DeleteButton;
+    bool DeleteFirst;
 };
 
 constexpr THalfPlan HalfPlans[TfrmMain::ListCount] = {
-    {1, 36, u"Label13", u"StatusBar6", u"PngBitBtn14", u"PngBitBtn9"},
-    {2, 37, u"Label5", u"StatusBar2", u"PngBitBtn1", u"PngBitBtn15"},
-    {3, 40, u"Label6", u"StatusBar7", u"PngBitBtn2", nullptr},
-    {4, 41, u"Label7", u"StatusBar8", u"PngBitBtn12", nullptr},
-    {5, 44, u"Label8", u"StatusBar3", u"PngBitBtn3", nullptr},
-    {6, 45, u"Label9", u"StatusBar4", u"PngBitBtn5", nullptr},
-    {7, 48, u"Label10", u"StatusBar5", u"PngBitBtn11", u"PngBitBtn6"},
-    {8, 49, u"Label11", u"StatusBar9", u"PngBitBtn8", u"PngBitBtn13"},
+    {36, u"Label13", u"StatusBar6", u"PngBitBtn9", u"PngBitBtn14", true},
+    {37, u"Label5", u"StatusBar2", u"PngBitBtn1", u"PngBitBtn15", false},
+    {40, u"Label6", u"StatusBar7", u"PngBitBtn2", nullptr, false},
+    {41, u"Label7", u"StatusBar8", u"PngBitBtn12", nullptr, false},
+    {44, u"Label8", u"StatusBar3", nullptr, u"PngBitBtn3", false},
+    {45, u"Label9", u"StatusBar4", nullptr, u"PngBitBtn5", false},
+    {48, u"Label10", u"StatusBar5", u"PngBitBtn6", u"PngBitBtn11", true},
+    {49, u"Label11", u"StatusBar9", u"PngBitBtn8", u"PngBitBtn13", false},
 };
 
 QPixmap LogoPixmap(const QString &title)
@@ -71,11 +71,10 @@ QPixmap LogoPixmap(const QString &title)
 
 } // namespace
 
-QWidget *TfrmMain::BuildResultHalf(int list, QLabel *&heading, int headingLine, QPushButton *&first,
-                                   QPushButton *&second, bool buttonsRight)
+QWidget *TfrmMain::BuildResultHalf(int list, QWidget *tab, bool buttonsRight)
 {
     const THalfPlan &plan = HalfPlans[list - 1];
-    auto *half = new QWidget;
+    auto *half = new QWidget(tab);
     half->setObjectName(u"ResultHalf"_s + QString::number(list));
     auto *column = new QVBoxLayout(half);
     column->setContentsMargins(0, 0, 0, 0);
@@ -85,7 +84,7 @@ QWidget *TfrmMain::BuildResultHalf(int list, QLabel *&heading, int headingLine, 
     headingStrip->setFixedHeight(HeadingHeight);
     auto *headingRow = new QHBoxLayout(headingStrip);
     headingRow->setContentsMargins(8, 0, 0, 0);
-    heading = new QLabel(Text(headingLine), headingStrip);
+    auto *heading = new QLabel(Text(plan.HeadingLine), headingStrip);
     heading->setObjectName(QString::fromUtf16(plan.Heading));
     heading->setMinimumWidth(1);
     headingRow->addWidget(heading);
@@ -109,18 +108,18 @@ QWidget *TfrmMain::BuildResultHalf(int list, QLabel *&heading, int headingLine, 
     buttonRow->setSpacing(6);
     if (buttonsRight)
         buttonRow->addStretch(1);
-    const bool pair = plan.Second != nullptr;
-    for (const char16_t *name : {plan.First, plan.Second}) {
+    const bool pair = plan.CopyButton && plan.DeleteButton;
+    const std::array<const char16_t *, 2> order = plan.DeleteFirst
+        ? std::array<const char16_t *, 2>{plan.DeleteButton, plan.CopyButton}
+        : std::array<const char16_t *, 2>{plan.CopyButton, plan.DeleteButton};
+    for (const char16_t *name : order) {
         if (!name)
             continue;
         auto *button = new QPushButton(bottomStrip);
         button->setObjectName(QString::fromUtf16(name));
-        const bool isDelete = button->objectName() == u"PngBitBtn3"_s || button->objectName() == u"PngBitBtn5"_s
-                              || button->objectName() == u"PngBitBtn11"_s || button->objectName() == u"PngBitBtn13"_s
-                              || button->objectName() == u"PngBitBtn14"_s || button->objectName() == u"PngBitBtn15"_s;
-        button->setFixedSize(isDelete && pair ? NarrowButtonWidth : WideButtonWidth, ActionButtonHeight);
+        const bool narrow = pair && name == plan.DeleteButton;
+        button->setFixedSize(narrow ? NarrowButtonWidth : WideButtonWidth, ActionButtonHeight);
         buttonRow->addWidget(button);
-        (name == plan.First ? first : second) = button;
     }
     if (!buttonsRight)
         buttonRow->addStretch(1);
@@ -151,40 +150,38 @@ void TfrmMain::BuildResultsPage()
 
     QWidget **tabs[4] = {&TabSheet1, &TabSheet2, &TabSheet3, &TabSheet4};
     const int tabLines[4] = {35, 39, 43, 47};
-    QLabel **headings[ListCount] = {&Label13, &Label5, &Label6, &Label7, &Label8, &Label9, &Label10, &Label11};
-    // The copy or update button and the delete button of each list, in the order laid out.
-    QPushButton *unused = nullptr;
-    QPushButton **firsts[ListCount] = {&PngBitBtn14, &PngBitBtn1, &PngBitBtn2, &PngBitBtn12,
-                                       &PngBitBtn3, &PngBitBtn5, &PngBitBtn11, &PngBitBtn8};
-    QPushButton **seconds[ListCount] = {&PngBitBtn9, &PngBitBtn15, &unused, &unused,
-                                        &unused, &unused, &PngBitBtn6, &PngBitBtn13};
     for (int t = 0; t < 4; ++t) {
         QWidget *tab = new QWidget;
         tab->setObjectName(u"TabSheet"_s + QString::number(t + 1));
         *tabs[t] = tab;
         PageControl1->addTab(tab, Text(tabLines[t]));
-        for (int side = 0; side < 2; ++side) {
-            const int list = 2 * t + side + 1;
-            QWidget *half = BuildResultHalf(list, *headings[list - 1], HalfPlans[list - 1].HeadingLine,
-                                            *firsts[list - 1], *seconds[list - 1], side == 1);
-            half->setParent(tab);
-            (side == 0 ? FSourceHalves : FDestinationHalves)[t] = half;
-        }
+        FSourceHalves[t] = BuildResultHalf(2 * t + 1, tab, false);
+        FDestinationHalves[t] = BuildResultHalf(2 * t + 2, tab, true);
         tab->installEventFilter(this);
     }
-    JamFileList1 = FLists[0];
-    JamFileList2 = FLists[1];
-    JamFileList3 = FLists[2];
-    JamFileList4 = FLists[3];
-    JamFileList5 = FLists[4];
-    JamFileList6 = FLists[5];
-    JamFileList7 = FLists[6];
-    JamFileList8 = FLists[7];
-    for (QStatusBar **bar : {&StatusBar2, &StatusBar3, &StatusBar4, &StatusBar5, &StatusBar6, &StatusBar7,
-                             &StatusBar8, &StatusBar9}) {
-        const int number = int(bar - &StatusBar2) + 2;
-        *bar = TabSheet6->findChild<QStatusBar *>(u"StatusBar"_s + QString::number(number));
-    }
+
+    const auto find = [this]<typename T>(T *&field, const QString &name) {
+        field = TabSheet6->findChild<T *>(name);
+        Q_ASSERT(field);
+    };
+    TJamFileList **lists[ListCount] = {&JamFileList1, &JamFileList2, &JamFileList3, &JamFileList4,
+                                       &JamFileList5, &JamFileList6, &JamFileList7, &JamFileList8};
+    for (int list = 1; list <= ListCount; ++list)
+        *lists[list - 1] = FLists[list - 1];
+    QStatusBar **statusBars[] = {&StatusBar2, &StatusBar3, &StatusBar4, &StatusBar5,
+                                 &StatusBar6, &StatusBar7, &StatusBar8, &StatusBar9};
+    for (int number = 2; number <= 9; ++number)
+        find(*statusBars[number - 2], u"StatusBar"_s + QString::number(number));
+    const std::pair<QLabel **, int> labels[] = {{&Label5, 5}, {&Label6, 6}, {&Label7, 7}, {&Label8, 8},
+                                                {&Label9, 9}, {&Label10, 10}, {&Label11, 11}, {&Label13, 13}};
+    for (const auto &[field, number] : labels)
+        find(*field, u"Label"_s + QString::number(number));
+    const std::pair<QPushButton **, int> buttons[] = {
+        {&PngBitBtn1, 1}, {&PngBitBtn2, 2}, {&PngBitBtn3, 3}, {&PngBitBtn5, 5}, {&PngBitBtn6, 6},
+        {&PngBitBtn8, 8}, {&PngBitBtn9, 9}, {&PngBitBtn11, 11}, {&PngBitBtn12, 12}, {&PngBitBtn13, 13},
+        {&PngBitBtn14, 14}, {&PngBitBtn15, 15}};
+    for (const auto &[field, number] : buttons)
+        find(*field, u"PngBitBtn"_s + QString::number(number));
 }
 
 void TfrmMain::BuildInfoPage()
