@@ -331,6 +331,17 @@ private Q_SLOTS:
         QCOMPARE(FWindow->JamFileList1->TotalFileCount(), 50);
     }
 
+    // Only a program being torn down does this, but it must neither hang nor crash while
+    // the worker waits inside a hand-over.
+    void aWindowDestroyedDuringAScanLetsTheWorkerEnd()
+    {
+        for (int i = 0; i < 300; ++i)
+            TestTree::File(Src(), u"f%1.txt"_s.arg(i), "x");
+        FWindow->StartScan(Src(), Dst());
+        QTest::qWait(5);
+        FWindow.reset();
+    }
+
     void theWindowDoesNotCloseDuringAScan()
     {
         TestTree::File(Src(), u"a.txt"_s, "a");
