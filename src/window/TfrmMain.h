@@ -58,6 +58,9 @@ public:
     // Replaces the current texts; the controls take them when they are next applied.
     void SetLanguage(const TLanguageTable &table) { FLanguage = table; }
 
+    // The program's own file store: the built-in English texts and the product texts.
+    TmxStorage &ProgramStore() const { return *FMx; }
+
     // The time adjustment captions take no more room than their text needs; call after
     // changing their texts.
     void FitTimeLabels();
