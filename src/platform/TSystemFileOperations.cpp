@@ -179,12 +179,10 @@ TFileOpResult TSystemFileOperations::CopyFile(const QString &source, const QStri
         return Failure(target, errno);
     if (cancel && cancel->load())
         return {TFileOpResult::orCancelled, QString()};
+    // No fsync of the folder: until the rename reaches the disk a crash brings back the
+    // old file, whole, which is all the safety the copy promises; the cost would double.
     if (!temp.RenameOver(dst))
         return Failure(target, errno);
-
-    TFd dir(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.Get() >= 0)
-        ::fsync(dir.Get());
     return TFileOpResult::Done();
 }
 
