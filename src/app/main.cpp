@@ -13,6 +13,9 @@ int main(int argc, char *argv[])
     TApplication app(argc, argv);
     TApplication::setApplicationName(u"foldermate"_s);
     TApplication::setApplicationVersion(QStringLiteral(FM_VERSION));
+    // Desktops find the program's entry, its name and its icon by this name.
+    TApplication::setDesktopFileName(u"org.foldermate.Foldermate"_s);
+    TApplication::setWindowIcon(TfrmMain::ProgramIcon());
 
     OpenSettingsHive(TSettingsHive::DefaultFilePath());
     int result = 0;

@@ -4,8 +4,10 @@
 #include "engine/TScanThread.h"
 #include "results/TJamFileList.h"
 #include "results/TResultListStatus.h"
+#include "support/DefaultLanguageName.h"
 #include "support/ProgramStore.h"
 #include "support/TmxStorage.h"
+#include "window/RegistryUtils.h"
 #include "window/TListActions.h"
 #include "window/TMessageBoxPrompts.h"
 #include "window/TStatusPanel.h"
@@ -34,10 +36,17 @@ constexpr int ButtonMargin = 8;
 } // namespace
 
 TfrmMain::TfrmMain(QWidget *parent)
+    : TfrmMain(QCoreApplication::applicationDirPath(), DefaultLanguageName(), parent)
+{
+}
+
+TfrmMain::TfrmMain(const QString &programFolder, const QString &defaultLanguage, QWidget *parent)
     : QWidget(parent)
     , FLanguage(TLanguageTable::BuiltInEnglish())
     , FMx(std::make_unique<TmxStorage>())
     , FOwnPrompts(std::make_unique<TMessageBoxPrompts>(this))
+    , FProgramFolder(programFolder)
+    , FDefaultLanguage(defaultLanguage)
 {
     FPrompts = FOwnPrompts.get();
     setObjectName(u"frmMain"_s);
@@ -89,10 +98,12 @@ TfrmMain::TfrmMain(QWidget *parent)
     FLoading = false;
     UpdateRunControls();
     SetStatusText(u" "_s + Text(92));
+    FormCreate();
 }
 
 TfrmMain::~TfrmMain()
 {
+    FormDestroy();
     // Only a program being torn down (or a test) gets here with a scan running. The worker
     // may be waiting inside a hand-over to this window: drop those, stop it and let it end.
     if (TScanThread *thread = ScanThread) {
@@ -121,6 +132,8 @@ void TfrmMain::SetStatusText(const QString &text)
 
 bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == Image2 && event->type() == QEvent::MouseButtonRelease)
+        Image2Click();
     if (event->type() == QEvent::Resize) {
         if (watched == TabSheet5)
             PlaceSettingsColumns();
@@ -176,10 +189,12 @@ bool TfrmMain::FormCloseQuery()
     // Exit is disabled exactly while a scan runs; the window never closes under a worker.
     if (!Button3->isEnabled())
         return false;
+    WriteInteger(u"LangID"_s, LangIndex);
     for (int list = 1; list <= ListCount; ++list) {
         // A list whose layout was never applied would otherwise store its defaults over it.
         FColumnLayout.EnsureRestored(list, *FileList(list));
         TColumnLayout::SaveColumns(*FileList(list), TColumnLayout::StoredName(list));
     }
+    SavePlacement();
     return true;
 }

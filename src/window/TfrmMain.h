@@ -3,6 +3,7 @@
 #include "engine/TScanOptions.h"
 #include "results/TColumnLayout.h"
 #include "support/TLanguageTable.h"
+#include "window/TPreset.h"
 
 #include <QElapsedTimer>
 #include <QPointer>
@@ -10,10 +11,12 @@
 
 #include <array>
 #include <memory>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QIcon;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -21,10 +24,12 @@ class QRadioButton;
 class QStatusBar;
 class QTabWidget;
 class QTimer;
+class QUrl;
 class TJamFileList;
 class TJamPathEdit;
 class TJamShellTree;
 class TLabeledFloatSpinEdit;
+class TDirMon;
 class TListActions;
 class TPrompts;
 class TResultListStatus;
@@ -43,6 +48,9 @@ class TmxStorage;
 //   TfrmMainSettingsPage.cpp the settings page and its change handlers
 //   TfrmMainResultsPage.cpp  the results and info pages, the lists' handlers
 //   TfrmMainRunControl.cpp   Start, Stop, Exit, the run buttons and the hand-over
+//   TfrmMainPresets.cpp      the presets group and the import of the older presets
+//   TfrmMainLanguage.cpp     the language list, loading and applying texts, Help
+//   TfrmMainState.cpp        creation, first show, placement, closing and destruction
 class TfrmMain : public QWidget
 {
     Q_OBJECT
@@ -50,7 +58,11 @@ class TfrmMain : public QWidget
 public:
     static constexpr int ListCount = 8;
 
+    // Lang/ and Help/ beside the program, the language of the user's locale.
     explicit TfrmMain(QWidget *parent = nullptr);
+    // Lang/ and Help/ in programFolder; defaultLanguage is the language file's name that is
+    // chosen while the user has chosen none.
+    TfrmMain(const QString &programFolder, const QString &defaultLanguage, QWidget *parent = nullptr);
     ~TfrmMain() override;
 
     // Line N of the current language.
@@ -89,6 +101,37 @@ public:
     TColumnLayout &ColumnLayout() { return FColumnLayout; }
     // The copy, update and delete buttons under the lists.
     TListActions &Actions() const { return *FActions; }
+
+    // Presets: the table of stored presets and the group that shows them.
+    void LoadPresetList();
+    void SavePreset();
+    void ApplyPreset();
+    void ComboBox1Change(); // the user chose a preset
+    void Button4Click();    // Add
+    void Button5Click();    // Remove
+    // Once, at the first start: the presets of the program's older settings.
+    void ImportOldPresets();
+    const std::vector<TPreset> &Presets() const { return FPresets; }
+
+    // Languages: the files in "Lang" and the texts in use.
+    QString ProgramFolder() const { return FProgramFolder; }
+    const QStringList &LanguageFiles() const { return FLanguageFiles; }
+    void RefreshLanguageList();
+    // Makes the file at that index of LanguageFiles() the texts in use (the built-in English
+    // texts when there is none) and applies them to every control.
+    void LoadLanguage(int index);
+    void ComboBox2Change();
+    void LangFileChanged(TDirMon *Sender, const QString &FileName);
+    void LangFileRenamed(TDirMon *Sender, const QString &fromFileName, const QString &toFileName);
+    // The help document of the language in use; empty when there is none to open.
+    QUrl HelpDocument() const;
+    void PngBitBtn10Click(); // Help
+    void Image2Click();      // the logo
+    TDirMon *LangMonitor() const { return FLangMonitor; }
+    // The position in LanguageFiles() of the language in use, or -1; it is stored as such.
+    int LangIndex = 0;
+
+    static QIcon ProgramIcon();
 
     // The width of the middle column as built; resizing never changes it.
     int Panel4Width = 0;
@@ -205,6 +248,7 @@ Q_SIGNALS:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void BuildSettingsPage();
@@ -224,6 +268,18 @@ private:
     void PlaceResultHalves(QWidget *tab);
     // The close rule, then the closing steps. False: the window stays open.
     bool FormCloseQuery();
+    void FormCreate();
+    // The first show: texts, placement, the language folder's monitor, the import.
+    void FormShow();
+    void FormDestroy();
+    void RestorePlacement();
+    void SavePlacement();
+
+    int AddPresetTitle(const QString &title);
+    int ListedPreset(const QString &title) const;
+    void ChooseStartLanguage();
+    void ApplyTexts();
+    void ScheduleLanguageReload();
 
     void JamShellTreeChange(int side);
     void JamPathEditChange(int side);
@@ -252,6 +308,13 @@ private:
     TResultListStatus *FListStatus = nullptr;
     TListActions *FActions = nullptr; // a child of the window
     TColumnLayout FColumnLayout;
+    std::vector<TPreset> FPresets;
+    QString FProgramFolder;
+    QString FDefaultLanguage;
+    QStringList FLanguageFiles;
+    TDirMon *FLangMonitor = nullptr; // a child of the window
+    bool FFirstShow = true;
+    bool FLanguageReloadDue = false;
     // While hand-overs stream in, the window's thread keeps polling instead of sleeping
     // between them; see HandOverArrived.
     QTimer *FHandOverSpin = nullptr;

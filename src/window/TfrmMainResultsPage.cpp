@@ -55,11 +55,7 @@ QPixmap LogoPixmap(const QString &title)
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setBrush(QColor(0x2e, 0x6d, 0xb4));
-    painter.setPen(Qt::NoPen);
-    painter.drawRoundedRect(QRectF(0, 8, 48, 48), 8, 8);
-    painter.setBrush(QColor(0xf2, 0xa9, 0x00));
-    painter.drawRoundedRect(QRectF(14, 22, 34, 34), 6, 6);
+    painter.drawPixmap(0, 8, TfrmMain::ProgramIcon().pixmap(48, 48));
     QFont font = painter.font();
     font.setPointSize(16);
     font.setBold(true);

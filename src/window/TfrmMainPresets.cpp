@@ -1,0 +1,318 @@
+#include "window/TfrmMain.h"
+
+#include "controls/TLabeledFloatSpinEdit.h"
+#include "controls/TTimeAdjustEdit.h"
+#include "shell/TJamPathEdit.h"
+#include "shell/TJamShellTree.h"
+#include "window/RegistryUtils.h"
+#include "window/TPrompts.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QScopeGuard>
+
+#include <algorithm>
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Where the program kept its presets before it was renamed; read once, at the first start.
+const QString OldRootPath = u"\\Software\\Orvane Studio\\Foldermate Pro"_s;
+
+QString PresetKey(const QString &title)
+{
+    return u"Presets\\"_s + title + u'\\';
+}
+
+// Titles are matched as the store matches its keys: ASCII letters without regard to case,
+// every other character exactly.
+bool SameTitle(QStringView a, QStringView b)
+{
+    if (a.size() != b.size())
+        return false;
+    const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c - u'A' + u'a') : c; };
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (lower(a[i].unicode()) != lower(b[i].unicode()))
+            return false;
+    }
+    return true;
+}
+
+QString WithoutBackslashes(QString title)
+{
+    return title.replace(u'\\', u'_');
+}
+
+// Without the leading and trailing blanks and control characters.
+QString TrimmedTitle(const QString &title)
+{
+    qsizetype first = 0;
+    qsizetype last = title.size();
+    while (first < last && title.at(first).unicode() <= 32)
+        ++first;
+    while (last > first && title.at(last - 1).unicode() <= 32)
+        --last;
+    return title.mid(first, last - first);
+}
+
+void WritePreset(const TPreset &preset)
+{
+    const QString key = PresetKey(preset.Title);
+    WriteString(key + u"srcPath"_s, preset.srcPath);
+    WriteString(key + u"dstPath"_s, preset.dstPath);
+    WriteString(key + u"Filter"_s, preset.Filter);
+    WriteBool(key + u"RevFilterLogic"_s, preset.RevFilterLogic);
+    WriteFloat(key + u"MinFileSize"_s, preset.MinFileSize);
+    WriteInteger(key + u"MinSizeMult"_s, preset.MinSizeMult);
+    WriteFloat(key + u"MaxFileSize"_s, preset.MaxFileSize);
+    WriteInteger(key + u"MaxSizeMult"_s, preset.MaxSizeMult);
+    WriteBool(key + u"IncHiddenFldr"_s, preset.IncHiddenFldr);
+    WriteBool(key + u"IncHiddenFiles"_s, preset.IncHiddenFiles);
+    WriteBool(key + u"DupByContent"_s, preset.DupByContent);
+    WriteBool(key + u"DoSubFolders"_s, preset.DoSubFolders);
+    WriteInteger(key + u"srcTimeZ"_s, preset.srcTimeZ);
+    WriteInteger(key + u"dstTimeZ"_s, preset.dstTimeZ);
+    WriteInteger(key + u"MrgErrSec"_s, preset.MrgErrSec);
+}
+
+ByteLen UnitOf(const QRadioButton *byte, const QRadioButton *kb)
+{
+    if (byte->isChecked())
+        return blByte;
+    return kb->isChecked() ? blKB : blMB;
+}
+
+void CheckUnit(ByteLen unit, QRadioButton *byte, QRadioButton *kb, QRadioButton *mb)
+{
+    if (unit == blByte)
+        byte->setChecked(true);
+    else if (unit == blKB)
+        kb->setChecked(true);
+    else
+        mb->setChecked(true);
+}
+
+// The older program numbered its presets from 1, each below a key of at least four
+// upper-case hexadecimal digits.
+QString OldPresetName(qint32 index)
+{
+    return QString::number(index, 16).toUpper().rightJustified(4, u'0');
+}
+
+} // namespace
+
+int TfrmMain::AddPresetTitle(const QString &title)
+{
+    // Sorted without regard to case, as the user reads the list.
+    int row = 0;
+    while (row < ComboBox1->count()
+           && QString::localeAwareCompare(ComboBox1->itemText(row).toCaseFolded(), title.toCaseFolded()) <= 0)
+        ++row;
+    ComboBox1->insertItem(row, title);
+    return row;
+}
+
+int TfrmMain::ListedPreset(const QString &title) const
+{
+    for (int row = 0; row < ComboBox1->count(); ++row) {
+        if (SameTitle(ComboBox1->itemText(row), title))
+            return row;
+    }
+    return -1;
+}
+
+void TfrmMain::LoadPresetList()
+{
+    ComboBox1->clear();
+    FPresets.clear();
+    QStringList titles;
+    ListSubkeys(u"Presets"_s, titles);
+    for (const QString &title : titles) {
+        const QString key = PresetKey(title);
+        TPreset preset;
+        preset.Title = title;
+        preset.srcPath = ReadString(key + u"srcPath"_s, QString());
+        preset.dstPath = ReadString(key + u"dstPath"_s, QString());
+        preset.Filter = ReadString(key + u"Filter"_s, QString());
+        preset.RevFilterLogic = ReadBool(key + u"RevFilterLogic"_s, false);
+        preset.MinFileSize = ReadFloat(key + u"MinFileSize"_s, 0);
+        preset.MinSizeMult = ByteLen(ReadInteger(key + u"MinSizeMult"_s, blByte));
+        preset.MaxFileSize = ReadFloat(key + u"MaxFileSize"_s, 0);
+        preset.MaxSizeMult = ByteLen(ReadInteger(key + u"MaxSizeMult"_s, blByte));
+        preset.IncHiddenFldr = ReadBool(key + u"IncHiddenFldr"_s, false);
+        preset.IncHiddenFiles = ReadBool(key + u"IncHiddenFiles"_s, false);
+        preset.DupByContent = ReadBool(key + u"DupByContent"_s, true);
+        preset.DoSubFolders = ReadBool(key + u"DoSubFolders"_s, true);
+        preset.srcTimeZ = ReadInteger(key + u"srcTimeZ"_s, 0);
+        preset.dstTimeZ = ReadInteger(key + u"dstTimeZ"_s, 0);
+        preset.MrgErrSec = ReadInteger(key + u"MrgErrSec"_s, 0);
+        FPresets.push_back(preset);
+        AddPresetTitle(title);
+    }
+    // Adding to an empty list chooses its first entry; after a load nothing is chosen.
+    ComboBox1->setCurrentIndex(-1);
+}
+
+void TfrmMain::SavePreset()
+{
+    const QString title = ComboBox1->currentText();
+    if (title.isEmpty())
+        return;
+    auto entry = std::find_if(FPresets.begin(), FPresets.end(),
+                              [&title](const TPreset &preset) { return SameTitle(preset.Title, title); });
+    if (entry == FPresets.end())
+        entry = FPresets.insert(FPresets.end(), TPreset());
+    TPreset &preset = *entry;
+    preset.Title = title;
+    // The trees' folders, not the path boxes' text: a half-typed path is not a folder.
+    preset.srcPath = JamShellTree1->SelectedFolder();
+    preset.dstPath = JamShellTree2->SelectedFolder();
+    preset.Filter = LabeledEdit1->text();
+    preset.RevFilterLogic = CheckBox4->isChecked();
+    preset.MinFileSize = float(SpinEdit3->Value());
+    preset.MaxFileSize = float(SpinEdit4->Value());
+    preset.MinSizeMult = UnitOf(RadioButton1, RadioButton2);
+    preset.MaxSizeMult = UnitOf(RadioButton4, RadioButton5);
+    preset.IncHiddenFldr = CheckBox1->isChecked();
+    preset.IncHiddenFiles = CheckBox2->isChecked();
+    preset.DupByContent = CheckBox3->isChecked();
+    preset.DoSubFolders = CheckBox8->isChecked();
+    preset.srcTimeZ = SpinEdit1->Value();
+    preset.dstTimeZ = SpinEdit2->Value();
+    preset.MrgErrSec = qint32(std::trunc(SpinEdit5->Value()));
+    WritePreset(preset);
+}
+
+void TfrmMain::ApplyPreset()
+{
+    const QString title = ComboBox1->currentText();
+    const auto entry = std::find_if(FPresets.begin(), FPresets.end(),
+                                    [&title](const TPreset &preset) { return SameTitle(preset.Title, title); });
+    if (title.isEmpty() || entry == FPresets.end())
+        return;
+    const TPreset &preset = *entry;
+    // Each tree follows its path box, and only to a folder that exists: a preset whose
+    // folder is gone leaves the tree where it was.
+    JamPathEdit1->SetPath(preset.srcPath);
+    JamPathEditChange(1);
+    JamPathEdit2->SetPath(preset.dstPath);
+    JamPathEditChange(2);
+    LabeledEdit1->setText(preset.Filter);
+    CheckBox4->setChecked(preset.RevFilterLogic);
+    SpinEdit3->SetValue(preset.MinFileSize);
+    CheckUnit(preset.MinSizeMult, RadioButton1, RadioButton2, RadioButton3);
+    SpinEdit4->SetValue(preset.MaxFileSize);
+    CheckUnit(preset.MaxSizeMult, RadioButton4, RadioButton5, RadioButton6);
+    CheckBox1->setChecked(preset.IncHiddenFldr);
+    CheckBox2->setChecked(preset.IncHiddenFiles);
+    CheckBox3->setChecked(preset.DupByContent);
+    CheckBox8->setChecked(preset.DoSubFolders);
+    SpinEdit1->SetValue(preset.srcTimeZ);
+    SpinEdit2->SetValue(preset.dstTimeZ);
+    SpinEdit5->SetValue(preset.MrgErrSec);
+}
+
+void TfrmMain::ComboBox1Change()
+{
+    ApplyPreset();
+    UpdateRunControls();
+}
+
+void TfrmMain::Button4Click()
+{
+    QString proposed = TrimmedTitle(ComboBox1->currentText());
+    if (proposed.isEmpty())
+        proposed = Text(12);
+    bool ok = false;
+    QString title = Prompts().InputText(Text(10), Text(11), proposed, &ok);
+    if (!ok || title.isEmpty())
+        return;
+    // The title is a key name in the store, where a backslash separates keys.
+    title = WithoutBackslashes(title);
+
+    // A title the list already shows, in any letter case, replaces that preset, and only
+    // after the user agreed. The preset keeps the spelling it is stored under.
+    const int listed = ListedPreset(title);
+    if (listed >= 0) {
+        if (!Prompts().Confirm(Text(13)))
+            return;
+        title = ComboBox1->itemText(listed);
+        ComboBox1->removeItem(listed);
+    }
+    ComboBox1->setCurrentIndex(AddPresetTitle(title));
+    UpdateRunControls();
+    SavePreset();
+}
+
+void TfrmMain::Button5Click()
+{
+    const int chosen = ComboBox1->currentIndex();
+    if (chosen < 0 || !Prompts().Confirm(Text(14)))
+        return;
+    DeleteEntry(u"Presets\\"_s + ComboBox1->currentText());
+    ComboBox1->removeItem(chosen);
+    ComboBox1->setCurrentIndex(-1);
+    // The entry that took its place, or the one before it when the last was removed.
+    ComboBox1->setCurrentIndex(chosen < ComboBox1->count() ? chosen : chosen - 1);
+    ComboBox1Change();
+}
+
+void TfrmMain::ImportOldPresets()
+{
+    if (!ReadBool(u"FirstPass"_s, true))
+        return;
+    // Tried once only, even when it fails.
+    WriteBool(u"FirstPass"_s, false);
+
+    const QString kept = RootPath();
+    auto restoreRoot = qScopeGuard([&kept] { SetRootPath(kept); });
+    SetRootPath(OldRootPath);
+    const qint32 count = ReadInteger(u"Presets\\Count"_s, 0);
+
+    // Only the numbered keys that exist are read: a damaged count cannot make the import
+    // run for ages, nor fill the old settings with empty presets.
+    QStringList keys;
+    ListSubkeys(u"Presets"_s, keys);
+    std::vector<qint32> indices;
+    for (const QString &key : keys) {
+        bool number = false;
+        const qint32 index = qint32(key.toUInt(&number, 16));
+        if (number && index >= 1 && index <= count && SameTitle(key, OldPresetName(index)))
+            indices.push_back(index);
+    }
+    std::sort(indices.begin(), indices.end());
+
+    for (const qint32 index : indices) {
+        const QString key = u"Presets\\"_s + OldPresetName(index) + u'\\';
+        const QString caption = ReadString(key + u"Caption"_s, QString());
+        if (caption.isEmpty())
+            continue;
+        TPreset preset;
+        preset.Title = WithoutBackslashes(caption);
+        preset.srcPath = ReadString(key + u"SrcPath"_s, QString());
+        preset.dstPath = ReadString(key + u"DstPath"_s, QString());
+        preset.Filter = ReadString(key + u"InclFilters"_s, QString());
+        const QString excluded = ReadString(key + u"ExclFilters"_s, QString());
+        // The older program kept two filters; ours has one with a reverse switch, which
+        // can carry the exclusions only when there is nothing to include.
+        if (preset.Filter.isEmpty() && !excluded.isEmpty()) {
+            preset.RevFilterLogic = true;
+            preset.Filter = excluded;
+        }
+        preset.IncHiddenFldr = ReadBool(key + u"DoHidden"_s, false);
+        preset.IncHiddenFiles = preset.IncHiddenFldr;
+        preset.DupByContent = ReadBool(key + u"ByContent"_s, true);
+        preset.DoSubFolders = ReadBool(key + u"DoSubs"_s, true);
+        FPresets.push_back(preset);
+
+        SetRootPath(kept);
+        WritePreset(preset);
+        SetRootPath(OldRootPath);
+    }
+    SetRootPath(kept);
+    LoadPresetList();
+}

@@ -1,0 +1,120 @@
+#include "window/TfrmMain.h"
+
+#include "support/EDirMonError.h"
+#include "support/TDirMon.h"
+#include "support/TLanguageFileList.h"
+#include "window/RegistryUtils.h"
+#include "window/TPrompts.h"
+
+#include <QComboBox>
+#include <QIcon>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+QIcon TfrmMain::ProgramIcon()
+{
+    QIcon icon;
+    for (const int size : {16, 32, 48, 64, 128, 256})
+        icon.addFile(u":/icons/foldermate-%1.png"_s.arg(size), QSize(size, size));
+    return icon;
+}
+
+void TfrmMain::FormCreate()
+{
+    ChooseStartLanguage();
+    LoadPresetList();
+    setWindowIcon(ProgramIcon());
+    connect(ComboBox1, &QComboBox::activated, this, &TfrmMain::ComboBox1Change);
+    connect(Button4, &QPushButton::clicked, this, &TfrmMain::Button4Click);
+    connect(Button5, &QPushButton::clicked, this, &TfrmMain::Button5Click);
+    // Picking the language in use again reloads it, as after editing its file.
+    connect(ComboBox2, &QComboBox::activated, this, &TfrmMain::ComboBox2Change);
+    connect(PngBitBtn10, &QPushButton::clicked, this, &TfrmMain::PngBitBtn10Click);
+    Image2->setCursor(Qt::PointingHandCursor);
+    Image2->installEventFilter(this);
+
+    // Watching starts at the first show; a new or changed file in "Lang" then takes
+    // effect at once.
+    FLangMonitor = new TDirMon(this);
+    FLangMonitor->SetWatchFilters({nfFILE_NAME, nfLAST_WRITE});
+    FLangMonitor->SetWatchSubtree(false);
+    const auto changed = [this](TDirMon *sender, const QString &fileName) { LangFileChanged(sender, fileName); };
+    FLangMonitor->OnCreated = changed;
+    FLangMonitor->OnDeleted = changed;
+    FLangMonitor->OnModified = changed;
+    FLangMonitor->OnRenamed = [this](TDirMon *sender, const QString &from, const QString &to) {
+        LangFileRenamed(sender, from, to);
+    };
+}
+
+void TfrmMain::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (FFirstShow && !event->spontaneous())
+        FormShow();
+}
+
+void TfrmMain::FormShow()
+{
+    FFirstShow = false;
+    ComboBox2->setCurrentIndex(LangIndex >= 0 && LangIndex < ComboBox2->count() ? LangIndex : -1);
+    LoadLanguage(LangIndex);
+    UpdateRunControls();
+    SetStatusText(u" "_s + Text(92));
+    RestorePlacement();
+
+    FLangMonitor->SetPath(TLanguageFileList::LanguageFolder(FProgramFolder));
+    try {
+        FLangMonitor->SetActive(true);
+    } catch (const EDirMonError &) {
+        // No language folder: the built-in English texts serve, and there is nothing to
+        // watch or to tell the user about.
+    }
+    ImportOldPresets();
+
+    const QString recovery = TakeSettingsRecoveryNotice();
+    if (!recovery.isEmpty())
+        QTimer::singleShot(0, this, [this, recovery] { Prompts().Information(recovery); });
+}
+
+void TfrmMain::RestorePlacement()
+{
+    // Until the user has placed the window, it opens in the middle of its screen.
+    QRect current = geometry();
+    if (const QScreen *display = screen())
+        current.moveCenter(display->availableGeometry().center());
+    const int width = ReadInteger(u"WinWidth"_s, current.width());
+    const int height = ReadInteger(u"WinHeight"_s, current.height());
+    const int left = ReadInteger(u"WinLeft"_s, current.x());
+    const int top = ReadInteger(u"WinTop"_s, current.y());
+    // The same quantity is stored on closing: the bounds without the frame, so the
+    // window neither grows nor drifts from one start to the next.
+    setGeometry(left, top, width, height);
+    if (ReadBool(u"WinMax"_s, false))
+        setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void TfrmMain::SavePlacement()
+{
+    // A window never shown has no placement of its own to keep.
+    if (FFirstShow)
+        return;
+    WriteBool(u"WinMax"_s, isMaximized());
+    // The bounds that a maximized window returns to.
+    const QRect normal = normalGeometry();
+    WriteInteger(u"WinWidth"_s, normal.width());
+    WriteInteger(u"WinHeight"_s, normal.height());
+    WriteInteger(u"WinLeft"_s, normal.x());
+    WriteInteger(u"WinTop"_s, normal.y());
+}
+
+void TfrmMain::FormDestroy()
+{
+    delete FLangMonitor;
+    FLangMonitor = nullptr;
+}
