@@ -1,0 +1,344 @@
+// Presets through the window: the Add and Remove flows with their questions, a preset
+// coming back into every control, and the one-time import of the older program's presets.
+
+#include "window/ScriptedPrompts.h"
+
+#include "controls/TLabeledFloatSpinEdit.h"
+#include "controls/TTimeAdjustEdit.h"
+#include "shell/TJamPathEdit.h"
+#include "shell/TJamShellTree.h"
+#include "window/ERegistryError.h"
+#include "window/RegistryUtils.h"
+#include "window/TfrmMain.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString OldRoot = u"\\Software\\Orvane Studio\\Foldermate Pro"_s;
+
+QStringList StoredTitles()
+{
+    QStringList titles;
+    ListSubkeys(u"Presets"_s, titles);
+    return titles;
+}
+
+QStringList ListedTitles(const QComboBox *box)
+{
+    QStringList titles;
+    for (int row = 0; row < box->count(); ++row)
+        titles.append(box->itemText(row));
+    return titles;
+}
+
+// Writes into the older program's settings and returns to ours.
+template <typename F>
+void InOldRoot(F write)
+{
+    const QString kept = RootPath();
+    SetRootPath(OldRoot);
+    write();
+    SetRootPath(kept);
+}
+
+} // namespace
+
+class tst_Presets : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> FHome;
+    std::unique_ptr<TfrmMain> FWindow;
+    TScriptedPrompts FPrompts;
+
+    QString Folder(const QString &name) const
+    {
+        const QString path = FHome->filePath(name);
+        QDir().mkpath(path);
+        return path;
+    }
+
+    void NewWindow()
+    {
+        FWindow.reset();
+        FWindow = std::make_unique<TfrmMain>(FHome->path(), u"English"_s);
+        FWindow->SetPrompts(&FPrompts);
+    }
+
+    // As the user picks an entry from the list.
+    void Choose(const QString &title)
+    {
+        const int row = FWindow->ComboBox1->findText(title);
+        QVERIFY(row >= 0);
+        FWindow->ComboBox1->setCurrentIndex(row);
+        Q_EMIT FWindow->ComboBox1->activated(row);
+    }
+
+    void Add(const QString &answer)
+    {
+        FPrompts.InputAnswer = answer;
+        FWindow->Button4Click();
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        FHome = std::make_unique<QTemporaryDir>();
+        QVERIFY(FHome->isValid());
+        OpenSettingsHive(FHome->filePath(u"settings.sqlite3"_s));
+        FPrompts = TScriptedPrompts();
+        NewWindow();
+    }
+
+    void cleanup()
+    {
+        FWindow.reset();
+        CloseSettingsHive();
+        FHome.reset();
+    }
+
+    void emptyStoreShowsNothingToRemove()
+    {
+        QCOMPARE(FWindow->ComboBox1->count(), 0);
+        QCOMPARE(FWindow->ComboBox1->currentIndex(), -1);
+        QVERIFY(!FWindow->Button5->isEnabled());
+    }
+
+    void addStoresUnderTheEnteredTitle_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("proposed") << QString() << u"Untitled"_s;
+        QTest::newRow("backslash") << u"a\\b"_s << u"a_b"_s;
+        QTest::newRow("blanks kept") << u" x "_s << u" x "_s;
+    }
+
+    void addStoresUnderTheEnteredTitle()
+    {
+        QFETCH(QString, answer);
+        QFETCH(QString, stored);
+        Add(answer);
+        QCOMPARE(FPrompts.Asked, QStringList{u"input: Enter title for new preset:"_s});
+        QCOMPARE(StoredTitles(), QStringList{stored});
+        QCOMPARE(FWindow->ComboBox1->currentText(), stored);
+        QVERIFY(FWindow->Button5->isEnabled());
+    }
+
+    void addCancelledChangesNothing()
+    {
+        FPrompts.InputAccepted = false;
+        Add(u"Work"_s);
+        QCOMPARE(StoredTitles(), QStringList());
+        QCOMPARE(FWindow->ComboBox1->count(), 0);
+    }
+
+    void overwriteAsksFirst_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<QString>("filter");
+        QTest::newRow("proposed, yes") << QString() << true << u"*.new"_s;
+        QTest::newRow("proposed, no") << QString() << false << u"*.old"_s;
+        QTest::newRow("other case, yes") << u"WORK"_s << true << u"*.new"_s;
+        QTest::newRow("other case, no") << u"WORK"_s << false << u"*.old"_s;
+    }
+
+    void overwriteAsksFirst()
+    {
+        QFETCH(QString, answer);
+        QFETCH(bool, yes);
+        QFETCH(QString, filter);
+        FWindow->LabeledEdit1->setText(u"*.old"_s);
+        Add(u"Work"_s);
+        Add(u"Other"_s);
+        Choose(u"Work"_s);
+        FWindow->LabeledEdit1->setText(u"*.new"_s);
+        FPrompts = TScriptedPrompts();
+        FPrompts.ConfirmAnswer = yes;
+
+        Add(answer);
+
+        QCOMPARE(FPrompts.Asked,
+                 (QStringList{u"input: Enter title for new preset:"_s, u"confirm: Preset already exist. Overwrite?"_s}));
+        QCOMPARE(ListedTitles(FWindow->ComboBox1), (QStringList{u"Other"_s, u"Work"_s}));
+        QCOMPARE(StoredTitles(), (QStringList{u"Other"_s, u"Work"_s}));
+        QCOMPARE(ReadString(u"Presets\\Work\\Filter"_s, QString()), filter);
+    }
+
+    void listIsSortedWithoutCase()
+    {
+        for (const QString &title : {u"beta"_s, u"Alpha"_s, u"gamma"_s, u"Delta"_s})
+            Add(title);
+        QCOMPARE(ListedTitles(FWindow->ComboBox1), (QStringList{u"Alpha"_s, u"beta"_s, u"Delta"_s, u"gamma"_s}));
+        NewWindow();
+        QCOMPARE(ListedTitles(FWindow->ComboBox1), (QStringList{u"Alpha"_s, u"beta"_s, u"Delta"_s, u"gamma"_s}));
+        QCOMPARE(FWindow->ComboBox1->currentIndex(), -1);
+    }
+
+    void choosingAPresetRestoresEveryControl()
+    {
+        const QString src = Folder(u"src"_s);
+        const QString dst = Folder(u"dst"_s);
+        TfrmMain &w = *FWindow;
+        w.JamShellTree1->SetSelectedFolder(src);
+        w.JamShellTree2->SetSelectedFolder(dst);
+        w.LabeledEdit1->setText(u"*.txt;*.doc"_s);
+        w.CheckBox4->setChecked(true);
+        w.SpinEdit3->SetValue(1.5);
+        w.RadioButton1->setChecked(true);
+        w.SpinEdit4->SetValue(20);
+        w.RadioButton6->setChecked(true);
+        w.CheckBox1->setChecked(true);
+        w.CheckBox2->setChecked(true);
+        w.CheckBox3->setChecked(false);
+        w.CheckBox8->setChecked(false);
+        w.SpinEdit1->SetValue(-3600);
+        w.SpinEdit2->SetValue(7200);
+        w.SpinEdit5->SetValue(2);
+        Add(u"Everything"_s);
+
+        NewWindow();
+        Choose(u"Everything"_s);
+        TfrmMain &v = *FWindow;
+        QCOMPARE(v.JamShellTree1->SelectedFolder(), src);
+        QCOMPARE(v.JamShellTree2->SelectedFolder(), dst);
+        QCOMPARE(v.LabeledEdit1->text(), u"*.txt;*.doc"_s);
+        QVERIFY(v.CheckBox4->isChecked());
+        QCOMPARE(v.SpinEdit3->Value(), 1.5);
+        QVERIFY(v.RadioButton1->isChecked());
+        QCOMPARE(v.SpinEdit4->Value(), 20.0);
+        QVERIFY(v.RadioButton6->isChecked());
+        QVERIFY(v.CheckBox1->isChecked());
+        QVERIFY(v.CheckBox2->isChecked());
+        QVERIFY(!v.CheckBox3->isChecked());
+        QVERIFY(!v.CheckBox8->isChecked());
+        QCOMPARE(v.SpinEdit1->Value(), -3600);
+        QCOMPARE(v.SpinEdit2->Value(), 7200);
+        QCOMPARE(v.SpinEdit5->Value(), 2.0);
+        // Both folders chosen: Start and Add are available at once.
+        QVERIFY(v.Button1->isEnabled());
+        QVERIFY(v.Button5->isEnabled());
+    }
+
+    void presetWithAMissingFolderLeavesTheTree()
+    {
+        const QString here = Folder(u"here"_s);
+        WriteString(u"Presets\\Gone\\srcPath"_s, FHome->filePath(u"gone"_s));
+        NewWindow();
+        FWindow->JamShellTree1->SetSelectedFolder(here);
+        Choose(u"Gone"_s);
+        QCOMPARE(FWindow->JamShellTree1->SelectedFolder(), here);
+    }
+
+    void removeChoosesTheNeighbour()
+    {
+        for (const QString &title : {u"A"_s, u"B"_s, u"C"_s})
+            Add(title);
+        Choose(u"C"_s);
+        FPrompts = TScriptedPrompts();
+        FWindow->Button5Click();
+        QCOMPARE(FPrompts.Asked, QStringList{u"confirm: Remove the current preset?"_s});
+        QCOMPARE(FWindow->ComboBox1->currentText(), u"B"_s);
+        QCOMPARE(StoredTitles(), (QStringList{u"A"_s, u"B"_s}));
+
+        Choose(u"A"_s);
+        FWindow->Button5Click();
+        QCOMPARE(FWindow->ComboBox1->currentText(), u"B"_s);
+
+        FPrompts.ConfirmAnswer = false;
+        FWindow->Button5Click();
+        QCOMPARE(StoredTitles(), QStringList{u"B"_s});
+
+        FPrompts.ConfirmAnswer = true;
+        FWindow->Button5Click();
+        QCOMPARE(StoredTitles(), QStringList());
+        QCOMPARE(FWindow->ComboBox1->currentIndex(), -1);
+        QVERIFY(!FWindow->Button5->isEnabled());
+    }
+
+    void importTakesTheOlderPresetsOnce()
+    {
+        InOldRoot([] {
+            WriteInteger(u"Presets\\Count"_s, 10);
+            WriteString(u"Presets\\0001\\Caption"_s, u"Docs"_s);
+            WriteString(u"Presets\\0001\\SrcPath"_s, u"/data/a"_s);
+            WriteString(u"Presets\\0001\\DstPath"_s, u"/data/b"_s);
+            WriteString(u"Presets\\0001\\InclFilters"_s, u"*.doc"_s);
+            WriteString(u"Presets\\0001\\ExclFilters"_s, u"*.tmp"_s);
+            WriteString(u"Presets\\0002\\Caption"_s, u"No\\temp"_s);
+            WriteString(u"Presets\\0002\\ExclFilters"_s, u"*.tmp"_s);
+            WriteBool(u"Presets\\0002\\DoHidden"_s, true);
+            WriteBool(u"Presets\\0002\\ByContent"_s, false);
+            WriteBool(u"Presets\\0002\\DoSubs"_s, false);
+            WriteString(u"Presets\\0003\\Caption"_s, QString());
+            WriteString(u"Presets\\0003\\SrcPath"_s, u"/skipped"_s);
+            WriteString(u"Presets\\000A\\Caption"_s, u"Ten"_s);
+        });
+
+        FWindow->ImportOldPresets();
+
+        QCOMPARE(RootPath(), DefaultRootPath());
+        QVERIFY(!ReadBool(u"FirstPass"_s, true));
+        QCOMPARE(StoredTitles(), (QStringList{u"Docs"_s, u"No_temp"_s, u"Ten"_s}));
+        QCOMPARE(ListedTitles(FWindow->ComboBox1), (QStringList{u"Docs"_s, u"No_temp"_s, u"Ten"_s}));
+        QCOMPARE(FWindow->ComboBox1->currentIndex(), -1);
+
+        QCOMPARE(ReadString(u"Presets\\Docs\\srcPath"_s, QString()), u"/data/a"_s);
+        QCOMPARE(ReadString(u"Presets\\Docs\\dstPath"_s, QString()), u"/data/b"_s);
+        QCOMPARE(ReadString(u"Presets\\Docs\\Filter"_s, QString()), u"*.doc"_s);
+        QCOMPARE(ReadBool(u"Presets\\Docs\\RevFilterLogic"_s, true), false);
+        QCOMPARE(ReadBool(u"Presets\\Docs\\DupByContent"_s, false), true);
+        QCOMPARE(ReadString(u"Presets\\No_temp\\Filter"_s, QString()), u"*.tmp"_s);
+        QCOMPARE(ReadBool(u"Presets\\No_temp\\RevFilterLogic"_s, false), true);
+        QCOMPARE(ReadBool(u"Presets\\No_temp\\IncHiddenFldr"_s, false), true);
+        QCOMPARE(ReadBool(u"Presets\\No_temp\\IncHiddenFiles"_s, false), true);
+        QCOMPARE(ReadBool(u"Presets\\No_temp\\DupByContent"_s, true), false);
+        QCOMPARE(ReadBool(u"Presets\\No_temp\\DoSubFolders"_s, true), false);
+        QCOMPARE(ReadInteger(u"Presets\\Ten\\MinSizeMult"_s, -1), qint32(blByte));
+
+        // Only once: a preset removed since does not come back.
+        DeleteEntry(u"Presets\\Ten"_s);
+        FWindow->ImportOldPresets();
+        QCOMPARE(StoredTitles(), (QStringList{u"Docs"_s, u"No_temp"_s}));
+    }
+
+    void importWithoutACountImportsNothing()
+    {
+        InOldRoot([] { WriteString(u"Presets\\0001\\Caption"_s, u"Docs"_s); });
+        FWindow->ImportOldPresets();
+        QCOMPARE(StoredTitles(), QStringList());
+        QVERIFY(!ReadBool(u"FirstPass"_s, true));
+        QCOMPARE(RootPath(), DefaultRootPath());
+    }
+
+    void importErrorRestoresTheRoot()
+    {
+        InOldRoot([] {
+            WriteInteger(u"Presets\\Count"_s, 3);
+            WriteString(u"Presets\\0001\\Caption"_s, u"First"_s);
+            // Not a text: the store refuses to read it as one.
+            WriteInteger(u"Presets\\0002\\Caption"_s, 7);
+            WriteString(u"Presets\\0003\\Caption"_s, u"Third"_s);
+        });
+        QVERIFY_THROWS_EXCEPTION(ERegistryError, FWindow->ImportOldPresets());
+        QCOMPARE(RootPath(), DefaultRootPath());
+        QVERIFY(!ReadBool(u"FirstPass"_s, true));
+        QCOMPARE(StoredTitles(), QStringList{u"First"_s});
+    }
+};
+
+QTEST_MAIN(tst_Presets)
+#include "tst_presets.moc"
