@@ -14,6 +14,8 @@
 #include <QShowEvent>
 #include <QTimer>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 QIcon TfrmMain::ProgramIcon()
@@ -84,10 +86,14 @@ void TfrmMain::FormShow()
 
 void TfrmMain::RestorePlacement()
 {
-    // Until the user has placed the window, it opens in the middle of its screen.
+    // Until the user has placed the window, it opens in the middle of its screen, with its
+    // top left corner on the screen when the screen is smaller than the window.
     QRect current = geometry();
-    if (const QScreen *display = screen())
-        current.moveCenter(display->availableGeometry().center());
+    if (const QScreen *display = screen()) {
+        const QRect available = display->availableGeometry();
+        current.moveCenter(available.center());
+        current.moveTopLeft(QPoint(std::max(current.left(), available.left()), std::max(current.top(), available.top())));
+    }
     const int width = ReadInteger(u"WinWidth"_s, current.width());
     const int height = ReadInteger(u"WinHeight"_s, current.height());
     const int left = ReadInteger(u"WinLeft"_s, current.x());

@@ -1,0 +1,315 @@
+// The window's languages: the choice at the first start, the texts applied to the controls,
+// a language folder that changes while the program runs, and the help document.
+
+#include "window/ScriptedPrompts.h"
+
+#include "controls/TLabeledFloatSpinEdit.h"
+#include "support/TDirMon.h"
+#include "support/TLanguageFileList.h"
+#include "support/TLanguageTable.h"
+#include "window/RegistryUtils.h"
+#include "window/TStatusPanel.h"
+#include "window/TfrmMain.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStringEncoder>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+#include <climits>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+enum TEncoding { enUtf16LE, enUtf16BE, enUtf8Bom, enUtf8 };
+
+// The built-in English texts with every used line marked as the given language's.
+QStringList TranslatedLines(const QString &language)
+{
+    QStringList lines = TLanguageTable::BuiltInEnglish().Lines();
+    for (QString &line : lines) {
+        if (!line.isEmpty())
+            line = language + u": "_s + line;
+    }
+    return lines;
+}
+
+void WriteLanguageFile(const QString &path, const QStringList &lines, TEncoding encoding = enUtf16LE)
+{
+    const QString text = lines.join(u"\r\n"_s);
+    QByteArray bytes;
+    switch (encoding) {
+    case enUtf16LE:
+        bytes = QByteArray("\xFF\xFE") + QByteArray(QStringEncoder(QStringConverter::Utf16LE).encode(text));
+        break;
+    case enUtf16BE:
+        bytes = QByteArray("\xFE\xFF") + QByteArray(QStringEncoder(QStringConverter::Utf16BE).encode(text));
+        break;
+    case enUtf8Bom:
+        bytes = QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+        break;
+    case enUtf8:
+        bytes = text.toUtf8();
+        break;
+    }
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+} // namespace
+
+class tst_WindowLanguage : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> FProgram;
+    std::unique_ptr<TfrmMain> FWindow;
+    TScriptedPrompts FPrompts;
+
+    QString LangFolder() const { return FProgram->filePath(u"Lang"_s); }
+    QString LangFile(const QString &language) const { return LangFolder() + u'/' + language + u".txt"_s; }
+
+    void AddLanguages(const QStringList &languages)
+    {
+        QDir().mkpath(LangFolder());
+        for (const QString &language : languages)
+            WriteLanguageFile(LangFile(language), TranslatedLines(language));
+    }
+
+    void ShowWindow(const QString &defaultLanguage = u"English"_s)
+    {
+        FWindow = std::make_unique<TfrmMain>(FProgram->path(), defaultLanguage);
+        FWindow->SetPrompts(&FPrompts);
+        FWindow->show();
+    }
+
+    // The language file in use, by its name; empty for the built-in English texts.
+    QString LanguageInUse() const
+    {
+        const int index = FWindow->LangIndex;
+        const QStringList &files = FWindow->LanguageFiles();
+        return index >= 0 && index < files.size() ? TLanguageFileList::DisplayName(files.at(index)) : QString();
+    }
+
+    static QString Marked(const QString &language, const QString &english)
+    {
+        return language.isEmpty() ? english : language + u": "_s + english;
+    }
+
+    void Pick(const QString &language)
+    {
+        const int row = FWindow->ComboBox2->findText(language);
+        QVERIFY(row >= 0);
+        FWindow->ComboBox2->setCurrentIndex(row);
+        Q_EMIT FWindow->ComboBox2->activated(row);
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        FProgram = std::make_unique<QTemporaryDir>();
+        QVERIFY(FProgram->isValid());
+        OpenSettingsHive(FProgram->filePath(u"settings.sqlite3"_s));
+        FPrompts = TScriptedPrompts();
+    }
+
+    void cleanup()
+    {
+        FWindow.reset();
+        CloseSettingsHive();
+        FProgram.reset();
+    }
+
+    void languageAtTheFirstStart_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QString>("defaultLanguage");
+        QTest::addColumn<int>("storedLangId");
+        QTest::addColumn<QString>("inUse");
+
+        const int none = INT_MIN;
+        QTest::newRow("the user's language") << QStringList{u"Deutsch"_s, u"English"_s} << u"Deutsch"_s << none
+                                             << u"Deutsch"_s;
+        QTest::newRow("ASCII letters in any case") << QStringList{u"deutsch"_s, u"English"_s} << u"Deutsch"_s << none
+                                                   << u"deutsch"_s;
+        QTest::newRow("other letters exactly") << QStringList{u"FRANÇAIS"_s} << u"Français"_s << none << QString();
+        QTest::newRow("no file for it") << QStringList{u"Deutsch"_s} << u"English"_s << none << QString();
+        QTest::newRow("empty folder") << QStringList() << u"English"_s << none << QString();
+        QTest::newRow("stored index past the end") << QStringList{u"Deutsch"_s, u"English"_s} << u"Deutsch"_s << 3
+                                                   << QString();
+    }
+
+    void languageAtTheFirstStart()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(QString, defaultLanguage);
+        QFETCH(int, storedLangId);
+        QFETCH(QString, inUse);
+        AddLanguages(files);
+        if (storedLangId != INT_MIN)
+            WriteInteger(u"LangID"_s, storedLangId);
+
+        ShowWindow(defaultLanguage);
+
+        QCOMPARE(LanguageInUse(), inUse);
+        QCOMPARE(FWindow->ComboBox2->count(), files.size());
+        QCOMPARE(FWindow->ComboBox2->currentText(), inUse);
+        QCOMPARE(FWindow->Button1->text(), Marked(inUse, u"Start"_s));
+        QCOMPARE(FWindow->StatusBar1Panel1->text(), u" "_s + Marked(inUse, u"Ready"_s));
+        const int index = FWindow->LangIndex;
+        if (storedLangId != INT_MIN)
+            QCOMPARE(index, storedLangId);
+        // The index is kept as it is, even when it names no file.
+        QVERIFY(FWindow->close());
+        QCOMPARE(ReadInteger(u"LangID"_s, INT_MIN), index);
+    }
+
+    void everyTextFollowsTheLanguage_data()
+    {
+        QTest::addColumn<int>("encoding");
+        QTest::newRow("UTF-16 LE") << int(enUtf16LE);
+        QTest::newRow("UTF-16 BE") << int(enUtf16BE);
+        QTest::newRow("UTF-8 with mark") << int(enUtf8Bom);
+        QTest::newRow("UTF-8 without mark") << int(enUtf8);
+    }
+
+    void everyTextFollowsTheLanguage()
+    {
+        QFETCH(int, encoding);
+        QDir().mkpath(LangFolder());
+        WriteLanguageFile(LangFile(u"Español"_s), TranslatedLines(u"Español"_s), TEncoding(encoding));
+        WriteLanguageFile(LangFile(u"English"_s), TLanguageTable::BuiltInEnglish().Lines());
+        ShowWindow();
+        const QString margin = FWindow->SpinEdit5->EditLabel()->text();
+
+        Pick(u"Español"_s);
+
+        const TfrmMain &w = *FWindow;
+        const QString es = u"Español"_s;
+        QCOMPARE(w.Label15->text(), Marked(es, u"Select your language:"_s));
+        QCOMPARE(w.PageControl2->tabText(0), Marked(es, u"Scanner Settings"_s));
+        QCOMPARE(w.Label3->text(), Marked(es, u"Time zone adjustment in seconds (+/-)"_s));
+        QCOMPARE(w.Label4->text(), w.Label3->text());
+        QCOMPARE(w.GroupBox1->title(), Marked(es, u"Presets"_s));
+        QCOMPARE(w.RadioButton6->text(), Marked(es, u"MB"_s));
+        QCOMPARE(w.Button3->text(), Marked(es, u"Exit"_s));
+        QCOMPARE(w.PageControl1->tabText(3), Marked(es, u"Date Conflicts"_s));
+        QCOMPARE(w.Label11->text(), Marked(es, u"List of destination files which conflict with source:"_s));
+        QCOMPARE(w.PageControl2->tabText(2), Marked(es, u"Info"_s));
+        QCOMPARE(w.PngBitBtn10->text(), Marked(es, u"Help"_s));
+        // Its caption is no line of the language files.
+        QCOMPARE(w.SpinEdit5->EditLabel()->text(), margin);
+        // The lists' captions follow once their refresh is due.
+        QTRY_COMPARE(w.PngBitBtn9->text(), Marked(es, u"Copy to Destination"_s));
+
+        Pick(u"English"_s);
+        QCOMPARE(w.Button3->text(), u"Exit"_s);
+        QCOMPARE(w.PageControl1->tabText(3), u"Date Conflicts"_s);
+    }
+
+    void linesAsTheFileHasThem()
+    {
+        QStringList lines = TranslatedLines(u"Kurz"_s);
+        lines[31].clear();
+        lines = lines.mid(0, 40);
+        AddLanguages({});
+        WriteLanguageFile(LangFile(u"Kurz"_s), lines);
+        ShowWindow(u"Kurz"_s);
+        // An empty line is an empty caption; lines past the end of a short file are the
+        // built-in English ones.
+        QCOMPARE(FWindow->Button1->text(), u"Kurz: Start"_s);
+        QCOMPARE(FWindow->Button2->text(), QString());
+        QCOMPARE(FWindow->PngBitBtn10->text(), u"Help"_s);
+        QCOMPARE(FWindow->Label11->text(), u"List of destination files which conflict with source:"_s);
+    }
+
+    void pickingTheLanguageInUseReloadsIt()
+    {
+        AddLanguages({u"Deutsch"_s});
+        ShowWindow(u"Deutsch"_s);
+        FWindow->LangMonitor()->SetActive(false);
+        QStringList lines = TranslatedLines(u"Deutsch"_s);
+        lines[30] = u"Los"_s;
+        WriteLanguageFile(LangFile(u"Deutsch"_s), lines);
+        QCOMPARE(FWindow->Button1->text(), u"Deutsch: Start"_s);
+        Pick(u"Deutsch"_s);
+        QCOMPARE(FWindow->Button1->text(), u"Los"_s);
+    }
+
+    void languageFolderIsWatched()
+    {
+        AddLanguages({u"Deutsch"_s});
+        ShowWindow(u"Deutsch"_s);
+        QVERIFY(FWindow->LangMonitor()->Active());
+
+        WriteLanguageFile(LangFile(u"Svenska"_s), TranslatedLines(u"Svenska"_s));
+        QTRY_COMPARE(FWindow->ComboBox2->count(), 2);
+        QVERIFY(FWindow->ComboBox2->findText(u"Svenska"_s) >= 0);
+
+        // An editor saving the file in use.
+        QStringList lines = TranslatedLines(u"Deutsch"_s);
+        lines[30] = u"Los"_s;
+        WriteLanguageFile(LangFile(u"Deutsch"_s), lines);
+        QTRY_COMPARE(FWindow->Button1->text(), u"Los"_s);
+
+        // The file in use is gone: the same index now names another file, or none.
+        QVERIFY(QFile::remove(LangFile(u"Deutsch"_s)));
+        QTRY_COMPARE(FWindow->ComboBox2->count(), 1);
+        QTRY_COMPARE(FWindow->Button1->text(), Marked(LanguageInUse(), u"Start"_s));
+    }
+
+    void startsWithoutALanguageFolder()
+    {
+        ShowWindow();
+        QVERIFY(!FWindow->LangMonitor()->Active());
+        QCOMPARE(FWindow->ComboBox2->count(), 0);
+        QCOMPARE(FWindow->Button1->text(), u"Start"_s);
+        QCOMPARE(FPrompts.Asked, QStringList());
+        // The import of the older presets still ran.
+        QCOMPARE(ReadBool(u"FirstPass"_s, true), false);
+    }
+
+    void helpDocument_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("document");
+        QTest::newRow("its own") << u"Deutsch"_s << u"Deutsch.rtf"_s;
+        QTest::newRow("none of its own") << u"Svenska"_s << u"English.rtf"_s;
+        QTest::newRow("built-in texts") << QString() << u"English.rtf"_s;
+    }
+
+    void helpDocument()
+    {
+        QFETCH(QString, language);
+        QFETCH(QString, document);
+        AddLanguages({u"Deutsch"_s, u"Svenska"_s});
+        const QString help = FProgram->filePath(u"Help"_s);
+        QDir().mkpath(help);
+        for (const QString &name : {u"Deutsch.rtf"_s, u"English.rtf"_s}) {
+            QFile file(help + u'/' + name);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        ShowWindow(language);
+        QCOMPARE(LanguageInUse(), language);
+        QCOMPARE(FWindow->HelpDocument(), QUrl::fromLocalFile(help + u'/' + document));
+
+        QVERIFY(QFile::remove(help + u"/English.rtf"_s));
+        if (document == u"English.rtf"_s)
+            QVERIFY(FWindow->HelpDocument().isEmpty());
+    }
+};
+
+QTEST_MAIN(tst_WindowLanguage)
+#include "tst_windowlanguage.moc"

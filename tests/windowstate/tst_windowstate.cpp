@@ -1,0 +1,137 @@
+// Where the window comes back: the placement written at the first start and at every close,
+// a maximized window with its normal bounds, and no creeping from one start to the next.
+
+#include "window/ScriptedPrompts.h"
+
+#include "window/RegistryUtils.h"
+#include "window/TfrmMain.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <climits>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+class tst_WindowState : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> FProgram;
+    TScriptedPrompts FPrompts;
+
+    QString HiveFile() const { return FProgram->filePath(u"settings.sqlite3"_s); }
+
+    std::unique_ptr<TfrmMain> ShownWindow()
+    {
+        auto window = std::make_unique<TfrmMain>(FProgram->path(), u"English"_s);
+        window->SetPrompts(&FPrompts);
+        window->show();
+        return window;
+    }
+
+    static QRect StoredBounds()
+    {
+        return QRect(ReadInteger(u"WinLeft"_s, INT_MIN), ReadInteger(u"WinTop"_s, INT_MIN),
+                     ReadInteger(u"WinWidth"_s, INT_MIN), ReadInteger(u"WinHeight"_s, INT_MIN));
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        FProgram = std::make_unique<QTemporaryDir>();
+        QVERIFY(FProgram->isValid());
+        OpenSettingsHive(HiveFile());
+        FPrompts = TScriptedPrompts();
+    }
+
+    void cleanup()
+    {
+        CloseSettingsHive();
+        FProgram.reset();
+    }
+
+    void firstStartStoresWhatItUses()
+    {
+        auto window = ShownWindow();
+        // Before the window is ever closed. (The test screen is smaller than the window, so
+        // the platform may nudge its position.)
+        QCOMPARE(StoredBounds().size(), window->size());
+        QCOMPARE(window->size(), QSize(820, 545));
+        QCOMPARE(ReadBool(u"WinMax"_s, true), false);
+        QCOMPARE(ReadBool(u"FirstPass"_s, true), false);
+        QCOMPARE(ReadInteger(u"LangID"_s, INT_MIN), -1);
+    }
+
+    void closedWindowComesBackWhereItWas()
+    {
+        const QRect placed(40, 30, 900, 600);
+        {
+            auto window = ShownWindow();
+            window->setGeometry(placed);
+            QVERIFY(window->close());
+        }
+        QCOMPARE(StoredBounds(), placed);
+        auto window = ShownWindow();
+        QCOMPARE(window->geometry(), placed);
+    }
+
+    void maximizedWindowKeepsItsNormalBounds()
+    {
+        const QRect placed(40, 30, 900, 600);
+        {
+            auto window = ShownWindow();
+            window->setGeometry(placed);
+            window->showMaximized();
+            QTRY_VERIFY(window->isMaximized());
+            QVERIFY(window->close());
+        }
+        QCOMPARE(ReadBool(u"WinMax"_s, false), true);
+        QCOMPARE(StoredBounds(), placed);
+
+        auto window = ShownWindow();
+        QTRY_VERIFY(window->isMaximized());
+        window->showNormal();
+        QTRY_COMPARE(window->geometry(), placed);
+    }
+
+    void noDriftOverTenStarts()
+    {
+        const QRect placed(50, 60, 830, 550);
+        WriteInteger(u"WinLeft"_s, placed.left());
+        WriteInteger(u"WinTop"_s, placed.top());
+        WriteInteger(u"WinWidth"_s, placed.width());
+        WriteInteger(u"WinHeight"_s, placed.height());
+        for (int start = 0; start < 10; ++start) {
+            auto window = ShownWindow();
+            QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+            QCOMPARE(window->geometry(), placed);
+            QVERIFY(window->close());
+        }
+        QCOMPARE(StoredBounds(), placed);
+    }
+
+    void damagedSettingsAreReportedOnce()
+    {
+        CloseSettingsHive();
+        QFile junk(HiveFile());
+        QVERIFY(junk.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        junk.write(QByteArray(4096, 'x'));
+        junk.close();
+        OpenSettingsHive(HiveFile());
+
+        auto window = ShownWindow();
+        QTRY_COMPARE(FPrompts.Asked.size(), 1);
+        QVERIFY(FPrompts.Asked.first().startsWith(u"information: "_s));
+        window.reset();
+        window = ShownWindow();
+        QTest::qWait(50);
+        QCOMPARE(FPrompts.Asked.size(), 1);
+    }
+};
+
+QTEST_MAIN(tst_WindowState)
+#include "tst_windowstate.moc"
