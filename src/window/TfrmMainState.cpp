@@ -3,10 +3,12 @@
 #include "support/EDirMonError.h"
 #include "support/TDirMon.h"
 #include "support/TLanguageFileList.h"
+#include "window/ERegistryError.h"
 #include "window/RegistryUtils.h"
 #include "window/TPrompts.h"
 
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
@@ -17,6 +19,21 @@
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// A message for the user once the window is up and its message loop runs.
+void ShowLater(TfrmMain *window, const QString &text, bool error)
+{
+    QTimer::singleShot(0, window, [window, text, error] {
+        if (error)
+            window->Prompts().Error(text);
+        else
+            window->Prompts().Information(text);
+    });
+}
+
+} // namespace
 
 QIcon TfrmMain::ProgramIcon()
 {
@@ -29,7 +46,13 @@ QIcon TfrmMain::ProgramIcon()
 void TfrmMain::FormCreate()
 {
     ChooseStartLanguage();
-    LoadPresetList();
+    try {
+        LoadPresetList();
+    } catch (const ERegistryError &error) {
+        // A damaged preset must not keep the program from starting: the list holds the
+        // presets read before it, and the user is told once the window is up.
+        ShowLater(this, error.Message(), true);
+    }
     setWindowIcon(ProgramIcon());
     connect(ComboBox1, &QComboBox::activated, this, &TfrmMain::ComboBox1Change);
     connect(Button4, &QPushButton::clicked, this, &TfrmMain::Button4Click);
@@ -77,30 +100,48 @@ void TfrmMain::FormShow()
         // No language folder: the built-in English texts serve, and there is nothing to
         // watch or to tell the user about.
     }
-    ImportOldPresets();
+    try {
+        ImportOldPresets();
+    } catch (const ERegistryError &error) {
+        // The window is half way through being shown; the message waits until it is.
+        ShowLater(this, error.Message(), true);
+    }
 
     const QString recovery = TakeSettingsRecoveryNotice();
     if (!recovery.isEmpty())
-        QTimer::singleShot(0, this, [this, recovery] { Prompts().Information(recovery); });
+        ShowLater(this, recovery, false);
 }
 
 void TfrmMain::RestorePlacement()
 {
-    // Until the user has placed the window, it opens in the middle of its screen, with its
-    // top left corner on the screen when the screen is smaller than the window.
-    QRect current = geometry();
-    if (const QScreen *display = screen()) {
-        const QRect available = display->availableGeometry();
-        current.moveCenter(available.center());
-        current.moveTopLeft(QPoint(std::max(current.left(), available.left()), std::max(current.top(), available.top())));
-    }
+    // In the middle of the window's screen, the top left corner on the screen when the
+    // screen is smaller than the window.
+    const QScreen *display = screen();
+    const auto centred = [display](QRect bounds) {
+        if (display) {
+            const QRect available = display->availableGeometry();
+            bounds.moveCenter(available.center());
+            bounds.moveTopLeft(
+                QPoint(std::max(bounds.left(), available.left()), std::max(bounds.top(), available.top())));
+        }
+        return bounds;
+    };
+    // Until the user has placed the window, it opens in the middle.
+    const QRect current = centred(geometry());
     const int width = ReadInteger(u"WinWidth"_s, current.width());
     const int height = ReadInteger(u"WinHeight"_s, current.height());
     const int left = ReadInteger(u"WinLeft"_s, current.x());
     const int top = ReadInteger(u"WinTop"_s, current.y());
+    QRect restored(left, top, width, height);
+    // Bounds on no screen at all (a screen unplugged since) would leave the window out of
+    // reach; it keeps its size and opens in the middle instead.
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    if (std::none_of(screens.begin(), screens.end(),
+                     [&restored](const QScreen *s) { return s->availableGeometry().intersects(restored); }))
+        restored = centred(restored);
     // The same quantity is stored on closing: the bounds without the frame, so the
     // window neither grows nor drifts from one start to the next.
-    setGeometry(left, top, width, height);
+    setGeometry(restored);
     if (ReadBool(u"WinMax"_s, false))
         setWindowState(windowState() | Qt::WindowMaximized);
 }

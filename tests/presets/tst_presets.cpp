@@ -243,6 +243,18 @@ private Q_SLOTS:
         QCOMPARE(FWindow->JamShellTree1->SelectedFolder(), here);
     }
 
+    void damagedPresetDoesNotStopTheStart()
+    {
+        WriteString(u"Presets\\A\\srcPath"_s, u"/a"_s);
+        // Not a text: the store refuses to read it as one.
+        WriteInteger(u"Presets\\B\\srcPath"_s, 5);
+        WriteString(u"Presets\\C\\srcPath"_s, u"/c"_s);
+        NewWindow();
+        QCOMPARE(ListedTitles(FWindow->ComboBox1), QStringList{u"A"_s});
+        QTRY_COMPARE(FPrompts.Asked.size(), 1);
+        QVERIFY(FPrompts.Asked.first().startsWith(u"error: "_s));
+    }
+
     void removeChoosesTheNeighbour()
     {
         for (const QString &title : {u"A"_s, u"B"_s, u"C"_s})

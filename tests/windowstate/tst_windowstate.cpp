@@ -7,6 +7,7 @@
 #include "window/TfrmMain.h"
 
 #include <QFile>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -112,6 +113,17 @@ private Q_SLOTS:
             QVERIFY(window->close());
         }
         QCOMPARE(StoredBounds(), placed);
+    }
+
+    void boundsOnNoScreenComeBackIntoView()
+    {
+        WriteInteger(u"WinLeft"_s, 50000);
+        WriteInteger(u"WinTop"_s, -40000);
+        WriteInteger(u"WinWidth"_s, 900);
+        WriteInteger(u"WinHeight"_s, 600);
+        auto window = ShownWindow();
+        QCOMPARE(window->size(), QSize(900, 600));
+        QVERIFY(window->screen()->availableGeometry().intersects(window->geometry()));
     }
 
     void damagedSettingsAreReportedOnce()
