@@ -1,5 +1,6 @@
 #include "engine/TScanThread.h"
 
+#include "engine/THandOverChannel.h"
 #include "engine/TScanRun.h"
 #include "engine/TScanSink.h"
 
@@ -12,12 +13,12 @@ public:
     void ShowStatus(const QString &text) override
     {
         FThread.StatusBarText = text;
-        Q_EMIT FThread.ShowStatus();
+        FThread.HandOver(0);
     }
     void AddToList(int list, const QString &path) override
     {
         FThread.CurrentFilePath = path;
-        Q_EMIT FThread.AddToList(list);
+        FThread.HandOver(list);
     }
 
 private:
@@ -30,7 +31,24 @@ TScanThread::TScanThread(const TScanOptions &options, const TScanTexts &texts, Q
     : QThread(parent)
     , FOptions(options)
     , FTexts(texts)
+    , FChannel(new THandOverChannel([this](int what) {
+        if (what == 0)
+            Q_EMIT ShowStatus();
+        else
+            Q_EMIT AddToList(what);
+    }, this))
 {
+}
+
+void TScanThread::AbandonHandOvers()
+{
+    FStop.store(true);
+    FChannel->Close();
+}
+
+void TScanThread::HandOver(int what)
+{
+    FChannel->Call(what);
 }
 
 void TScanThread::RequestStop()

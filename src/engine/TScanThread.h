@@ -8,10 +8,13 @@
 
 #include <atomic>
 
+class THandOverChannel;
+
 // The worker of one run; a new one for every run. It never touches the window: each
-// status text and each finding is put into a hand-over field and announced with a
-// signal that the window connects with Qt::BlockingQueuedConnection, so the worker
-// waits until the window's thread has read the field. The end arrives as finished().
+// status text and each finding is put into a hand-over field, and the signal that
+// announces it is emitted on the thread that created the TScanThread (the window's)
+// while the worker waits, so the field is read before the worker goes on. Connect the
+// signals directly (the default connection does). The end arrives as finished().
 class TScanThread : public QThread
 {
     Q_OBJECT
@@ -25,6 +28,11 @@ public:
 
     // Asks the run to end before its next folder or entry; the file in hand is finished.
     void RequestStop();
+    // Stops the run and lets the worker go on without waiting for any further hand-over,
+    // for a window that goes away while the worker runs.
+    void AbandonHandOvers();
+    // Runs ShowStatus() (what 0) or AddToList(what) on the creating thread and waits.
+    void HandOver(int what);
     bool StopRequested() const { return FStop.load(); }
     // The failed check's text, valid once the thread has finished.
     QString ScanError() const { return FScanError; }
@@ -40,5 +48,6 @@ private:
     const TScanOptions FOptions;
     const TScanTexts FTexts;
     std::atomic<bool> FStop{false};
+    THandOverChannel *FChannel;
     QString FScanError;
 };

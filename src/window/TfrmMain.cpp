@@ -50,9 +50,6 @@ TfrmMain::TfrmMain(const QString &programFolder, const QString &defaultLanguage,
 {
     FPrompts = FOwnPrompts.get();
     setObjectName(u"frmMain"_s);
-    FHandOverSpin = new QTimer(this);
-    FHandOverSpin->setInterval(0);
-    connect(FHandOverSpin, &QTimer::timeout, this, &TfrmMain::HandOverSpinTimer);
     LoadProgramStore(*FMx);
     setWindowTitle(ReadProductText(*FMx, 0));
     setMinimumSize(BuiltWidth, BuiltHeight);
@@ -109,9 +106,8 @@ TfrmMain::~TfrmMain()
     if (TScanThread *thread = ScanThread) {
         ScanThread = nullptr;
         thread->disconnect(this);
-        thread->RequestStop();
-        while (!thread->wait(10))
-            QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
+        thread->AbandonHandOvers();
+        thread->wait();
     }
 }
 

@@ -289,8 +289,6 @@ private:
 
     void ShowStatus(const QString &text);
     void AddToList(int list, const QString &path);
-    void HandOverArrived();
-    void HandOverSpinTimer();
     void ScanFinished();
     void SetStatusText(const QString &text);
 
@@ -315,8 +313,4 @@ private:
     TDirMon *FLangMonitor = nullptr; // a child of the window
     bool FFirstShow = true;
     bool FLanguageReloadDue = false;
-    // While hand-overs stream in, the window's thread keeps polling instead of sleeping
-    // between them; see HandOverArrived.
-    QTimer *FHandOverSpin = nullptr;
-    QElapsedTimer FSinceHandOver;
 };

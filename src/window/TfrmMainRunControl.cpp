@@ -83,9 +83,9 @@ void TfrmMain::Start()
     // Each status text and each finding is one blocking round trip: the worker waits until
     // the window has read the field, so nothing is queued or lost.
     connect(thread, &TScanThread::ShowStatus, this, [this, thread] { ShowStatus(thread->StatusBarText); },
-            Qt::BlockingQueuedConnection);
+            Qt::DirectConnection);
     connect(thread, &TScanThread::AddToList, this,
-            [this, thread](int list) { AddToList(list, thread->CurrentFilePath); }, Qt::BlockingQueuedConnection);
+            [this, thread](int list) { AddToList(list, thread->CurrentFilePath); }, Qt::DirectConnection);
     connect(thread, &QThread::finished, this, &TfrmMain::ScanFinished, Qt::QueuedConnection);
     thread->start(QThread::LowestPriority);
 }
@@ -129,41 +129,19 @@ void TfrmMain::UpdateRunControls()
 
 void TfrmMain::ShowStatus(const QString &text)
 {
-    HandOverArrived();
     SetStatusText(u" "_s + text);
 }
 
 void TfrmMain::AddToList(int list, const QString &path)
 {
-    HandOverArrived();
     if (list >= 1 && list <= ListCount)
         FLists[list - 1]->Add(path);
-}
-
-// Every hand-over is a round trip in which the worker waits for this thread. A thread that
-// sleeps between events has to be woken for each one, which costs more than the hand-over
-// itself; so while they stream in, a zero timer keeps the event loop polling. Once the
-// worker has been quiet for a moment (a long content comparison, the end of the run) the
-// loop may sleep again.
-void TfrmMain::HandOverArrived()
-{
-    FSinceHandOver.start();
-    if (!FHandOverSpin->isActive())
-        FHandOverSpin->start();
-}
-
-void TfrmMain::HandOverSpinTimer()
-{
-    constexpr qint64 QuietMs = 20;
-    if (!ScanThread || FSinceHandOver.elapsed() > QuietMs)
-        FHandOverSpin->stop();
 }
 
 void TfrmMain::ScanFinished()
 {
     TScanThread *thread = ScanThread;
     ScanThread = nullptr;
-    FHandOverSpin->stop();
     QApplication::restoreOverrideCursor();
     Panel2->setEnabled(true);
     Panel4->setEnabled(true);

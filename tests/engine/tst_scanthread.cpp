@@ -1,5 +1,5 @@
 // The worker thread: every status text and finding is a blocking round trip to the
-// thread that owns the receiver, a stop request ends the run, and the end arrives as
+// thread that created the worker, a stop request ends the run, and the end arrives as
 // finished() with the failed check's text kept.
 
 #include "engine/TScanThread.h"
@@ -24,13 +24,13 @@ public:
         connect(worker, &TScanThread::ShowStatus, this, [this] {
             Q_ASSERT(QThread::currentThread() == thread());
             Statuses << FThread->StatusBarText;
-        }, Qt::BlockingQueuedConnection);
+        }, Qt::DirectConnection);
         connect(worker, &TScanThread::AddToList, this, [this](int list) {
             Q_ASSERT(QThread::currentThread() == thread());
             Rows << u"%1 %2"_s.arg(list).arg(FThread->CurrentFilePath);
             if (StopAfterFirstRow)
                 FThread->RequestStop();
-        }, Qt::BlockingQueuedConnection);
+        }, Qt::DirectConnection);
     }
     QStringList Statuses;
     QStringList Rows;
