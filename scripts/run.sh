@@ -3,4 +3,4 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-exec "${FM_BUILD_DIR:-build}/bin/foldermate-scan" "$@"
+exec "${FM_BUILD_DIR:-build}/bin/foldermate"
