@@ -186,14 +186,22 @@ TFileOpResult TSystemFileOperations::CopyFile(const QString &source, const QStri
     return TFileOpResult::Done();
 }
 
-TFileOpResult TSystemFileOperations::MoveToTrash(const QString &path)
+// Deletes take files only: a folder, or anything that is not a regular file, is refused.
+static TFileOpResult CheckRegularFile(const QString &path, const QByteArray &native)
 {
-    const QByteArray native = QFile::encodeName(path);
     struct stat st;
     if (::stat(native.constData(), &st) != 0)
         return Failure(path, errno);
     if (!S_ISREG(st.st_mode))
         return TFileOpResult::Failed(path + u": not a regular file"_s);
+    return TFileOpResult::Done();
+}
+
+TFileOpResult TSystemFileOperations::MoveToTrash(const QString &path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    if (TFileOpResult check = CheckRegularFile(path, native); !check.Ok())
+        return check;
 
     GFile *file = g_file_new_for_path(native.constData());
     GError *error = nullptr;
@@ -213,11 +221,8 @@ TFileOpResult TSystemFileOperations::MoveToTrash(const QString &path)
 TFileOpResult TSystemFileOperations::DeletePermanently(const QString &path)
 {
     const QByteArray native = QFile::encodeName(path);
-    struct stat st;
-    if (::stat(native.constData(), &st) != 0)
-        return Failure(path, errno);
-    if (!S_ISREG(st.st_mode))
-        return TFileOpResult::Failed(path + u": not a regular file"_s);
+    if (TFileOpResult check = CheckRegularFile(path, native); !check.Ok())
+        return check;
     if (::unlink(native.constData()) != 0)
         return Failure(path, errno);
     return TFileOpResult::Done();
