@@ -47,12 +47,13 @@ bool TScanRun::IsSameEntry(const TWalkFile &source, const QByteArray &destinatio
 
 void TScanRun::CompareSourceFile(const TWalkFile &file)
 {
-    const QByteArray nativeDst = FNativeDst + file.RelativeNativeFolder + file.NativeName;
-    const TFileStat dst = TFileStat::Of(nativeDst);
+    FDstFolder.Point(FNativeDst, file.RelativeNativeFolder);
+    const TFileStat dst = FDstFolder.Stat(file.NativeName.data());
     if (!dst.Exists) {
         FSink.AddToList(1, file.FullPath);
         return;
     }
+    const QByteArray nativeDst = FNativeDst + file.RelativeNativeFolder + file.NativeName;
     if (dst.SameIdentity(file.Stat) && IsSameEntry(file, nativeDst))
         return;
 
@@ -86,7 +87,7 @@ void TScanRun::CompareSourceFile(const TWalkFile &file)
 
 void TScanRun::CheckDestinationFile(const TWalkFile &file)
 {
-    const QByteArray nativeSrc = FNativeSrc + file.RelativeNativeFolder + file.NativeName;
-    if (!TFileStat::Of(nativeSrc).Exists)
+    FSrcFolder.Point(FNativeSrc, file.RelativeNativeFolder);
+    if (!FSrcFolder.Stat(file.NativeName.data()).Exists)
         FSink.AddToList(2, file.FullPath);
 }

@@ -5,6 +5,7 @@
 #include "engine/TScanSink.h"
 #include "engine/TScanTexts.h"
 #include "engine/TTreeWalk.h"
+#include "platform/TFolderHandle.h"
 
 #include <QByteArray>
 #include <QString>
@@ -39,4 +40,8 @@ private:
     TFileFilter FFilter;
     QByteArray FNativeSrc;
     QByteArray FNativeDst;
+    // The counterpart folder of the folder being walked, open for the names in it: under
+    // the destination root in the source pass, under the source root in the other.
+    TFolderHandle FDstFolder;
+    TFolderHandle FSrcFolder;
 };

@@ -20,7 +20,7 @@ struct TWalkFile
     QStringView RelativeFolder; // below the root: empty, or ending with "/"
     QByteArrayView RelativeNativeFolder;
     QStringView Name;
-    QByteArrayView NativeName;
+    QByteArrayView NativeName;  // ends with a NUL (the listing's own buffer)
     const TFileStat &Stat;       // the file after following links
     const TFileStat &FolderStat; // the folder it was listed in
 };

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "platform/TFileStat.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+// An open folder kept for the names looked up in it one after another. Looking a name up
+// relative to the open folder spares the kernel the walk down the whole path for every
+// file, which is most of the cost of finding a counterpart.
+class TFolderHandle
+{
+public:
+    TFolderHandle() = default;
+    ~TFolderHandle();
+    TFolderHandle(const TFolderHandle &) = delete;
+    TFolderHandle &operator=(const TFolderHandle &) = delete;
+
+    // Makes root + relative the open folder, unless it is already; a folder that cannot
+    // be opened (missing, not a folder, no access) finds nothing.
+    void Point(const QByteArray &root, QByteArrayView relative);
+    // The entry of that name in the folder, following links. name must end with a NUL.
+    TFileStat Stat(const char *name) const;
+
+private:
+    QByteArray FRelative;
+    bool FPointed = false;
+    int FFd = -1;
+};
