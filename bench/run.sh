@@ -43,10 +43,18 @@ row() { # label floor-wall floor-cpu command...
 row "floor: walk + stat" - - "$B/fm-floor" "$S" "$D"; WALK=$LAST WALKCPU=$LASTCPU
 row "floor: walk + stat + read" - - "$B/fm-floor" --read "$S" "$D"; READ=$LAST READCPU=$LASTCPU
 row "foldermate-scan --no-content" "$WALK" "$WALKCPU" "$SCAN" --no-content "$S" "$D"
-row "foldermate-scan" "$READ" "$READCPU" "$SCAN" "$S" "$D"
+row "foldermate-scan" "$READ" "$READCPU" "$SCAN" "$S" "$D"; LAST_SCAN=$LAST
 if command -v rsync >/dev/null; then
   row "rsync -an --delete" "$WALK" "$WALKCPU" rsync -an --delete "$S" "$D"
   row "rsync -anc --delete" "$READ" "$READCPU" rsync -anc --delete "$S" "$D"
 else
   echo "(rsync not installed: no rsync rows)"
+fi
+
+# The same trees through the window, offscreen: scan time against the headless scan above,
+# memory per listed row, a totals refresh and the Stop latency.
+if [ -x "$B/fm-window-bench" ]; then
+  echo
+  QT_QPA_PLATFORM=offscreen "$B/fm-window-bench" scan "$S" "$D" "$RUNS" 2>/dev/null \
+    | awk -v headless="$LAST_SCAN" '/^window scan:/ { printf "%s (%.2f x the headless scan)\n", $0, $3 / headless; next } { print }'
 fi
