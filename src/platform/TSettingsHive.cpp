@@ -449,35 +449,16 @@ TSettingsHive::TLookup TSettingsHive::QueryValue(const QString &keyPath, const Q
 
 bool TSettingsHive::SetValue(const QString &keyPath, const QString &valueName, quint32 kind, const QByteArray &data)
 {
-    if (!EnsureOpen())
-        return false;
-    TTransaction txn(FDb, true);
-    if (!txn.Active())
-        return false;
-    const qint64 key = FindKey(FDb, keyPath, true);
-    if (key <= 0)
-        return false;
-    // An existing value keeps the letter case of its name.
-    TStatement update(FDb, "UPDATE hive_values SET kind = ?3, data = ?4 WHERE key = ?1 AND name = ?2");
-    update.Bind(1, key);
-    update.Bind(2, valueName);
-    update.Bind(3, qint64(kind));
-    update.BindBlob(4, data);
-    if (update.Step() != SQLITE_DONE)
-        return false;
-    if (sqlite3_changes(FDb) == 0) {
-        TStatement insert(FDb, "INSERT INTO hive_values(key, name, kind, data) VALUES(?1, ?2, ?3, ?4)");
-        insert.Bind(1, key);
-        insert.Bind(2, valueName);
-        insert.Bind(3, qint64(kind));
-        insert.BindBlob(4, data);
-        if (insert.Step() != SQLITE_DONE)
-            return false;
-    }
-    return txn.Commit();
+    return WriteValue(keyPath, valueName, kind, data, true);
 }
 
 bool TSettingsHive::AddValue(const QString &keyPath, const QString &valueName, quint32 kind, const QByteArray &data)
+{
+    return WriteValue(keyPath, valueName, kind, data, false);
+}
+
+bool TSettingsHive::WriteValue(const QString &keyPath, const QString &valueName, quint32 kind,
+                               const QByteArray &data, bool replace)
 {
     if (!EnsureOpen())
         return false;
@@ -487,12 +468,22 @@ bool TSettingsHive::AddValue(const QString &keyPath, const QString &valueName, q
     const qint64 key = FindKey(FDb, keyPath, true);
     if (key <= 0)
         return false;
-    TStatement insert(FDb, "INSERT OR IGNORE INTO hive_values(key, name, kind, data) VALUES(?1, ?2, ?3, ?4)");
-    insert.Bind(1, key);
-    insert.Bind(2, valueName);
-    insert.Bind(3, qint64(kind));
-    insert.BindBlob(4, data);
-    return insert.Step() == SQLITE_DONE && txn.Commit();
+    const auto step = [&](const char *sql) {
+        TStatement statement(FDb, sql);
+        statement.Bind(1, key);
+        statement.Bind(2, valueName);
+        statement.Bind(3, qint64(kind));
+        statement.BindBlob(4, data);
+        return statement.Step() == SQLITE_DONE;
+    };
+    if (!replace)
+        return step("INSERT OR IGNORE INTO hive_values(key, name, kind, data) VALUES(?1, ?2, ?3, ?4)") && txn.Commit();
+    // An existing value keeps the letter case of its name.
+    if (!step("UPDATE hive_values SET kind = ?3, data = ?4 WHERE key = ?1 AND name = ?2"))
+        return false;
+    if (sqlite3_changes(FDb) == 0 && !step("INSERT INTO hive_values(key, name, kind, data) VALUES(?1, ?2, ?3, ?4)"))
+        return false;
+    return txn.Commit();
 }
 
 bool TSettingsHive::DeleteValue(const QString &keyPath, const QString &valueName)

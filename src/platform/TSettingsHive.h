@@ -91,6 +91,8 @@ public:
     static bool NameLess(const QString &a, const QString &b);
 
 private:
+    bool WriteValue(const QString &keyPath, const QString &valueName, quint32 kind, const QByteArray &data,
+                    bool replace);
     enum TOpenOutcome { ooOpen, ooUnavailable, ooDamaged };
 
     bool EnsureOpen();
