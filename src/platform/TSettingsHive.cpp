@@ -13,7 +13,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -52,6 +55,29 @@ bool IsAccessProblem(int rc)
 {
     const int primary = rc & 0xff;
     return primary == SQLITE_CANTOPEN || primary == SQLITE_READONLY || primary == SQLITE_PERM;
+}
+
+// Whether this user may write the file; errno tells why not. The file-system user id
+// decides, as it does for the open itself.
+bool MayWrite(const QByteArray &native)
+{
+    return ::faccessat(AT_FDCWD, native.constData(), R_OK | W_OK, AT_EACCESS) == 0;
+}
+
+// Index and journal files that an earlier read-only spell left with the database's read-only
+// mode refuse every write even after the database is writable again: they get the mode of the
+// database back. Only their owner can do that; for anyone else they stay as they are.
+void RepairSideFiles(const QByteArray &native)
+{
+    struct stat db;
+    if (::stat(native.constData(), &db) != 0)
+        return;
+    for (const char *suffix : {"-shm", "-wal"}) {
+        const QByteArray side = native + suffix;
+        struct stat st;
+        if (::stat(side.constData(), &st) == 0 && S_ISREG(st.st_mode) && !MayWrite(side) && errno == EACCES)
+            ::chmod(side.constData(), (st.st_mode | (db.st_mode & 0666)) & 07777);
+    }
 }
 
 class TStatement
@@ -275,6 +301,9 @@ TSettingsHive::TOpenOutcome TSettingsHive::TryOpen()
     Close();
     QDir().mkpath(QFileInfo(FFilePath).absolutePath());
     const QByteArray native = QFile::encodeName(FFilePath);
+    if (!MayWrite(native) && errno != ENOENT)
+        return OpenUnwritable();
+    RepairSideFiles(native);
     int rc = sqlite3_open_v2(native.constData(), &FDb, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     int failure = rc;
     if (rc == SQLITE_OK) {
@@ -305,6 +334,31 @@ TSettingsHive::TOpenOutcome TSettingsHive::TryOpen()
         return ooUnavailable;
     }
     return ooOpen;
+}
+
+TSettingsHive::TOpenOutcome TSettingsHive::OpenUnwritable()
+{
+    // A read-write connection to a file the user may not write would leave the index and
+    // journal files of a shared database beside it with the file's own read-only mode, and
+    // those would go on refusing every write after the user makes the file writable again.
+    // So the file is read without making anything beside it: through the index and journal
+    // when a writer left them (they may hold its latest changes), else as it lies, since
+    // nobody who could change it is at work.
+    const QByteArray native = QFile::encodeName(FFilePath);
+    const bool sideFiles = ::access(QByteArray(native + "-wal").constData(), F_OK) == 0
+        && ::access(QByteArray(native + "-shm").constData(), F_OK) == 0;
+    const QByteArray uri = QUrl::fromLocalFile(FFilePath).toEncoded() + (sideFiles ? "?mode=ro" : "?immutable=1");
+    if (sqlite3_open_v2(uri.constData(), &FDb, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) != SQLITE_OK) {
+        Close();
+        return ooUnavailable;
+    }
+    sqlite3_busy_timeout(FDb, kBusyTimeoutMs);
+    sqlite3_extended_result_codes(FDb, 1);
+    FReadOnly = true;
+    const TOpenOutcome outcome = CheckSchema();
+    if (outcome == ooUnavailable)
+        Close();
+    return outcome;
 }
 
 TSettingsHive::TOpenOutcome TSettingsHive::CheckSchema()
@@ -404,12 +458,40 @@ bool TSettingsHive::MoveDamagedFileAside()
     return true;
 }
 
+bool TSettingsHive::BeginWrite()
+{
+    FLastError.clear();
+    const QByteArray native = QFile::encodeName(FFilePath);
+    // Opened read-only while the user could not write the file: now that the user can, the
+    // file is opened afresh for writing.
+    if (FDb && FReadOnly && MayWrite(native))
+        Close();
+    if (!EnsureOpen()) {
+        FLastError = u"the settings file '%1' cannot be opened"_s.arg(FFilePath);
+        return false;
+    }
+    if (FReadOnly) {
+        const bool fileRefuses = !MayWrite(native);
+        const QString why = fileRefuses ? QString::fromLocal8Bit(std::strerror(errno)) : u"its folder cannot be written"_s;
+        FLastError = u"the settings file '%1' is read-only (%2)"_s.arg(FFilePath, why);
+        return false;
+    }
+    return true;
+}
+
+bool TSettingsHive::EndWrite(bool ok)
+{
+    if (!ok && FLastError.isEmpty())
+        FLastError = FDb ? QString::fromUtf8(sqlite3_errmsg(FDb)) : u"the settings file is not open"_s;
+    return ok;
+}
+
 bool TSettingsHive::CreateKey(const QString &keyPath)
 {
-    if (!EnsureOpen())
+    if (!BeginWrite())
         return false;
     TTransaction txn(FDb, true);
-    return txn.Active() && FindKey(FDb, keyPath, true) > 0 && txn.Commit();
+    return EndWrite(txn.Active() && FindKey(FDb, keyPath, true) > 0 && txn.Commit());
 }
 
 bool TSettingsHive::KeyExists(const QString &keyPath)
@@ -460,8 +542,15 @@ bool TSettingsHive::AddValue(const QString &keyPath, const QString &valueName, q
 bool TSettingsHive::WriteValue(const QString &keyPath, const QString &valueName, quint32 kind,
                                const QByteArray &data, bool replace)
 {
-    if (!EnsureOpen())
+    if (!BeginWrite())
         return false;
+    const bool ok = WriteValueNow(keyPath, valueName, kind, data, replace);
+    return EndWrite(ok);
+}
+
+bool TSettingsHive::WriteValueNow(const QString &keyPath, const QString &valueName, quint32 kind,
+                                  const QByteArray &data, bool replace)
+{
     TTransaction txn(FDb, true);
     if (!txn.Active())
         return false;
@@ -488,7 +577,7 @@ bool TSettingsHive::WriteValue(const QString &keyPath, const QString &valueName,
 
 bool TSettingsHive::DeleteValue(const QString &keyPath, const QString &valueName)
 {
-    if (!EnsureOpen())
+    if (!BeginWrite())
         return false;
     TTransaction txn(FDb, true);
     if (!txn.Active())
@@ -507,7 +596,7 @@ bool TSettingsHive::DeleteValue(const QString &keyPath, const QString &valueName
 
 bool TSettingsHive::DeleteKeyTree(const QString &keyPath)
 {
-    if (!EnsureOpen())
+    if (!BeginWrite())
         return false;
     TTransaction txn(FDb, true);
     if (!txn.Active())

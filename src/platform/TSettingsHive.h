@@ -28,7 +28,9 @@ enum TRegKind : quint32 {
 // Every operation is one transaction, so a second running copy of the program (or the
 // settings tool) can use the same file at the same time: writers wait for each other through
 // the busy timeout and no write is lost. A file that cannot be written (read-only, full disk)
-// makes the writes fail and leaves the reads working as far as the file can be read. A damaged
+// makes the writes fail and leaves the reads working as far as the file can be read. A file the
+// user may not write is opened read-only, and nothing is made beside it; the first write after
+// it became writable again opens it afresh and goes through. A damaged
 // file (not a database, a database of another program, a truncated file) is never thrown away:
 // it is moved aside beside itself with a dated suffix and the hive starts empty; the moved-to
 // path is kept for TakeRecoveryNotice().
@@ -60,6 +62,10 @@ public:
     bool IsOpen() const { return FDb != nullptr; }
     // True when the file is open but refuses every write.
     bool IsReadOnly() const { return FDb != nullptr && FReadOnly; }
+
+    // Why the last write (CreateKey, SetValue, AddValue) failed, as one line for the user:
+    // a read-only file, a full disk...
+    QString LastError() const { return FLastError; }
 
     // The path a damaged file was moved to, once; empty when nothing happened or it was taken.
     QString TakeRecoveryNotice();
@@ -93,11 +99,17 @@ public:
 private:
     bool WriteValue(const QString &keyPath, const QString &valueName, quint32 kind, const QByteArray &data,
                     bool replace);
+    bool WriteValueNow(const QString &keyPath, const QString &valueName, quint32 kind, const QByteArray &data,
+                       bool replace);
+    // Every write starts here: a file opened read-only is opened again once it may be written.
+    bool BeginWrite();
+    bool EndWrite(bool ok);
     enum TOpenOutcome { ooOpen, ooUnavailable, ooDamaged };
 
     bool EnsureOpen();
     bool OpenOrRecover();
     TOpenOutcome TryOpen();
+    TOpenOutcome OpenUnwritable();
     TOpenOutcome CheckSchema();
     bool CreateSchema();
     bool MoveDamagedFileAside();
@@ -107,4 +119,5 @@ private:
     sqlite3 *FDb = nullptr;
     bool FReadOnly = false;
     QString FRecoveryNotice;
+    QString FLastError;
 };

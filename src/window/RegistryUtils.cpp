@@ -36,9 +36,11 @@ TEntry Resolve(const QString &path)
     throw ERegistryError(u"Invalid data type for '"_s + entry.Name + u"'"_s);
 }
 
-[[noreturn]] void RaiseSetFailed(const TEntry &entry)
+// The store's message, followed by the reason when the store knows it.
+[[noreturn]] void RaiseSetFailed(const TEntry &entry, const QString &reason)
 {
-    throw ERegistryError(u"Failed to set data for '"_s + entry.Name + u"'"_s);
+    const QString message = u"Failed to set data for '"_s + entry.Name + u"'"_s;
+    throw ERegistryError(reason.isEmpty() ? message : message + u": "_s + reason);
 }
 
 QByteArray EncodeString(const QString &text)
@@ -123,7 +125,7 @@ void Write(const QString &path, quint32 kind, const QByteArray &data)
 {
     const TEntry entry = Resolve(path);
     if (!SettingsHive().SetValue(entry.Key, entry.Name, kind, data))
-        RaiseSetFailed(entry);
+        RaiseSetFailed(entry, SettingsHive().LastError());
 }
 
 }  // namespace

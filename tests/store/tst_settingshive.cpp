@@ -10,6 +10,45 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// Acts, on this thread, as a user who owns the hive's folder and file and is bound by their
+// modes; root is not, so a test run as root hands them to an unprivileged user and takes up
+// that user's file-system identity.
+class TUserFiles
+{
+public:
+    TUserFiles(const QString &folder, const QString &file)
+    {
+        if (geteuid() != 0) {
+            FReady = true;
+            return;
+        }
+        const uid_t user = 65534;
+        FReady = ::chown(QFile::encodeName(folder).constData(), user, gid_t(-1)) == 0
+            && ::chown(QFile::encodeName(file).constData(), user, gid_t(-1)) == 0;
+        if (FReady) {
+            setfsuid(user);
+            FDropped = FReady = setfsuid(user) == int(user);
+        }
+    }
+    ~TUserFiles()
+    {
+        if (FDropped)
+            setfsuid(0);
+    }
+    TUserFiles(const TUserFiles &) = delete;
+    TUserFiles &operator=(const TUserFiles &) = delete;
+
+    bool Ready() const { return FReady; }
+
+private:
+    bool FReady = false;
+    bool FDropped = false;
+};
+
+} // namespace
+
 class tst_SettingsHive : public QObject
 {
     Q_OBJECT
@@ -211,6 +250,58 @@ private slots:
         // Never taken for damage: nothing was moved.
         QCOMPARE(QDir(QFileInfo(HivePath()).absolutePath()).entryList({u"*damaged*"_s}), QStringList());
         QCOMPARE(ReadAll(HivePath()), before);
+    }
+
+    // The user makes the settings file read-only for a while and then writable again. The
+    // read-only spell must leave nothing behind that goes on refusing writes afterwards.
+    void readOnlySpellLeavesTheFileWritableAfterwards_data()
+    {
+        QTest::addColumn<bool>("leftovers");
+        QTest::newRow("clean") << false;
+        // Index and journal files that a read-write connection left with the file's
+        // read-only mode, as an older build of the program did.
+        QTest::newRow("read-only leftovers") << true;
+    }
+    void readOnlySpellLeavesTheFileWritableAfterwards()
+    {
+        QFETCH(bool, leftovers);
+        const QString folder = QFileInfo(HivePath()).absolutePath();
+        {
+            TSettingsHive hive(HivePath());
+            QVERIFY(hive.SetValue(u"K"_s, u"v"_s, rkDword, "\7\0\0\0"_ba));
+        }
+        TUserFiles user(folder, HivePath());
+        if (!user.Ready())
+            QSKIP("cannot act as a user who is subject to file modes here");
+        QVERIFY(QFile::setPermissions(HivePath(), TUnwritableHive::ReadOnly()));
+        const QStringList clean = QDir(folder).entryList(QDir::Files);
+
+        TSettingsHive hive(HivePath());
+        if (leftovers) {
+            sqlite3 *db = nullptr;
+            QCOMPARE(sqlite3_open_v2(QFile::encodeName(HivePath()).constData(), &db, SQLITE_OPEN_READWRITE, nullptr),
+                     SQLITE_OK);
+            sqlite3_exec(db, "SELECT count(*) FROM hive_values", nullptr, nullptr, nullptr);
+            sqlite3_close(db);
+            QVERIFY(QFileInfo::exists(HivePath() + u"-shm"_s));
+            QVERIFY(!(QFileInfo(HivePath() + u"-shm"_s).permissions() & QFile::WriteOwner));
+        }
+        QVERIFY(hive.IsReadOnly());
+        QCOMPARE(Fetch(hive, u"K"_s, u"v"_s), "\7\0\0\0"_ba);
+        QVERIFY(!hive.SetValue(u"K"_s, u"v"_s, rkDword, "\1\0\0\0"_ba));
+        QVERIFY2(hive.LastError().contains(u"read-only"_s), qPrintable(hive.LastError()));
+        if (!leftovers)
+            QCOMPARE(QDir(folder).entryList(QDir::Files), clean);
+
+        QVERIFY(QFile::setPermissions(HivePath(), TUnwritableHive::ReadWrite()));
+        // The hive that was open all along writes at once...
+        QVERIFY2(hive.SetValue(u"K"_s, u"v"_s, rkDword, "\2\0\0\0"_ba), qPrintable(hive.LastError()));
+        QVERIFY(!hive.IsReadOnly());
+        QCOMPARE(Fetch(hive, u"K"_s, u"v"_s), "\2\0\0\0"_ba);
+        // ...and so does one opened afresh.
+        TSettingsHive fresh(HivePath());
+        QVERIFY2(fresh.SetValue(u"K"_s, u"w"_s, rkDword, "\3\0\0\0"_ba), qPrintable(fresh.LastError()));
+        QCOMPARE(Fetch(fresh, u"K"_s, u"v"_s), "\2\0\0\0"_ba);
     }
 
     void hiveThatCannotBeCreatedFailsQuietly()
