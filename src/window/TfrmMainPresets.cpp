@@ -127,6 +127,10 @@ int TfrmMain::ListedPreset(const QString &title) const
 
 void TfrmMain::LoadPresetList()
 {
+    // Adding to an empty list chooses its first entry; after a load nothing is chosen, also
+    // when a damaged preset ends the load early: a preset shown as chosen while the controls
+    // hold something else would be overwritten by the next Add.
+    const auto nothingChosen = qScopeGuard([this] { ComboBox1->setCurrentIndex(-1); });
     ComboBox1->clear();
     FPresets.clear();
     QStringList titles;
@@ -153,8 +157,6 @@ void TfrmMain::LoadPresetList()
         FPresets.push_back(preset);
         AddPresetTitle(title);
     }
-    // Adding to an empty list chooses its first entry; after a load nothing is chosen.
-    ComboBox1->setCurrentIndex(-1);
 }
 
 void TfrmMain::SavePreset()

@@ -253,6 +253,18 @@ private Q_SLOTS:
         QCOMPARE(ListedTitles(FWindow->ComboBox1), QStringList{u"A"_s});
         QTRY_COMPARE(FPrompts.Asked.size(), 1);
         QVERIFY(FPrompts.Asked.first().startsWith(u"error: "_s));
+        // Nothing is chosen, the controls hold their defaults, and there is nothing to remove.
+        QCOMPARE(FWindow->ComboBox1->currentIndex(), -1);
+        QCOMPARE(FWindow->ComboBox1->currentText(), QString());
+        QCOMPARE(FWindow->JamPathEdit1->text(), QString());
+        QVERIFY(!FWindow->Button5->isEnabled());
+
+        // Add proposes a new title and leaves the good preset as it was.
+        FPrompts = TScriptedPrompts();
+        FWindow->Button4Click();
+        QCOMPARE(FPrompts.Asked, QStringList{u"input: Enter title for new preset:"_s});
+        QCOMPARE(FWindow->ComboBox1->currentText(), u"Untitled"_s);
+        QCOMPARE(ReadString(u"Presets\\A\\srcPath"_s, QString()), u"/a"_s);
     }
 
     void removeChoosesTheNeighbour()
