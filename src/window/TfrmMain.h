@@ -280,6 +280,9 @@ private:
     void ChooseStartLanguage();
     void ApplyTexts();
     void ScheduleLanguageReload();
+    // Watches the language folder, and its parent for the folder to go and come back.
+    void StartLanguageWatch();
+    void LangFolderChanged(const QString &name);
 
     void JamShellTreeChange(int side);
     void JamPathEditChange(int side);
@@ -311,6 +314,7 @@ private:
     QString FDefaultLanguage;
     QStringList FLanguageFiles;
     TDirMon *FLangMonitor = nullptr; // a child of the window
+    TDirMon *FLangParentMonitor = nullptr; // the program folder, for "Lang" itself; a child too
     bool FFirstShow = true;
     bool FLanguageReloadDue = false;
 };

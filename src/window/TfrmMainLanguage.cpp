@@ -1,13 +1,16 @@
 #include "window/TfrmMain.h"
 
 #include "controls/TLabeledFloatSpinEdit.h"
+#include "support/EDirMonError.h"
 #include "support/ProgramStore.h"
+#include "support/TDirMon.h"
 #include "support/TLanguageFileList.h"
 #include "window/RegistryUtils.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -123,6 +126,50 @@ void TfrmMain::LangFileChanged(TDirMon *, const QString &)
 
 void TfrmMain::LangFileRenamed(TDirMon *, const QString &, const QString &)
 {
+    ScheduleLanguageReload();
+}
+
+void TfrmMain::StartLanguageWatch()
+{
+    // The folder "Lang" may be missing, or be removed and put back while the program runs:
+    // its parent is watched for folders coming and going, so that watching "Lang" resumes
+    // whenever it is there again.
+    if (!FLangParentMonitor) {
+        FLangParentMonitor = new TDirMon(this);
+        FLangParentMonitor->SetWatchFilters({nfDIR_NAME});
+        FLangParentMonitor->SetWatchSubtree(false);
+        const auto changed = [this](TDirMon *, const QString &name) { LangFolderChanged(name); };
+        FLangParentMonitor->OnCreated = changed;
+        FLangParentMonitor->OnDeleted = changed;
+        FLangParentMonitor->OnRenamed = [this](TDirMon *, const QString &from, const QString &to) {
+            LangFolderChanged(from);
+            LangFolderChanged(to);
+        };
+        const QString folder = QDir::cleanPath(TLanguageFileList::LanguageFolder(FProgramFolder));
+        FLangParentMonitor->SetPath(QFileInfo(folder).absolutePath());
+        try {
+            FLangParentMonitor->SetActive(true);
+        } catch (const EDirMonError &) {
+            // A program folder that cannot be watched: "Lang" is watched while it stays.
+        }
+    }
+    FLangMonitor->SetActive(false);
+    FLangMonitor->SetPath(TLanguageFileList::LanguageFolder(FProgramFolder));
+    try {
+        FLangMonitor->SetActive(true);
+    } catch (const EDirMonError &) {
+        // No language folder: the built-in English texts serve, and there is nothing to
+        // watch or to tell the user about.
+    }
+}
+
+void TfrmMain::LangFolderChanged(const QString &name)
+{
+    if (name != QDir(TLanguageFileList::LanguageFolder(FProgramFolder)).dirName() || !FLangMonitor)
+        return;
+    // Gone, back, or another folder moved in under its name: watch whatever is there now,
+    // and read the list afresh, since files may have arrived before the watch did.
+    StartLanguageWatch();
     ScheduleLanguageReload();
 }
 

@@ -1,8 +1,6 @@
 #include "window/TfrmMain.h"
 
-#include "support/EDirMonError.h"
 #include "support/TDirMon.h"
-#include "support/TLanguageFileList.h"
 #include "window/ERegistryError.h"
 #include "window/RegistryUtils.h"
 #include "window/TPrompts.h"
@@ -93,13 +91,7 @@ void TfrmMain::FormShow()
     SetStatusText(u" "_s + Text(92));
     RestorePlacement();
 
-    FLangMonitor->SetPath(TLanguageFileList::LanguageFolder(FProgramFolder));
-    try {
-        FLangMonitor->SetActive(true);
-    } catch (const EDirMonError &) {
-        // No language folder: the built-in English texts serve, and there is nothing to
-        // watch or to tell the user about.
-    }
+    StartLanguageWatch();
     try {
         ImportOldPresets();
     } catch (const ERegistryError &error) {
@@ -162,6 +154,8 @@ void TfrmMain::SavePlacement()
 
 void TfrmMain::FormDestroy()
 {
+    delete FLangParentMonitor;
+    FLangParentMonitor = nullptr;
     delete FLangMonitor;
     FLangMonitor = nullptr;
 }

@@ -270,6 +270,59 @@ private Q_SLOTS:
         QTRY_COMPARE(FWindow->Button1->text(), Marked(LanguageInUse(), u"Start"_s));
     }
 
+    // The language folder is removed while the window runs and put back later, or made only
+    // after the start: from then on its files take effect as before.
+    void languageFolderComingBackIsWatchedAgain_data()
+    {
+        QTest::addColumn<bool>("atStart");
+        QTest::newRow("removed and put back") << true;
+        QTest::newRow("made after the start") << false;
+    }
+    void languageFolderComingBackIsWatchedAgain()
+    {
+        QFETCH(bool, atStart);
+        if (atStart)
+            AddLanguages({u"Deutsch"_s});
+        ShowWindow(u"Deutsch"_s);
+        if (atStart) {
+            QVERIFY(FWindow->LangMonitor()->Active());
+            QVERIFY(QDir(LangFolder()).removeRecursively());
+            QTRY_VERIFY(!FWindow->LangMonitor()->Active());
+            QTRY_COMPARE(FWindow->ComboBox2->count(), 0);
+            QCOMPARE(FWindow->Button1->text(), u"Start"_s);
+        }
+
+        QVERIFY(QDir().mkpath(LangFolder()));
+        QTRY_VERIFY(FWindow->LangMonitor()->Active());
+        // A new file in the folder...
+        WriteLanguageFile(LangFile(u"Deutsch"_s), TranslatedLines(u"Deutsch"_s));
+        QTRY_COMPARE(FWindow->ComboBox2->count(), 1);
+        if (atStart)
+            QCOMPARE(FWindow->Button1->text(), u"Deutsch: Start"_s);
+        else
+            Pick(u"Deutsch"_s);
+        // ...and a change to it are both picked up.
+        QStringList lines = TranslatedLines(u"Deutsch"_s);
+        lines[30] = u"Los"_s;
+        WriteLanguageFile(LangFile(u"Deutsch"_s), lines);
+        QTRY_COMPARE(FWindow->Button1->text(), u"Los"_s);
+        WriteLanguageFile(LangFile(u"Svenska"_s), TranslatedLines(u"Svenska"_s));
+        QTRY_COMPARE(FWindow->ComboBox2->count(), 2);
+
+        // Moved away and another folder moved in under its name: the new one is watched.
+        QVERIFY(QDir().rename(LangFolder(), FProgram->filePath(u"Lang.old"_s)));
+        QTRY_COMPARE(FWindow->ComboBox2->count(), 0);
+        QVERIFY(QDir().mkpath(FProgram->filePath(u"next"_s)));
+        QVERIFY(QDir().rename(FProgram->filePath(u"next"_s), LangFolder()));
+        QTRY_VERIFY(FWindow->LangMonitor()->Active());
+        WriteLanguageFile(LangFile(u"Svenska"_s), TranslatedLines(u"Svenska"_s));
+        QTRY_COMPARE(FWindow->ComboBox2->count(), 1);
+        // The folder that was moved away is no longer watched.
+        WriteLanguageFile(FProgram->filePath(u"Lang.old/Norsk.txt"_s), TranslatedLines(u"Norsk"_s));
+        QTest::qWait(200);
+        QCOMPARE(FWindow->ComboBox2->count(), 1);
+    }
+
     void startsWithoutALanguageFolder()
     {
         ShowWindow();
