@@ -130,6 +130,13 @@ private slots:
         QTest::newRow("integer too big") << QStringList{u"set"_s, u"integer"_s, u"X"_s, u"2147483648"_s};
         QTest::newRow("not a bool") << QStringList{u"set"_s, u"bool"_s, u"X"_s, u"maybe"_s};
         QTest::newRow("float out of range") << QStringList{u"set"_s, u"float"_s, u"X"_s, u"1e50"_s};
+        QTest::newRow("nan") << QStringList{u"set"_s, u"float"_s, u"X"_s, u"nan"_s};
+        QTest::newRow("infinity") << QStringList{u"set"_s, u"float"_s, u"X"_s, u"-inf"_s};
+        QTest::newRow("nan as a default") << QStringList{u"get"_s, u"float"_s, u"X"_s, u"NaN"_s};
+        QTest::newRow("integer with a blank") << QStringList{u"set"_s, u"integer"_s, u"X"_s, u" 5"_s};
+        QTest::newRow("integer with a blank after") << QStringList{u"get"_s, u"integer"_s, u"X"_s, u"5 "_s};
+        QTest::newRow("size with a blank") << QStringList{u"get"_s, u"binary"_s, u"X"_s, u" 4"_s};
+        QTest::newRow("export --all with a key") << QStringList{u"export"_s, u"--all"_s, u"Presets"_s};
         QTest::newRow("odd hex") << QStringList{u"set"_s, u"binary"_s, u"X"_s, u"abc"_s};
         QTest::newRow("not hex") << QStringList{u"set"_s, u"binary"_s, u"X"_s, u"zz"_s};
         QTest::newRow("negative size") << QStringList{u"get"_s, u"binary"_s, u"X"_s, u"-1"_s};
@@ -146,6 +153,55 @@ private slots:
         QCOMPARE(result.Out, QString());
         QVERIFY2(result.Err.endsWith(u'\n') && result.Err.count(u'\n') == 1, qPrintable(result.Err));
         QCOMPARE(Run({u"export"_s}).Out, QString());
+    }
+
+    // Arguments whose bytes are not UTF-8, given to the program as they are.
+    TResult RunBytes(const QList<QByteArray> &args) const
+    {
+        QString script = u"exec \"$0\""_s;
+        for (const QByteArray &arg : args) {
+            script += u" \"$(printf '"_s;
+            for (const char c : arg)
+                script += u'\\' + QString::number(uchar(c), 8).rightJustified(3, u'0');
+            script += u"')\""_s;
+        }
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"XDG_CONFIG_HOME"_s, ConfigHome());
+        process.setProcessEnvironment(env);
+        process.start(u"/bin/sh"_s, {u"-c"_s, script, QStringLiteral(FM_SETTINGS_EXE)});
+        TResult result;
+        if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
+            return result;
+        result.ExitCode = process.exitCode();
+        result.Out = QString::fromUtf8(process.readAllStandardOutput());
+        result.Err = QString::fromUtf8(process.readAllStandardError());
+        return result;
+    }
+
+    void textThatIsNotUtf8IsRefused_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("args");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("value") << QList<QByteArray>{"set", "string", "Presets\\W\\srcPath", "/home/a\xff"}
+                               << u"argument 4 is not valid UTF-8: '/home/a\\xff'"_s;
+        QTest::newRow("name") << QList<QByteArray>{"set", "integer", "Presets\\\xc3(\\MrgErrSec", "1"}
+                              << u"argument 3 is not valid UTF-8"_s;
+        QTest::newRow("default") << QList<QByteArray>{"get", "string", "Filter", "\xed\xa0\x80"}
+                                 << u"argument 4 is not valid UTF-8"_s;
+    }
+    void textThatIsNotUtf8IsRefused()
+    {
+        QFETCH(QList<QByteArray>, args);
+        QFETCH(QString, shown);
+        // The same bytes made valid go through: only the broken ones are refused.
+        QCOMPARE(RunBytes({"set", "string", "Presets\\W\\srcPath", "/home/a\xc3\xa9"}).ExitCode, 0);
+        const TResult result = RunBytes(args);
+        QCOMPARE(result.ExitCode, 2);
+        QVERIFY2(result.Err.contains(shown), qPrintable(result.Err));
+        QCOMPARE(Run({u"get"_s, u"string"_s, u"Presets\\W\\srcPath"_s, QString()}).Out, u"/home/a\u00e9\n"_s);
+        QCOMPARE(Run({u"list"_s, u"Presets"_s}).Out, u"W\n"_s);
+        QVERIFY(!Run({u"export"_s}).Out.contains(u"Filter"_s));
     }
 
     void rootOptionReplacesTheRootForOneCommand()
@@ -203,9 +259,14 @@ private slots:
             "[\\Software\\Orvane Studio\\Foldermate\\Presets\\work]\n"
             "\"MinFileSize\" = REG_BINARY 000000000000f83f\n"
             "\"srcPath\" = REG_SZ \"/home/\\\"me\\\"\\n\\\\x\"\n"_s;
-        const TResult whole = Run({u"export"_s});
+        const TResult whole = Run({u"export"_s, u"--all"_s});
         QCOMPARE(whole.ExitCode, 0);
         QCOMPARE(whole.Out, expected);
+        // Without a key: the root and what lies below it, as for every other command.
+        const TResult root = Run({u"export"_s});
+        QCOMPARE(root.ExitCode, 0);
+        QCOMPARE(root.Out, expected.mid(expected.indexOf(u"[\\Software\\Orvane Studio\\Foldermate]"_s)));
+        QCOMPARE(Run({u"--root"_s, u"\\odd"_s, u"export"_s}).Out, expected.left(expected.indexOf(u"[\\Software]"_s)));
 
         const TResult key = Run({u"export"_s, u"PRESETS\\WORK"_s});
         QCOMPARE(key.Out, expected.mid(expected.indexOf(u"[\\Software\\Orvane Studio\\Foldermate\\Presets\\work]"_s)));

@@ -10,7 +10,11 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
+#include <QStringDecoder>
+
 #include <charconv>
+#include <cmath>
+#include <optional>
 #include <cstdio>
 #include <stdexcept>
 
@@ -59,13 +63,25 @@ TValueKind ParseKind(const QString &text)
     throw EUsageError(u"unknown kind '"_s + text + u"' (string, integer, bool, float or binary)"_s);
 }
 
+// Decimal digits with an optional minus sign and nothing else: no blanks, no "+", no "0x".
+template <typename T>
+std::optional<T> StrictNumber(const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    const char *end = bytes.constData() + bytes.size();
+    T value = 0;
+    const auto [ptr, ec] = std::from_chars(bytes.constData(), end, value, 10);
+    if (bytes.isEmpty() || ec != std::errc() || ptr != end)
+        return std::nullopt;
+    return value;
+}
+
 qint32 ParseInteger(const QString &text)
 {
-    bool ok = false;
-    const qint32 value = text.toInt(&ok, 10);
-    if (!ok)
+    const auto value = StrictNumber<qint32>(text);
+    if (!value)
         throw EUsageError(u"not a 32-bit integer: '"_s + text + u"'"_s);
-    return value;
+    return *value;
 }
 
 bool ParseBool(const QString &text)
@@ -87,6 +103,9 @@ float ParseFloat(const QString &text)
     const auto [ptr, ec] = std::from_chars(bytes.constData(), end, value);
     if (ec != std::errc() || ptr != end || bytes.isEmpty())
         throw EUsageError(u"not a float: '"_s + text + u"'"_s);
+    // A size limit or a margin of "nan" or "inf" is no setting the window could have made.
+    if (!std::isfinite(value))
+        throw EUsageError(u"not a finite float: '"_s + text + u"'"_s);
     return value;
 }
 
@@ -111,12 +130,38 @@ QByteArray ParseHex(const QString &text)
 
 int ParseSize(const QString &text)
 {
-    bool ok = false;
-    const qint64 size = text.toLongLong(&ok, 10);
-    if (!ok || size < 0 || size > kMaxBinarySize)
+    const qint64 size = StrictNumber<qint64>(text).value_or(-1);
+    if (size < 0 || size > kMaxBinarySize)
         throw EUsageError(u"SIZE must be a number of bytes from 0 to "_s + QString::number(kMaxBinarySize)
                           + u": '"_s + text + u"'"_s);
     return int(size);
+}
+
+// The bytes of an argument that is not UTF-8, with every byte outside printable ASCII as \xNN.
+QString ShownBytes(const QByteArray &bytes)
+{
+    QString text;
+    for (const char c : bytes) {
+        const uchar u = uchar(c);
+        if (u >= 0x20 && u < 0x7f)
+            text += QLatin1Char(c);
+        else
+            text += u"\\x"_s + QString::number(u, 16).rightJustified(2, u'0');
+    }
+    return text;
+}
+
+// Names and values reach the store as text: an argument that is not UTF-8 would be stored with
+// its broken bytes replaced, so it is refused before anything is read or written.
+void ExpectUtf8(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray bytes(argv[i]);
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString decoded = decoder(bytes);
+        if (decoder.hasError())
+            throw EUsageError(u"argument %1 is not valid UTF-8: '%2'"_s.arg(i).arg(ShownBytes(bytes)));
+    }
 }
 
 void ExpectArguments(const QStringList &args, qsizetype least, qsizetype most, const QString &usage)
@@ -138,8 +183,15 @@ QString KeyBelowRoot(const QString &key)
 
 int RunExport(const QStringList &args)
 {
-    ExpectArguments(args, 0, 1, u"export [KEY]"_s);
-    const QString key = args.isEmpty() ? QString() : KeyBelowRoot(args.first());
+    // "--all" is the export's own switch and follows the command.
+    const bool all = args.size() == 1 && args.first() == u"--all"_s;
+    if (!all && args.contains(u"--all"_s))
+        throw EUsageError(u"usage: foldermate-settings [--root ROOT] export [KEY | --all]"_s);
+    if (!all)
+        ExpectArguments(args, 0, 1, u"export [KEY | --all]"_s);
+    // Like every other command, export works below the root: the root itself unless a KEY
+    // below it is named; the whole store only when asked for.
+    const QString key = all ? QString() : args.isEmpty() ? RootPath() : KeyBelowRoot(args.first());
     Print(stdout, TSettingsExport(SettingsHive()).Export(key));
     return kExitOk;
 }
@@ -224,7 +276,8 @@ int Run(const QCoreApplication &app)
     parser.setApplicationDescription(
         u"Shows and changes the settings that Foldermate stores.\n\n"
         "Commands:\n"
-        "  export [KEY]            the whole store, or KEY with everything below it, as text\n"
+        "  export [KEY]            the root, or KEY below it, with everything below, as text\n"
+        "  export --all            the whole store, every root, as text\n"
         "  get KIND PATH DEFAULT   reads a value, writing DEFAULT first when it is missing;\n"
         "                          KIND is string, integer, bool or float\n"
         "  get binary PATH SIZE    reads a binary value of at most SIZE bytes, shown as hex\n"
@@ -282,6 +335,7 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(u"foldermate-settings"_s);
     try {
+        ExpectUtf8(argc, argv);
         return Run(app);
     } catch (const EUsageError &error) {
         Print(stderr, u"foldermate-settings: "_s + error.Message() + u'\n');
