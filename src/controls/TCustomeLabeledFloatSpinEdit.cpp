@@ -350,7 +350,9 @@ bool TCustomeLabeledFloatSpinEdit::event(QEvent *event)
 
 bool TCustomeLabeledFloatSpinEdit::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == FEditLabel && event->type() == QEvent::Resize)
+    // The event type first: the label's own destructor sends events through this filter, and
+    // looking at the guarded pointer then would treat a half-destroyed widget as a label.
+    if (event->type() == QEvent::Resize && watched == FEditLabel)
         SetLabelBounds();
     return QLineEdit::eventFilter(watched, event);
 }
