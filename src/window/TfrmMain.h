@@ -284,6 +284,8 @@ private:
     void StartLanguageWatch();
     void LangFolderChanged(const QString &name);
 
+    // The scan settings' table moves a tree as its path box would.
+    friend class TScanSettingsTable;
     void JamShellTreeChange(int side);
     void JamPathEditChange(int side);
     void CheckBox1Click();

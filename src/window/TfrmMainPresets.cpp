@@ -1,20 +1,13 @@
 #include "window/TfrmMain.h"
 
-#include "controls/TLabeledFloatSpinEdit.h"
-#include "controls/TTimeAdjustEdit.h"
-#include "shell/TJamPathEdit.h"
-#include "shell/TJamShellTree.h"
 #include "window/RegistryUtils.h"
 #include "window/TPrompts.h"
+#include "window/TScanSettingsTable.h"
 
-#include <QCheckBox>
 #include <QComboBox>
-#include <QLineEdit>
-#include <QRadioButton>
 #include <QScopeGuard>
 
 #include <algorithm>
-#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -59,43 +52,6 @@ QString TrimmedTitle(const QString &title)
     return title.mid(first, last - first);
 }
 
-void WritePreset(const TPreset &preset)
-{
-    const QString key = PresetKey(preset.Title);
-    WriteString(key + u"srcPath"_s, preset.srcPath);
-    WriteString(key + u"dstPath"_s, preset.dstPath);
-    WriteString(key + u"Filter"_s, preset.Filter);
-    WriteBool(key + u"RevFilterLogic"_s, preset.RevFilterLogic);
-    WriteFloat(key + u"MinFileSize"_s, preset.MinFileSize);
-    WriteInteger(key + u"MinSizeMult"_s, preset.MinSizeMult);
-    WriteFloat(key + u"MaxFileSize"_s, preset.MaxFileSize);
-    WriteInteger(key + u"MaxSizeMult"_s, preset.MaxSizeMult);
-    WriteBool(key + u"IncHiddenFldr"_s, preset.IncHiddenFldr);
-    WriteBool(key + u"IncHiddenFiles"_s, preset.IncHiddenFiles);
-    WriteBool(key + u"DupByContent"_s, preset.DupByContent);
-    WriteBool(key + u"DoSubFolders"_s, preset.DoSubFolders);
-    WriteInteger(key + u"srcTimeZ"_s, preset.srcTimeZ);
-    WriteInteger(key + u"dstTimeZ"_s, preset.dstTimeZ);
-    WriteInteger(key + u"MrgErrSec"_s, preset.MrgErrSec);
-}
-
-ByteLen UnitOf(const QRadioButton *byte, const QRadioButton *kb)
-{
-    if (byte->isChecked())
-        return blByte;
-    return kb->isChecked() ? blKB : blMB;
-}
-
-void CheckUnit(ByteLen unit, QRadioButton *byte, QRadioButton *kb, QRadioButton *mb)
-{
-    if (unit == blByte)
-        byte->setChecked(true);
-    else if (unit == blKB)
-        kb->setChecked(true);
-    else
-        mb->setChecked(true);
-}
-
 // The older program numbered its presets from 1, each below a key of at least four
 // upper-case hexadecimal digits.
 QString OldPresetName(qint32 index)
@@ -136,25 +92,7 @@ void TfrmMain::LoadPresetList()
     QStringList titles;
     ListSubkeys(u"Presets"_s, titles);
     for (const QString &title : titles) {
-        const QString key = PresetKey(title);
-        TPreset preset;
-        preset.Title = title;
-        preset.srcPath = ReadString(key + u"srcPath"_s, QString());
-        preset.dstPath = ReadString(key + u"dstPath"_s, QString());
-        preset.Filter = ReadString(key + u"Filter"_s, QString());
-        preset.RevFilterLogic = ReadBool(key + u"RevFilterLogic"_s, false);
-        preset.MinFileSize = ReadFloat(key + u"MinFileSize"_s, 0);
-        preset.MinSizeMult = ByteLen(ReadInteger(key + u"MinSizeMult"_s, blByte));
-        preset.MaxFileSize = ReadFloat(key + u"MaxFileSize"_s, 0);
-        preset.MaxSizeMult = ByteLen(ReadInteger(key + u"MaxSizeMult"_s, blByte));
-        preset.IncHiddenFldr = ReadBool(key + u"IncHiddenFldr"_s, false);
-        preset.IncHiddenFiles = ReadBool(key + u"IncHiddenFiles"_s, false);
-        preset.DupByContent = ReadBool(key + u"DupByContent"_s, true);
-        preset.DoSubFolders = ReadBool(key + u"DoSubFolders"_s, true);
-        preset.srcTimeZ = ReadInteger(key + u"srcTimeZ"_s, 0);
-        preset.dstTimeZ = ReadInteger(key + u"dstTimeZ"_s, 0);
-        preset.MrgErrSec = ReadInteger(key + u"MrgErrSec"_s, 0);
-        FPresets.push_back(preset);
+        FPresets.push_back(TScanSettingsTable::ReadPreset(PresetKey(title), title));
         AddPresetTitle(title);
     }
 }
@@ -170,23 +108,8 @@ void TfrmMain::SavePreset()
         entry = FPresets.insert(FPresets.end(), TPreset());
     TPreset &preset = *entry;
     preset.Title = title;
-    // The trees' folders, not the path boxes' text: a half-typed path is not a folder.
-    preset.srcPath = JamShellTree1->SelectedFolder();
-    preset.dstPath = JamShellTree2->SelectedFolder();
-    preset.Filter = LabeledEdit1->text();
-    preset.RevFilterLogic = CheckBox4->isChecked();
-    preset.MinFileSize = float(SpinEdit3->Value());
-    preset.MaxFileSize = float(SpinEdit4->Value());
-    preset.MinSizeMult = UnitOf(RadioButton1, RadioButton2);
-    preset.MaxSizeMult = UnitOf(RadioButton4, RadioButton5);
-    preset.IncHiddenFldr = CheckBox1->isChecked();
-    preset.IncHiddenFiles = CheckBox2->isChecked();
-    preset.DupByContent = CheckBox3->isChecked();
-    preset.DoSubFolders = CheckBox8->isChecked();
-    preset.srcTimeZ = SpinEdit1->Value();
-    preset.dstTimeZ = SpinEdit2->Value();
-    preset.MrgErrSec = qint32(std::trunc(SpinEdit5->Value()));
-    WritePreset(preset);
+    TScanSettingsTable::ControlsToPreset(*this, preset);
+    TScanSettingsTable::WritePreset(PresetKey(title), preset);
 }
 
 void TfrmMain::ApplyPreset()
@@ -196,26 +119,7 @@ void TfrmMain::ApplyPreset()
                                     [&title](const TPreset &preset) { return SameTitle(preset.Title, title); });
     if (title.isEmpty() || entry == FPresets.end())
         return;
-    const TPreset &preset = *entry;
-    // Each tree follows its path box, and only to a folder that exists: a preset whose
-    // folder is gone leaves the tree where it was.
-    JamPathEdit1->SetPath(preset.srcPath);
-    JamPathEditChange(1);
-    JamPathEdit2->SetPath(preset.dstPath);
-    JamPathEditChange(2);
-    LabeledEdit1->setText(preset.Filter);
-    CheckBox4->setChecked(preset.RevFilterLogic);
-    SpinEdit3->SetValue(preset.MinFileSize);
-    CheckUnit(preset.MinSizeMult, RadioButton1, RadioButton2, RadioButton3);
-    SpinEdit4->SetValue(preset.MaxFileSize);
-    CheckUnit(preset.MaxSizeMult, RadioButton4, RadioButton5, RadioButton6);
-    CheckBox1->setChecked(preset.IncHiddenFldr);
-    CheckBox2->setChecked(preset.IncHiddenFiles);
-    CheckBox3->setChecked(preset.DupByContent);
-    CheckBox8->setChecked(preset.DoSubFolders);
-    SpinEdit1->SetValue(preset.srcTimeZ);
-    SpinEdit2->SetValue(preset.dstTimeZ);
-    SpinEdit5->SetValue(preset.MrgErrSec);
+    TScanSettingsTable::PresetToControls(*entry, *this);
 }
 
 void TfrmMain::ComboBox1Change()
@@ -293,8 +197,7 @@ void TfrmMain::ImportOldPresets()
         const QString caption = ReadString(key + u"Caption"_s, QString());
         if (caption.isEmpty())
             continue;
-        TPreset preset;
-        preset.Title = WithoutBackslashes(caption);
+        TPreset preset = TScanSettingsTable::StoreDefaults(WithoutBackslashes(caption));
         preset.srcPath = ReadString(key + u"SrcPath"_s, QString());
         preset.dstPath = ReadString(key + u"DstPath"_s, QString());
         preset.Filter = ReadString(key + u"InclFilters"_s, QString());
@@ -312,7 +215,7 @@ void TfrmMain::ImportOldPresets()
         FPresets.push_back(preset);
 
         SetRootPath(kept);
-        WritePreset(preset);
+        TScanSettingsTable::WritePreset(PresetKey(preset.Title), preset);
         SetRootPath(OldRootPath);
     }
     SetRootPath(kept);

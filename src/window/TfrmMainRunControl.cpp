@@ -1,24 +1,20 @@
 #include "window/TfrmMain.h"
 
 #include "controls/TLabeledFloatSpinEdit.h"
-#include "controls/TTimeAdjustEdit.h"
 #include "engine/TScanTexts.h"
 #include "engine/TScanThread.h"
 #include "results/TJamFileList.h"
 #include "shell/TJamShellTree.h"
 #include "window/TPrompts.h"
+#include "window/TScanSettingsTable.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTimer>
-
-#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -26,22 +22,10 @@ namespace {
 
 constexpr int ResultsPage = 1;
 
-// A root as the run takes it: absolute, ending with exactly one "/"; empty stays empty.
-QString RootOf(const QString &folder)
+// A size limit times its unit's factor, rounded to a float as a run compares it.
+float LimitInBytes(const TLabeledFloatSpinEdit *edit, const QRadioButton *byte, const QRadioButton *kb)
 {
-    if (folder.isEmpty() || folder.endsWith(u'/'))
-        return folder;
-    return folder + u'/';
-}
-
-float UnitFactor(const QRadioButton *kb, const QRadioButton *mb)
-{
-    float factor = 1;
-    if (kb->isChecked())
-        factor = 1024;
-    if (mb->isChecked())
-        factor = 1048576;
-    return factor;
+    return float(edit->Value() * TScanSettingsTable::FactorOf(TScanSettingsTable::UnitOf(byte, kb)));
 }
 
 } // namespace
@@ -50,20 +34,7 @@ void TfrmMain::Start()
 {
     PageControl2->setTabEnabled(ResultsPage, false);
 
-    ScanOptions.DoSubFolders = CheckBox8->isChecked();
-    ScanOptions.Filter = LabeledEdit1->text();
-    ScanOptions.RevFilterLogic = CheckBox4->isChecked();
-    ScanOptions.IncHiddenFiles = CheckBox2->isChecked();
-    ScanOptions.DupByContent = CheckBox3->isChecked();
-    ScanOptions.MrgErrSec = qint32(std::trunc(SpinEdit5->Value()));
-    ScanOptions.srcTimeZ = SpinEdit1->Value();
-    ScanOptions.dstTimeZ = SpinEdit2->Value();
-    ScanOptions.MinFileSize = float(SpinEdit3->Value());
-    ScanOptions.MinSizeFactor = UnitFactor(RadioButton2, RadioButton3);
-    ScanOptions.MaxFileSize = float(SpinEdit4->Value());
-    ScanOptions.MaxSizeFactor = UnitFactor(RadioButton5, RadioButton6);
-    ScanOptions.srcPath = RootOf(JamShellTree1->SelectedFolder());
-    ScanOptions.dstPath = RootOf(JamShellTree2->SelectedFolder());
+    TScanSettingsTable::ControlsToOptions(*this, ScanOptions);
 
     QApplication::setOverrideCursor(Qt::BusyCursor);
 
@@ -118,8 +89,8 @@ void TfrmMain::UpdateRunControls()
     } else {
         Button2->setEnabled(false);
         Button3->setEnabled(true);
-        const float minBytes = float(SpinEdit3->Value() * UnitFactor(RadioButton2, RadioButton3));
-        const float maxBytes = float(SpinEdit4->Value() * UnitFactor(RadioButton5, RadioButton6));
+        const float minBytes = LimitInBytes(SpinEdit3, RadioButton1, RadioButton2);
+        const float maxBytes = LimitInBytes(SpinEdit4, RadioButton4, RadioButton5);
         Button1->setEnabled(!JamShellTree1->SelectedFolder().isEmpty() && !JamShellTree2->SelectedFolder().isEmpty()
                             && maxBytes >= minBytes);
     }

@@ -4,6 +4,7 @@
 #include "controls/TTimeAdjustEdit.h"
 #include "shell/TJamPathEdit.h"
 #include "shell/TJamShellTree.h"
+#include "window/TScanSettingsTable.h"
 #include "window/TStatusPanel.h"
 
 #include <QCheckBox>
@@ -37,7 +38,7 @@ T *Named(T *widget, const QString &name)
     return widget;
 }
 
-// A size group: the number box and its three units in one row, KB chosen.
+// A size group: the number box and its three units in one row.
 QGroupBox *SizeGroup(const QString &name, const QString &title, TLabeledFloatSpinEdit *&edit, const QString &editName,
                      std::array<QRadioButton *, 3> units, const std::array<QString, 3> &captions)
 {
@@ -47,7 +48,6 @@ QGroupBox *SizeGroup(const QString &name, const QString &title, TLabeledFloatSpi
     edit = Named(new TLabeledFloatSpinEdit(group), editName);
     edit->SetDecimalPlaces(2);
     edit->SetIncrement(1);
-    edit->SetValue(0);
     edit->EditLabel()->setText(QString());
     edit->setFixedWidth(110);
     row->addWidget(edit);
@@ -58,7 +58,6 @@ QGroupBox *SizeGroup(const QString &name, const QString &title, TLabeledFloatSpi
         row->addWidget(units[i]);
     }
     row->addStretch(1);
-    units[1]->setChecked(true);
     return group;
 }
 
@@ -72,6 +71,7 @@ void TfrmMain::BuildSettingsPage()
     Panel2 = BuildSourceColumn(1);
     Panel3 = BuildSourceColumn(2);
     BuildMiddleColumn();
+    TScanSettingsTable::ShowPageDefaults(*this);
 
     StatusBar1 = Named(new QStatusBar(TabSheet5), u"StatusBar1"_s);
     StatusBar1->setSizeGripEnabled(false);
@@ -155,7 +155,7 @@ void TfrmMain::BuildMiddleColumn()
     filters->setContentsMargins(8, 4, 8, 6);
     filters->setSpacing(3);
     LabeledEdit1Label = Named(new QLabel(Text(17), GroupBox2), u"LabeledEdit1Label"_s);
-    LabeledEdit1 = Named(new QLineEdit(u"*"_s, GroupBox2), u"LabeledEdit1"_s);
+    LabeledEdit1 = Named(new QLineEdit(GroupBox2), u"LabeledEdit1"_s);
     LabeledEdit1Label->setBuddy(LabeledEdit1);
     CheckBox4 = Named(new QCheckBox(Text(18), GroupBox2), u"CheckBox4"_s);
     filters->addWidget(LabeledEdit1Label);
@@ -181,8 +181,6 @@ void TfrmMain::BuildMiddleColumn()
     CheckBox2 = Named(new QCheckBox(Text(26)), u"CheckBox2"_s);
     CheckBox3 = Named(new QCheckBox(Text(27)), u"CheckBox3"_s);
     CheckBox8 = Named(new QCheckBox(Text(28)), u"CheckBox8"_s);
-    CheckBox3->setChecked(true);
-    CheckBox8->setChecked(true);
     for (QCheckBox *box : {CheckBox1, CheckBox2, CheckBox3, CheckBox8}) {
         column->addWidget(box);
         box->setParent(Panel4);
@@ -196,7 +194,6 @@ void TfrmMain::BuildMiddleColumn()
     SpinEdit5->SetIncrement(1);
     SpinEdit5->SetMinValue(0);
     SpinEdit5->SetMaxValue(86400);
-    SpinEdit5->SetValue(0);
     SpinEdit5->SetLabelPosition(lpLeft);
     SpinEdit5->EditLabel()->setText(u"+/- margin of error in secs:"_s);
     const int labelRoom = SpinEdit5->EditLabel()->sizeHint().width() + SpinEdit5->LabelSpacing() + 4;

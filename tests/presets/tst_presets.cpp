@@ -17,9 +17,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <array>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -188,49 +190,137 @@ private Q_SLOTS:
         QCOMPARE(FWindow->ComboBox1->currentIndex(), -1);
     }
 
-    void choosingAPresetRestoresEveryControl()
+    // Every setting, set on the page, goes into a run's options and into a preset, and comes
+    // back from the store into the same control. The rows give each switch a different
+    // pattern, and the two sides of each pair different values, so that a setting taken
+    // from another control fails.
+    void everySettingGoesIntoTheRunAndThePreset_data()
     {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QList<bool>>("switches"); // CheckBox4, CheckBox2, CheckBox3, CheckBox8, CheckBox1
+        QTest::addColumn<double>("minimum");
+        QTest::addColumn<int>("minUnit"); // 0 Bytes, 1 KB, 2 MB
+        QTest::addColumn<double>("maximum");
+        QTest::addColumn<int>("maxUnit");
+        QTest::addColumn<int>("srcZ");
+        QTest::addColumn<int>("dstZ");
+        QTest::addColumn<int>("margin");
+        QTest::newRow("a") << u"*.txt;*.doc"_s << QList<bool>{true, true, false, false, true} << 1.5 << 0 << 20.0
+                           << 2 << -3600 << 7200 << 2;
+        QTest::newRow("b") << u"a*"_s << QList<bool>{false, true, true, false, false} << 2.0 << 0 << 7.0 << 1
+                           << 9999 << -9999 << 86400;
+        QTest::newRow("c") << u"*.log"_s << QList<bool>{true, false, true, true, false} << 0.25 << 2 << 30.0 << 2
+                           << 1 << 0 << 59;
+    }
+
+    void everySettingGoesIntoTheRunAndThePreset()
+    {
+        QFETCH(QString, filter);
+        QFETCH(QList<bool>, switches);
+        QFETCH(double, minimum);
+        QFETCH(int, minUnit);
+        QFETCH(double, maximum);
+        QFETCH(int, maxUnit);
+        QFETCH(int, srcZ);
+        QFETCH(int, dstZ);
+        QFETCH(int, margin);
         const QString src = Folder(u"src"_s);
         const QString dst = Folder(u"dst"_s);
+        const float factors[] = {1, 1024, 1048576};
         TfrmMain &w = *FWindow;
+        const std::array<QRadioButton *, 3> minUnits{w.RadioButton1, w.RadioButton2, w.RadioButton3};
+        const std::array<QRadioButton *, 3> maxUnits{w.RadioButton4, w.RadioButton5, w.RadioButton6};
+        const std::array<QCheckBox *, 5> boxes{w.CheckBox4, w.CheckBox2, w.CheckBox3, w.CheckBox8, w.CheckBox1};
         w.JamShellTree1->SetSelectedFolder(src);
         w.JamShellTree2->SetSelectedFolder(dst);
-        w.LabeledEdit1->setText(u"*.txt;*.doc"_s);
-        w.CheckBox4->setChecked(true);
-        w.SpinEdit3->SetValue(1.5);
-        w.RadioButton1->setChecked(true);
-        w.SpinEdit4->SetValue(20);
-        w.RadioButton6->setChecked(true);
-        w.CheckBox1->setChecked(true);
-        w.CheckBox2->setChecked(true);
-        w.CheckBox3->setChecked(false);
-        w.CheckBox8->setChecked(false);
-        w.SpinEdit1->SetValue(-3600);
-        w.SpinEdit2->SetValue(7200);
-        w.SpinEdit5->SetValue(2);
-        Add(u"Everything"_s);
+        w.LabeledEdit1->setText(filter);
+        for (int i = 0; i < 5; ++i)
+            boxes[i]->setChecked(switches[i]);
+        w.SpinEdit3->SetValue(minimum);
+        minUnits[minUnit]->setChecked(true);
+        w.SpinEdit4->SetValue(maximum);
+        maxUnits[maxUnit]->setChecked(true);
+        w.SpinEdit1->SetValue(srcZ);
+        w.SpinEdit2->SetValue(dstZ);
+        w.SpinEdit5->SetValue(margin);
 
+        QSignalSpy done(&w, &TfrmMain::ScanCompleted);
+        w.Start();
+        const TScanOptions &o = w.ScanOptions;
+        QCOMPARE(o.srcPath, src + u'/');
+        QCOMPARE(o.dstPath, dst + u'/');
+        QCOMPARE(o.Filter, filter);
+        QCOMPARE(o.RevFilterLogic, switches[0]);
+        QCOMPARE(o.IncHiddenFiles, switches[1]);
+        QCOMPARE(o.DupByContent, switches[2]);
+        QCOMPARE(o.DoSubFolders, switches[3]);
+        QCOMPARE(o.MinFileSize, float(minimum));
+        QCOMPARE(o.MinSizeFactor, factors[minUnit]);
+        QCOMPARE(o.MaxFileSize, float(maximum));
+        QCOMPARE(o.MaxSizeFactor, factors[maxUnit]);
+        QCOMPARE(o.srcTimeZ, srcZ);
+        QCOMPARE(o.dstTimeZ, dstZ);
+        QCOMPARE(o.MrgErrSec, margin);
+        QVERIFY(done.wait(20000));
+
+        Add(u"Everything"_s);
         NewWindow();
         Choose(u"Everything"_s);
         TfrmMain &v = *FWindow;
         QCOMPARE(v.JamShellTree1->SelectedFolder(), src);
         QCOMPARE(v.JamShellTree2->SelectedFolder(), dst);
-        QCOMPARE(v.LabeledEdit1->text(), u"*.txt;*.doc"_s);
-        QVERIFY(v.CheckBox4->isChecked());
-        QCOMPARE(v.SpinEdit3->Value(), 1.5);
-        QVERIFY(v.RadioButton1->isChecked());
-        QCOMPARE(v.SpinEdit4->Value(), 20.0);
-        QVERIFY(v.RadioButton6->isChecked());
-        QVERIFY(v.CheckBox1->isChecked());
-        QVERIFY(v.CheckBox2->isChecked());
-        QVERIFY(!v.CheckBox3->isChecked());
-        QVERIFY(!v.CheckBox8->isChecked());
-        QCOMPARE(v.SpinEdit1->Value(), -3600);
-        QCOMPARE(v.SpinEdit2->Value(), 7200);
-        QCOMPARE(v.SpinEdit5->Value(), 2.0);
+        QCOMPARE(v.LabeledEdit1->text(), filter);
+        const std::array<QCheckBox *, 5> shown{v.CheckBox4, v.CheckBox2, v.CheckBox3, v.CheckBox8, v.CheckBox1};
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(shown[i]->isChecked(), switches[i]);
+        QCOMPARE(v.SpinEdit3->Value(), minimum);
+        QVERIFY((std::array{v.RadioButton1, v.RadioButton2, v.RadioButton3}[minUnit]->isChecked()));
+        QCOMPARE(v.SpinEdit4->Value(), maximum);
+        QVERIFY((std::array{v.RadioButton4, v.RadioButton5, v.RadioButton6}[maxUnit]->isChecked()));
+        QCOMPARE(v.SpinEdit1->Value(), srcZ);
+        QCOMPARE(v.SpinEdit2->Value(), dstZ);
+        QCOMPARE(v.SpinEdit5->Value(), double(margin));
         // Both folders chosen: Start and Add are available at once.
         QVERIFY(v.Button1->isEnabled());
         QVERIFY(v.Button5->isEnabled());
+    }
+
+    // What the page shows before anything is chosen, and what a run takes from it.
+    void theSettingsPageStartsWithItsDefaults()
+    {
+        TfrmMain &w = *FWindow;
+        QCOMPARE(w.LabeledEdit1->text(), u"*"_s);
+        QVERIFY(!w.CheckBox4->isChecked());
+        QCOMPARE(w.SpinEdit3->text(), u"0"_s);
+        QVERIFY(w.RadioButton2->isChecked());
+        QCOMPARE(w.SpinEdit4->text(), u"0"_s);
+        QVERIFY(w.RadioButton5->isChecked());
+        QVERIFY(!w.CheckBox1->isChecked());
+        QVERIFY(!w.CheckBox2->isChecked());
+        QVERIFY(w.CheckBox3->isChecked());
+        QVERIFY(w.CheckBox8->isChecked());
+        QCOMPARE(w.SpinEdit1->Value(), 0);
+        QCOMPARE(w.SpinEdit2->Value(), 0);
+        QCOMPARE(w.SpinEdit5->text(), u"0"_s);
+
+        w.JamShellTree1->SetSelectedFolder(Folder(u"src"_s));
+        w.JamShellTree2->SetSelectedFolder(Folder(u"dst"_s));
+        QSignalSpy done(&w, &TfrmMain::ScanCompleted);
+        w.Start();
+        const TScanOptions &o = w.ScanOptions;
+        QCOMPARE(o.Filter, u"*"_s);
+        QVERIFY(!o.RevFilterLogic);
+        QCOMPARE(o.MinFileSize, 0.0f);
+        QCOMPARE(o.MinSizeFactor, 1024.0f);
+        QCOMPARE(o.MaxFileSize, 0.0f);
+        QCOMPARE(o.MaxSizeFactor, 1024.0f);
+        QVERIFY(!o.IncHiddenFiles);
+        QVERIFY(o.DupByContent);
+        QVERIFY(o.DoSubFolders);
+        QCOMPARE(o.srcTimeZ, 0);
+        QCOMPARE(o.dstTimeZ, 0);
+        QCOMPARE(o.MrgErrSec, 0);
+        QVERIFY(done.wait(20000));
     }
 
     void presetWithAMissingFolderLeavesTheTree()
