@@ -5,6 +5,7 @@
 #include "TestTree.h"
 
 #include "controls/TLabeledFloatSpinEdit.h"
+#include "engine/TScanThread.h"
 #include "results/TJamFileList.h"
 #include "results/TResultListStatus.h"
 #include "results/TResultListModel.h"
@@ -15,10 +16,12 @@
 #include "window/TfrmMain.h"
 
 #include <QCheckBox>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -28,6 +31,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -157,13 +161,15 @@ private Q_SLOTS:
     {
         TestTree::File(Src(), u"a.txt"_s, "a");
         QStringList seen;
+        QSignalSpy done(FWindow.get(), &TfrmMain::ScanCompleted);
         FWindow->StartScan(Src(), Dst());
         // While the scan runs, the status is one of the run's texts behind one space.
-        QSignalSpy done(FWindow.get(), &TfrmMain::ScanCompleted);
-        while (done.isEmpty()) {
+        const QDeadlineTimer deadline(20000);
+        while (done.isEmpty() && !deadline.hasExpired()) {
             seen.append(FWindow->StatusBar1Panel1->text());
             QTest::qWait(1);
         }
+        QCOMPARE(done.size(), 1);
         for (const QString &text : std::as_const(seen))
             QVERIFY2(text.startsWith(u' '), qPrintable(text));
         QCOMPARE(FWindow->StatusBar1Panel1->text(), u" Ready"_s);
@@ -227,9 +233,9 @@ private Q_SLOTS:
         // The tree's folder, not the box's text, is what a scan takes.
         FWindow->JamPathEdit1->setText(u"/no/such/folder"_s);
         FWindow->JamShellTree2->SetSelectedFolder(Dst());
+        QSignalSpy done(FWindow.get(), &TfrmMain::ScanCompleted);
         FWindow->Start();
         QCOMPARE(FWindow->ScanOptions.srcPath, Src() + u'/');
-        QSignalSpy done(FWindow.get(), &TfrmMain::ScanCompleted);
         QVERIFY(done.wait(20000));
     }
 
@@ -338,8 +344,15 @@ private Q_SLOTS:
         for (int i = 0; i < 300; ++i)
             TestTree::File(Src(), u"f%1.txt"_s.arg(i), "x");
         FWindow->StartScan(Src(), Dst());
+        QPointer<TScanThread> worker = FWindow->ScanThread;
+        QVERIFY(worker);
+        std::atomic<bool> ended{false};
+        connect(worker.data(), &QThread::finished, [&ended] { ended = true; });
         QTest::qWait(5);
         FWindow.reset();
+        // The run body returned before the window was gone, and the worker went with it.
+        QVERIFY(ended);
+        QVERIFY(worker.isNull());
     }
 
     void theWindowDoesNotCloseDuringAScan()
