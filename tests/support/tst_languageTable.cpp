@@ -87,107 +87,24 @@ private slots:
         QCOMPARE(TLanguageTable().text(0), QString());
     }
 
+    // The built-in English texts are the shipped English file, line by line, however many
+    // lines it has.
     void builtInEnglishFile()
     {
         QFile file(QStringLiteral(FM_DATA_DIR "/Lang/English.txt"));
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray bytes = file.readAll();
-        QCOMPARE(bytes.size(), 4524);
         QVERIFY(bytes.startsWith("\xFF\xFE"));
         QVERIFY(!bytes.endsWith(QByteArray("\n\0", 2)));
-        QCOMPARE(bytes.count(QByteArray("\r\0\n\0", 4)), 95);
-        QCOMPARE(TLanguageTable::BuiltInEnglish().Lines(), TLanguageTable::FromBytes(bytes).Lines());
-    }
-
-    void builtInEnglishLines_data()
-    {
-        QTest::addColumn<int>("line");
-        QTest::addColumn<QString>("text");
-        const std::pair<int, const char16_t *> lines[] = {
-            {0, u"Select your language:"},
-            {2, u"Scanner Settings"},
-            {3, u"Select a Source folder/directory..."},
-            {4, u"Select a Destination folder/directory..."},
-            {5, u"Time zone adjustment in seconds (+/-)"},
-            {7, u"Presets"},
-            {8, u"Add"},
-            {9, u"Remove"},
-            {10, u"Add Preset"},
-            {11, u"Enter title for new preset:"},
-            {12, u"Untitled"},
-            {13, u"Preset already exist. Overwrite?"},
-            {14, u"Remove the current preset?"},
-            {16, u"File Filters"},
-            {17, u"Wildcard file search, separated by , or ;"},
-            {18, u"Reverse logic (files to exclude)"},
-            {19, u"Minimum file size"},
-            {20, u"Maximum file size"},
-            {21, u"Bytes"},
-            {22, u"KB"},
-            {23, u"MB"},
-            {25, u"Include hidden folders/directories"},
-            {26, u"Include hidden files"},
-            {27, u"Find duplicates by content (slower)"},
-            {28, u"Process sub folders/directories"},
-            {30, u"Start"},
-            {31, u"Stop"},
-            {32, u"Exit"},
-            {34, u"Scanner Results"},
-            {35, u"Missing Files"},
-            {36, u"List of source files which are missing in destination:"},
-            {37, u"List of destination files which are missing in source:"},
-            {39, u"Newer Files"},
-            {40, u"List of source files which are newer than destination:"},
-            {41, u"List of destination files which are newer than source:"},
-            {43, u"Duplicate Files"},
-            {44, u"List of source files which are duplicates of destination:"},
-            {45, u"List of destination files which are duplicates of source:"},
-            {47, u"Date Conflicts"},
-            {48, u"List of source files which conflict with destination:"},
-            {49, u"List of destination files which conflict with source:"},
-            {51, u"Info"},
-            {62, u"%.0n selected (%.0n bytes)"},
-            {63, u"%.0n file(s) (%.0n bytes)"},
-            {65, u"Copy selected to Destination"},
-            {66, u"Copy all to Destination"},
-            {67, u"Copy to Destination"},
-            {68, u"Copy selected to Source"},
-            {69, u"Copy all to Source"},
-            {70, u"Copy to Source"},
-            {72, u"Update selected in Destination"},
-            {73, u"Update all in Destination"},
-            {74, u"Update Destination"},
-            {75, u"Update selected in source"},
-            {76, u"Update all in source"},
-            {77, u"Update source"},
-            {79, u"Delete selected"},
-            {80, u"Delete all"},
-            {81, u"Delete"},
-            {83, u"You must select a Source folder."},
-            {84, u"You must select a Destination folder."},
-            {85, u"Source and Destination can not be the same."},
-            {86, u"Source can not be a child of Destination."},
-            {87, u"Destination can not be a child of Source."},
-            {88, u"Analyzing source files against destination..."},
-            {89, u"Analyzing files..."},
-            {90, u"No files found!"},
-            {91, u"Working..."},
-            {92, u"Ready"},
-            {94, u"Help"},
-            {95, u"+/- margin of error in secs:"},
-        };
-        for (const auto &[line, text] : lines)
-            QTest::addRow("%d", line) << line << QString::fromUtf16(text);
-        for (int empty : {1, 6, 15, 24, 29, 33, 38, 42, 46, 50, 61, 64, 71, 78, 82, 93})
-            QTest::addRow("%d", empty) << empty << QString();
-    }
-    void builtInEnglishLines()
-    {
-        QFETCH(int, line);
-        QFETCH(QString, text);
+        const QStringList shipped = TLanguageTable::FromBytes(bytes).Lines();
         const TLanguageTable english = TLanguageTable::BuiltInEnglish();
-        QCOMPARE(english.Count(), 96);
-        QCOMPARE(english.text(line), text);
+        // Every line the program reads by number is there.
+        QVERIFY(shipped.size() >= 96);
+        QCOMPARE(english.Count(), int(shipped.size()));
+        for (int line = 0; line < shipped.size(); ++line)
+            QCOMPARE(english.text(line), shipped.at(line));
+        QCOMPARE(english.text(0), u"Select your language:"_s);
+        QCOMPARE(english.text(92), u"Ready"_s);
     }
 
     void fromFile()
