@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 
+#include <exception>
 #include <thread>
 
 namespace {
@@ -77,6 +78,7 @@ void THandOverChannel::Drain()
     slice.start();
     qint64 lastServed = 0;
     int idleRounds = 0;
+    std::exception_ptr failure;
     for (;;) {
         if (FClosed.load(std::memory_order_acquire))
             break;
@@ -85,13 +87,15 @@ void THandOverChannel::Drain()
             try {
                 FDeliver(FWhat);
             } catch (...) {
-                // The worker must never be left waiting; the window reports its own errors.
+                // The worker must never be left waiting: it is released first, and the
+                // error leaves the drain below, on to the application's error handling.
+                failure = std::current_exception();
             }
             if (FState.exchange(csIdle, std::memory_order_acq_rel) == csWorkerAsleep)
                 FWake.release();
             lastServed = slice.nsecsElapsed();
             idleRounds = 0;
-            if (lastServed > DrainSliceNs)
+            if (failure || lastServed > DrainSliceNs)
                 break;
             continue;
         }
@@ -105,4 +109,6 @@ void THandOverChannel::Drain()
     // nothing: post for it now.
     if (FState.load() != csIdle)
         ScheduleDrain();
+    if (failure)
+        std::rethrow_exception(failure);
 }

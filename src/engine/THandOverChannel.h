@@ -20,7 +20,9 @@ class THandOverChannel : public QObject
     Q_OBJECT
 
 public:
-    // deliver runs on the owner's thread with the value given to Call().
+    // deliver runs on the owner's thread with the value given to Call(). An exception it
+    // throws ends that call for the worker as a delivery would, and then leaves the owner's
+    // event handling, where the application reports it.
     explicit THandOverChannel(std::function<void(int)> deliver, QObject *parent = nullptr);
 
     // Worker side: runs deliver(what) on the owner's thread and waits for it. Returns at

@@ -3,12 +3,16 @@
 
 #include "ScriptedPrompts.h"
 
+#include "engine/THandOverChannel.h"
 #include "window/ERegistryError.h"
 #include "window/TApplication.h"
 
+#include <QSignalSpy>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
+#include <memory>
 #include <stdexcept>
 
 using namespace Qt::StringLiterals;
@@ -56,6 +60,32 @@ private Q_SLOTS:
         QCoreApplication::postEvent(&thrower, new QEvent(QEvent::User));
         QTRY_COMPARE(prompts.Asked.size(), 2);
         QCOMPARE(prompts.Asked.at(1), u"error: disk on fire"_s);
+        app->SetPrompts(nullptr);
+    }
+
+    // A finding whose delivery fails: the error box shows why, and the worker is not left
+    // waiting and goes on delivering.
+    void aFailedHandOverIsShownAndTheWorkerGoesOn()
+    {
+        auto *app = qobject_cast<TApplication *>(QCoreApplication::instance());
+        QVERIFY(app);
+        TScriptedPrompts prompts;
+        app->SetPrompts(&prompts);
+        QList<int> delivered;
+        THandOverChannel channel([&delivered](int what) {
+            if (what == 1)
+                throw std::runtime_error("list is full");
+            delivered.append(what);
+        });
+        std::unique_ptr<QThread> worker(QThread::create([&channel] {
+            channel.Call(1);
+            channel.Call(2);
+        }));
+        QSignalSpy finished(worker.get(), &QThread::finished);
+        worker->start();
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(delivered, QList<int>{2});
+        QTRY_COMPARE(prompts.Asked, QStringList{u"error: list is full"_s});
         app->SetPrompts(nullptr);
     }
 };
