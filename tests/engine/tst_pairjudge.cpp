@@ -94,6 +94,8 @@ void tst_PairJudge::timeDifference_data()
     QTest::newRow("destination adjusted") << 1700000000ll << 1700000000ll << 0 << -9999 << 9999;
     QTest::newRow("wraps but stays exact") << 0x7FFFFFFFll << 0x80000001ll << 0 << 0 << -2;
     QTest::newRow("far future dates") << 5000000000ll << 4999999000ll << 0 << 0 << 1000;
+    // The difference is taken in 32 bits and wraps, as the stored times always did.
+    QTest::newRow("2^31 s or more apart wraps") << 2200000000ll << 0ll << 0 << 0 << -2094967296;
     QTest::newRow("before 1970") << -100ll << 100ll << 0 << 0 << -200;
 }
 

@@ -399,6 +399,16 @@ void tst_ScanRun::comparesWholeSecondsOfModificationTimes()
     TRunResult adjusted;
     Run(o, adjusted);
     QVERIFY(adjusted.Sink.Lists[5].contains(o.srcPath + u"hour.txt"_s));
+
+    // Times 2^31 s or more apart: the 32-bit difference wraps, so the destination counts
+    // as the newer one.
+    File(FSrc, u"far.txt"_s, "eeee", 2200000000);
+    File(FDst, u"far.txt"_s, "ffff", 0);
+    o.srcTimeZ = 0;
+    TRunResult far;
+    Run(o, far);
+    QVERIFY(far.Sink.Lists[4].contains(o.dstPath + u"far.txt"_s));
+    QVERIFY(!far.Sink.Lists[3].contains(o.srcPath + u"far.txt"_s));
 }
 
 QTEST_GUILESS_MAIN(tst_ScanRun)
