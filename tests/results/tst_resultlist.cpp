@@ -182,6 +182,15 @@ private Q_SLOTS:
         QCOMPARE(list.TotalFileSize(), qint64(1000));
         list.FullRefresh();
         QCOMPARE(list.TotalFileSize(), qint64(10));
+        // Copies and deletes take their rows off in one batch; the total follows.
+        TestTree::File(dir.path(), u"c"_s, QByteArray(500, 'c'));
+        TestTree::File(dir.path(), u"d"_s, QByteArray(300, 'd'));
+        list.Add(dir.path() + u"/c"_s);
+        list.Add(dir.path() + u"/d"_s);
+        QCOMPARE(list.TotalFileSize(), qint64(810));
+        QCOMPARE(list.DeleteItems({dir.path() + u"/b"_s, dir.path() + u"/c"_s, dir.path() + u"/vanished"_s}), 3);
+        QCOMPARE(list.TotalFileCount(), 2);
+        QCOMPARE(list.TotalFileSize(), qint64(300));
     }
 
     void countsAreWrittenWithGroupSeparators_data()
