@@ -5,6 +5,7 @@
 
 #include "controls/TLabeledFloatSpinEdit.h"
 #include "controls/TTimeAdjustEdit.h"
+#include "platform/TSettingsHive.h"
 #include "shell/TJamPathEdit.h"
 #include "shell/TJamShellTree.h"
 #include "window/ERegistryError.h"
@@ -264,6 +265,30 @@ private Q_SLOTS:
         QVERIFY(done.wait(20000));
 
         Add(u"Everything"_s);
+        // Stored under the names, letter for letter, and in the kinds presets have always
+        // had; a value of another kind is refused by the typed read.
+        QCOMPARE(SettingsHive().ValueNames(RootPath() + u"\\Presets\\Everything"_s).value_or(QStringList()),
+                 (QStringList{u"DoSubFolders"_s, u"dstPath"_s, u"dstTimeZ"_s, u"DupByContent"_s, u"Filter"_s,
+                              u"IncHiddenFiles"_s, u"IncHiddenFldr"_s, u"MaxFileSize"_s, u"MaxSizeMult"_s,
+                              u"MinFileSize"_s, u"MinSizeMult"_s, u"MrgErrSec"_s, u"RevFilterLogic"_s, u"srcPath"_s,
+                              u"srcTimeZ"_s}));
+        const QString key = u"Presets\\Everything\\"_s;
+        QCOMPARE(ReadString(key + u"srcPath"_s, QString()), src);
+        QCOMPARE(ReadString(key + u"dstPath"_s, QString()), dst);
+        QCOMPARE(ReadString(key + u"Filter"_s, QString()), filter);
+        QCOMPARE(ReadBool(key + u"RevFilterLogic"_s, false), switches[0]);
+        QCOMPARE(ReadFloat(key + u"MinFileSize"_s, 0), float(minimum));
+        QCOMPARE(ReadInteger(key + u"MinSizeMult"_s, -1), minUnit);
+        QCOMPARE(ReadFloat(key + u"MaxFileSize"_s, 0), float(maximum));
+        QCOMPARE(ReadInteger(key + u"MaxSizeMult"_s, -1), maxUnit);
+        QCOMPARE(ReadBool(key + u"IncHiddenFldr"_s, false), switches[4]);
+        QCOMPARE(ReadBool(key + u"IncHiddenFiles"_s, false), switches[1]);
+        QCOMPARE(ReadBool(key + u"DupByContent"_s, true), switches[2]);
+        QCOMPARE(ReadBool(key + u"DoSubFolders"_s, true), switches[3]);
+        QCOMPARE(ReadInteger(key + u"srcTimeZ"_s, 0), srcZ);
+        QCOMPARE(ReadInteger(key + u"dstTimeZ"_s, 0), dstZ);
+        QCOMPARE(ReadInteger(key + u"MrgErrSec"_s, 0), margin);
+
         NewWindow();
         Choose(u"Everything"_s);
         TfrmMain &v = *FWindow;
