@@ -1,5 +1,7 @@
 #include "platform/TFolderHandle.h"
 
+#include "platform/TLongPath.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -19,7 +21,7 @@ void TFolderHandle::Point(const QByteArray &root, QByteArrayView relative)
     FPointed = true;
     QByteArray path = root;
     path.append(relative);
-    FFd = ::open(path.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    FFd = TLongPath::Open(path, O_PATH | O_DIRECTORY);
 }
 
 TFileStat TFolderHandle::Stat(const char *name) const
@@ -27,4 +29,14 @@ TFileStat TFolderHandle::Stat(const char *name) const
     if (FFd < 0)
         return {};
     return TFileStat::At(FFd, name);
+}
+
+TFileStat TFolderHandle::FolderStat() const
+{
+    return TFileStat::OfFd(FFd);
+}
+
+bool TFolderHandle::IsSymLink(const char *name) const
+{
+    return FFd >= 0 && TFileStat::IsSymLinkAt(FFd, name);
 }
