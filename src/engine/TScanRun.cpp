@@ -52,19 +52,20 @@ bool TScanRun::Crosses(TCounterpart &c, const QByteArray &root, const QByteArray
         const qsizetype slash = relative.first(relative.size() - 1).lastIndexOf('/');
         crosses = Crosses(c, root, relative.first(slash + 1), walked);
         if (!crosses) {
-            const QByteArray path = root + relative;
-            const int fd = TLongPath::Open(path, O_PATH | O_DIRECTORY);
-            if (fd >= 0) {
-                const TFileStat folder = TFileStat::Entry(fd, "");
-                TOtherTree::TPlace place = walked.ByIdentity(folder);
-                // Reached from an outside parent by plain descent, a folder stays outside;
-                // only a link or a mount can lead elsewhere.
-                if (place == TOtherTree::opOutside
-                    && (folder.IsMountRoot || TFileStat::IsSymLink(path.first(path.size() - 1))))
-                    place = walked.Locate(fd);
-                crosses = place != TOtherTree::opOutside;
-                ::close(fd);
-            }
+            // The folder the handle points at is open already; a folder above it that held
+            // no file was never pointed at and is opened here.
+            const bool current = relative == c.Relative;
+            TFolderHandle other;
+            if (!current)
+                other.Point(root, relative);
+            const TFolderHandle &h = current ? c.Handle : other;
+            const TFileStat folder = TFileStat::Entry(h.Fd(), "");
+            TOtherTree::TPlace place = walked.ByIdentity(folder);
+            // Reached from an outside parent by plain descent, a folder stays outside;
+            // only a link or a mount can lead elsewhere.
+            if (place == TOtherTree::opOutside && (folder.IsMountRoot || h.ThroughLink()))
+                place = walked.Locate(h.Fd());
+            crosses = place != TOtherTree::opOutside;
         }
     }
     c.Crossing.insert(relative, crosses);

@@ -26,9 +26,12 @@ public:
     // Whether the entry of that name is itself a symbolic link.
     bool IsSymLink(const char *name) const;
     int Fd() const { return FFd; }
+    // Whether the last name of the folder's path is a link to the folder.
+    bool ThroughLink() const { return FThroughLink; }
 
 private:
     QByteArray FRelative;
     bool FPointed = false;
     int FFd = -1;
+    bool FThroughLink = false;
 };

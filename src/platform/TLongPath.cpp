@@ -5,8 +5,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-int TLongPath::Open(QByteArrayView path, int flags)
+int TLongPath::Open(const QByteArray &path, int flags)
 {
+    if (path.size() < PATH_MAX)
+        return ::open(path.constData(), flags | O_CLOEXEC);
     return OpenAt(AT_FDCWD, path, flags);
 }
 
@@ -42,5 +44,5 @@ int TLongPath::OpenParent(QByteArrayView path, QByteArray *name)
     *name = path.sliced(slash + 1).toByteArray();
     if (slash < 0)
         return ::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
-    return Open(slash == 0 ? QByteArrayView("/") : path.first(slash), O_PATH | O_DIRECTORY);
+    return OpenAt(AT_FDCWD, slash == 0 ? QByteArrayView("/") : path.first(slash), O_PATH | O_DIRECTORY);
 }

@@ -10,7 +10,7 @@ class TLongPath
 {
 public:
     // open(2) of path with flags (O_CLOEXEC is added); -1 with errno set on failure.
-    static int Open(QByteArrayView path, int flags);
+    static int Open(const QByteArray &path, int flags);
     // The same relative to the open folder base (or AT_FDCWD).
     static int OpenAt(int base, QByteArrayView path, int flags);
     // The open folder holding the last name of path, and that name; -1 when the folder
