@@ -187,8 +187,7 @@ void TfrmMain::ScanFinished()
     if (page >= 0) {
         PageControl2->setCurrentIndex(ResultsPage);
         PageControl1->setCurrentIndex(page);
-    } else if (error.isEmpty()) {
-        // After a failed root check the error said it all; "no files" would mislead.
+    } else {
         FPrompts->Information(Text(90));
     }
     Q_EMIT ScanCompleted();
