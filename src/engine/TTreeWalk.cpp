@@ -70,6 +70,39 @@ void TTreeWalk::Walk(const QString &root, const QString &otherRoot, const TStep 
         const QStringView relFolder = QStringView(folder).sliced(root.size());
         const QByteArrayView relNative = QByteArrayView(nativeFolder).sliced(nativeRoot.size());
 
+        // Queues a folder met in this listing, unless it was walked already or belongs to
+        // the other tree. Only a link, a mount or another device can lead into the other tree.
+        const auto queueFolder = [&](const QString &path, QByteArrayView entryName, const TFileStat &st, bool link) {
+            const auto seen = walked.constFind({st.Dev, st.Ino});
+            if (seen != walked.cend()) {
+                FSink.NotCompared(path, FTexts.SecondRoute.arg(queue[seen.value()].Path));
+                return;
+            }
+            TOtherTree::TPlace place = other.ByIdentity(st);
+            if (place == TOtherTree::opOutside && (link || st.IsMountRoot || st.Dev != folderStat.Dev)) {
+                const QByteArray nameZ = entryName.toByteArray();
+                const int fd = ::openat(listing.Fd(), nameZ.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+                place = other.Locate(fd);
+                if (fd >= 0)
+                    ::close(fd);
+            }
+            if (place != TOtherTree::opOutside) {
+                FSink.NotCompared(path, place == TOtherTree::opInside ? FTexts.InsideOther : FTexts.HoldsOther);
+                return;
+            }
+            walked.insert({st.Dev, st.Ino}, queue.size());
+            queue.push_back({path, nativeFolder + entryName + '/'});
+        };
+        // Folder links wait for the end of the listing, so that a folder reached both by
+        // its name and through a link in the same folder is walked by its name.
+        struct TLinked
+        {
+            QString Path;
+            QByteArray NativeName;
+            TFileStat Stat;
+        };
+        std::vector<TLinked> linked;
+
         size_t length = 0;
         while (!FStop.load(std::memory_order_relaxed)) {
             const char *entry = listing.Next(&length);
@@ -94,26 +127,10 @@ void TTreeWalk::Walk(const QString &root, const QString &otherRoot, const TStep 
             }
             if (st.IsDir) {
                 const QString path = folder + name + u'/';
-                const auto seen = walked.constFind({st.Dev, st.Ino});
-                if (seen != walked.cend()) {
-                    FSink.NotCompared(path, FTexts.SecondRoute.arg(queue[seen.value()].Path));
-                    continue;
-                }
-                TOtherTree::TPlace place = other.ByIdentity(st);
-                // Only a link, a mount or another device can lead into the other tree.
-                if (place == TOtherTree::opOutside
-                    && (st.IsMountRoot || st.Dev != folderStat.Dev || listing.IsSymLink(entry))) {
-                    const int fd = ::openat(listing.Fd(), entry, O_PATH | O_DIRECTORY | O_CLOEXEC);
-                    place = other.Locate(fd);
-                    if (fd >= 0)
-                        ::close(fd);
-                }
-                if (place != TOtherTree::opOutside) {
-                    FSink.NotCompared(path, place == TOtherTree::opInside ? FTexts.InsideOther : FTexts.HoldsOther);
-                    continue;
-                }
-                walked.insert({st.Dev, st.Ino}, queue.size());
-                queue.push_back({path, nativeFolder + nativeName + '/'});
+                if (listing.IsSymLink(entry))
+                    linked.push_back({path, QByteArray(entry, qsizetype(length)), st});
+                else
+                    queueFolder(path, nativeName, st, false);
                 continue;
             }
             const QString fullPath = folder + name;
@@ -127,6 +144,11 @@ void TTreeWalk::Walk(const QString &root, const QString &otherRoot, const TStep 
             const QByteArray nativePath = nativeFolder + nativeName;
             step(TWalkFile{fullPath, nativePath, relFolder, relNative, name, nativeName, st, folderStat,
                            listing.Fd()});
+        }
+        for (const TLinked &l : linked) {
+            if (FStop.load(std::memory_order_relaxed))
+                break;
+            queueFolder(l.Path, l.NativeName, l.Stat, true);
         }
     }
 }

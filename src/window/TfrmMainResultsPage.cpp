@@ -190,7 +190,7 @@ void TfrmMain::ApplyNotComparedTexts()
     const int count = NotComparedPage->Count();
     PageControl1->setTabText(PageControl1->indexOf(NotComparedPage),
                              count > 0 ? Text(96) + u" ("_s + QString::number(count) + u')' : Text(96));
-    NotComparedPage->SetTexts(Text(110), Text(109), Text(111));
+    NotComparedPage->SetTexts(Text(109), Text(110), Text(111));
 }
 
 void TfrmMain::BuildInfoPage()
