@@ -12,13 +12,24 @@
 
 namespace {
 
-// A folder still to be listed, or listed already. The native path is dropped once the
-// folder is done; the shown path stays for "already compared through".
+// A folder still to be listed, or listed already. Once the folder is done its native
+// path is dropped and its shown path cut to its own name (with "/"), so that a huge tree
+// does not hold every path in full; FullPath() puts it together for "already compared
+// through".
 struct TQueuedFolder
 {
     QString Path;
     QByteArray NativePath;
+    qsizetype Parent = -1;
+    qsizetype Own = 0; // the length of its own name and "/" at the end of Path
+    bool Cut = false;
 };
+
+QString FullPath(const std::vector<TQueuedFolder> &queue, size_t index)
+{
+    const TQueuedFolder &f = queue[index];
+    return f.Cut ? FullPath(queue, size_t(f.Parent)) + f.Path : f.Path;
+}
 
 struct TIdentity
 {
@@ -49,7 +60,7 @@ void TTreeWalk::Walk(const QString &root, const QString &otherRoot, const TStep 
     const QByteArray nativeRoot = TNativeName::Encode(root);
     const TOtherTree other(TNativeName::Encode(otherRoot));
     std::vector<TQueuedFolder> queue;
-    queue.push_back({root, nativeRoot});
+    queue.push_back({root, nativeRoot, -1, 0, false});
     // Every folder queued in this pass, by identity, with its place in the queue.
     QHash<TIdentity, size_t> walked;
     const TFileStat rootStat = TFileStat::Of(nativeRoot);
@@ -59,7 +70,11 @@ void TTreeWalk::Walk(const QString &root, const QString &otherRoot, const TStep 
     for (size_t index = 0; index < queue.size() && !FStop.load(std::memory_order_relaxed); ++index) {
         const QString folder = queue[index].Path;
         const QByteArray nativeFolder = queue[index].NativePath;
-        queue[index].NativePath.clear();
+        queue[index].NativePath = QByteArray();
+        if (index > 0) {
+            queue[index].Path = folder.last(queue[index].Own);
+            queue[index].Cut = true;
+        }
 
         TDirListing listing(nativeFolder);
         if (!listing.IsOpen()) {
@@ -75,7 +90,7 @@ void TTreeWalk::Walk(const QString &root, const QString &otherRoot, const TStep 
         const auto queueFolder = [&](const QString &path, QByteArrayView entryName, const TFileStat &st, bool link) {
             const auto seen = walked.constFind({st.Dev, st.Ino});
             if (seen != walked.cend()) {
-                FSink.NotCompared(path, FTexts.SecondRoute.arg(queue[seen.value()].Path));
+                FSink.NotCompared(path, FTexts.SecondRoute.arg(FullPath(queue, seen.value())));
                 return;
             }
             TOtherTree::TPlace place = other.ByIdentity(st);
@@ -91,7 +106,7 @@ void TTreeWalk::Walk(const QString &root, const QString &otherRoot, const TStep 
                 return;
             }
             walked.insert({st.Dev, st.Ino}, queue.size());
-            queue.push_back({path, nativeFolder + entryName + '/'});
+            queue.push_back({path, nativeFolder + entryName + '/', qsizetype(index), path.size() - folder.size(), false});
         };
         // Folder links wait for the end of the listing, so that a folder reached both by
         // its name and through a link in the same folder is walked by its name.
