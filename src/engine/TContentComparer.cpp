@@ -1,5 +1,7 @@
 #include "engine/TContentComparer.h"
 
+#include "platform/TLongPath.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -15,7 +17,7 @@ public:
     explicit TReadFile(const QByteArray &path)
     {
         // O_NONBLOCK: opening a FIFO or device must never wait for a writer.
-        FFd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        FFd = TLongPath::Open(path, O_RDONLY | O_NOCTTY | O_NONBLOCK);
         struct stat st;
         if (FFd >= 0 && (::fstat(FFd, &st) != 0 || !S_ISREG(st.st_mode))) {
             ::close(FFd);
@@ -56,29 +58,30 @@ private:
 
 } // namespace
 
-bool TContentComparer::SameContent(const QByteArray &sourcePath, const QByteArray &destinationPath)
+TContentComparer::TResult TContentComparer::Compare(const QByteArray &sourcePath,
+                                                    const QByteArray &destinationPath)
 {
     TReadFile s(sourcePath);
     if (!s.IsOpen())
-        return false;
+        return crSourceUnreadable;
     TReadFile d(destinationPath);
     if (!d.IsOpen())
-        return false;
+        return crDestinationUnreadable;
     if (s.Size() != d.Size())
-        return false;
+        return crDifferent;
 
     std::unique_ptr<char[]> bufS(new char[BlockSize]);
     std::unique_ptr<char[]> bufD(new char[BlockSize]);
     qint64 remaining = s.Size();
     while (remaining > 0) {
         const qint64 n = remaining < BlockSize ? remaining : BlockSize;
-        const qint64 gotS = s.ReadFully(bufS.get(), n);
-        const qint64 gotD = d.ReadFully(bufD.get(), n);
-        if (gotS != gotD || gotS != n)
-            return false;
+        if (s.ReadFully(bufS.get(), n) != n)
+            return crSourceUnreadable;
+        if (d.ReadFully(bufD.get(), n) != n)
+            return crDestinationUnreadable;
         if (std::memcmp(bufS.get(), bufD.get(), size_t(n)) != 0)
-            return false;
+            return crDifferent;
         remaining -= n;
     }
-    return true;
+    return crSame;
 }

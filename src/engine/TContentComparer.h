@@ -8,9 +8,20 @@ class TContentComparer
 public:
     static constexpr qint64 BlockSize = 16384;
 
-    // True when both are regular files of the same size with the same bytes. A file
-    // that cannot be opened or read, a short read, or anything that is not a regular
-    // file (a FIFO is never opened for a blocking read) gives false. Stops at the first
-    // block that differs.
-    static bool SameContent(const QByteArray &sourcePath, const QByteArray &destinationPath);
+    enum TResult {
+        crSame,
+        crDifferent,
+        crSourceUnreadable,      // cannot be opened or read to the end, or not a regular file
+        crDestinationUnreadable,
+    };
+
+    // Compares two files of any path length byte by byte, up to the first block that
+    // differs. Files of different sizes differ. Anything that is not a regular file (a FIFO
+    // is never opened for a blocking read) counts as unreadable.
+    static TResult Compare(const QByteArray &sourcePath, const QByteArray &destinationPath);
+    // Compare() == crSame.
+    static bool SameContent(const QByteArray &sourcePath, const QByteArray &destinationPath)
+    {
+        return Compare(sourcePath, destinationPath) == crSame;
+    }
 };

@@ -1,7 +1,12 @@
 #include "engine/TRootChecks.h"
 
 #include "platform/TFileStat.h"
+#include "platform/TLongPath.h"
 #include "platform/TNativeName.h"
+#include "platform/TOtherTree.h"
+
+#include <cerrno>
+#include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,36 +17,14 @@ bool TRootChecks::IsInside(const QByteArray &inner, const QByteArray &outer)
     const TFileStat target = TFileStat::Of(outer);
     if (!target.Exists || !target.IsDir)
         return false;
-    int fd = ::open(inner.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    const int fd = TLongPath::Open(inner, O_PATH | O_DIRECTORY);
     if (fd < 0)
         return false;
-    struct stat current;
-    if (::fstat(fd, &current) != 0) {
-        ::close(fd);
-        return false;
-    }
-    bool inside = false;
-    // ".." is resolved by the kernel on the real folder, so this climbs the physical
-    // parents whatever links the path went through. It ends at the file system root,
-    // whose ".." is itself.
-    for (int depth = 0; depth < 4096; ++depth) {
-        const int parent = ::openat(fd, "..", O_PATH | O_DIRECTORY | O_CLOEXEC);
-        ::close(fd);
-        fd = parent;
-        struct stat up;
-        if (fd < 0 || ::fstat(fd, &up) != 0)
-            break;
-        if (up.st_dev == current.st_dev && up.st_ino == current.st_ino)
-            break;
-        const TFileStat upStat = TFileStat::FromStat(up);
-        if (upStat.SameIdentity(target)) {
-            inside = true;
-            break;
-        }
-        current = up;
-    }
-    if (fd >= 0)
-        ::close(fd);
+    // The real parents of inner, and its place in its file system, so that neither links
+    // nor bind mounts hide the nesting.
+    const TOtherTree tree(outer);
+    const bool inside = !TFileStat::OfFd(fd).SameIdentity(target) && tree.Locate(fd) == TOtherTree::opInside;
+    ::close(fd);
     return inside;
 }
 
@@ -66,5 +49,38 @@ QString TRootChecks::Check(const TScanOptions &options, const TScanTexts &texts)
         if ((ls <= ld && dst.startsWith(src)) || IsInside(dstNative, srcNative))
             return texts.DestinationInside;
     }
+    // A root that is missing, not a folder or not listable would read as a tree with no
+    // files, and every file of the other side would be listed as missing.
+    for (const auto &[root, native] : {std::pair{&src, &srcNative}, std::pair{&dst, &dstNative}}) {
+        const QString error = Unusable(*root, *native, texts);
+        if (!error.isEmpty())
+            return error;
+    }
+    return {};
+}
+
+QString TRootChecks::Unusable(const QString &rootPath, const QByteArray &native, const TScanTexts &texts)
+{
+    QString root = rootPath;
+    while (root.size() > 1 && root.endsWith(u'/'))
+        root.chop(1);
+    // Without the trailing "/", so that a file reads as a file and not as a missing folder.
+    QByteArray entry = native;
+    while (entry.size() > 1 && entry.endsWith('/'))
+        entry.chop(1);
+    errno = 0;
+    const TFileStat st = TFileStat::Of(entry);
+    if (!st.Exists) {
+        const int error = errno;
+        if (error == ENOENT || error == ENOTDIR || error == 0)
+            return texts.RootMissing.arg(root);
+        return texts.RootUnlistable.arg(root, QString::fromLocal8Bit(std::strerror(error)));
+    }
+    if (!st.IsDir)
+        return texts.RootNotFolder.arg(root);
+    const int fd = TLongPath::Open(native, O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
+        return texts.RootUnlistable.arg(root, QString::fromLocal8Bit(std::strerror(errno)));
+    ::close(fd);
     return {};
 }

@@ -19,4 +19,6 @@ public:
     // chain of inner (so links in either path do not matter). False when either is
     // missing, and for the same folder.
     static bool IsInside(const QByteArray &inner, const QByteArray &outer);
+    // Why root cannot be compared (missing, not a folder, cannot be listed), or empty.
+    static QString Unusable(const QString &root, const QByteArray &native, const TScanTexts &texts);
 };

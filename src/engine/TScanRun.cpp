@@ -3,7 +3,11 @@
 #include "engine/TContentComparer.h"
 #include "engine/TPairJudge.h"
 #include "engine/TRootChecks.h"
+#include "platform/TLongPath.h"
 #include "platform/TNativeName.h"
+
+#include <fcntl.h>
+#include <unistd.h>
 
 TScanRun::TScanRun(const TScanOptions &options, const TScanTexts &texts, TScanSink &sink,
                    const std::atomic<bool> &stop)
@@ -23,50 +27,117 @@ QString TScanRun::Execute()
     const QString error = TRootChecks::Check(FOptions, FTexts);
     if (!error.isEmpty())
         return error;
+    FSrcTree.emplace(FNativeSrc);
+    FDstTree.emplace(FNativeDst);
 
     FSink.ShowStatus(FTexts.AnalyzingSource);
-    TTreeWalk(FOptions, FFilter, FStop, FSink, FTexts.Analyzing)
-        .Walk(FOptions.srcPath, [this](const TWalkFile &f) { CompareSourceFile(f); });
+    TTreeWalk(FOptions, FFilter, FTexts, FStop, FSink, FTexts.Analyzing)
+        .Walk(FOptions.srcPath, FOptions.dstPath, [this](const TWalkFile &f) { CompareSourceFile(f); });
 
     FSink.ShowStatus(FTexts.Analyzing);
-    TTreeWalk(FOptions, FFilter, FStop, FSink, FTexts.Analyzing)
-        .Walk(FOptions.dstPath, [this](const TWalkFile &f) { CheckDestinationFile(f); });
+    TTreeWalk(FOptions, FFilter, FTexts, FStop, FSink, FTexts.Analyzing)
+        .Walk(FOptions.dstPath, FOptions.srcPath, [this](const TWalkFile &f) { CheckDestinationFile(f); });
     return {};
 }
 
-bool TScanRun::IsSameEntry(const TWalkFile &source, const QByteArray &destination) const
+bool TScanRun::Crosses(TCounterpart &c, const QByteArray &root, const QByteArray &relative,
+                       const TOtherTree &walked)
+{
+    const auto known = c.Crossing.constFind(relative);
+    if (known != c.Crossing.cend())
+        return known.value();
+    bool crosses = false;
+    if (!relative.isEmpty()) {
+        // The folder holding it first: below a folder that crosses, everything does.
+        const qsizetype slash = relative.first(relative.size() - 1).lastIndexOf('/');
+        crosses = Crosses(c, root, relative.first(slash + 1), walked);
+        if (!crosses) {
+            // The folder the handle points at is open already; a folder above it that held
+            // no file was never pointed at and is opened here.
+            const bool current = relative == c.Relative;
+            TFolderHandle other;
+            if (!current)
+                other.Point(root, relative);
+            const TFolderHandle &h = current ? c.Handle : other;
+            const TFileStat folder = TFileStat::Entry(h.Fd(), "");
+            TOtherTree::TPlace place = walked.ByIdentity(folder);
+            // Reached from an outside parent by plain descent, a folder stays outside;
+            // only a link or a mount can lead elsewhere.
+            if (place == TOtherTree::opOutside && (folder.IsMountRoot || h.ThroughLink()))
+                place = walked.Locate(h.Fd());
+            crosses = place != TOtherTree::opOutside;
+        }
+    }
+    c.Crossing.insert(relative, crosses);
+    return crosses;
+}
+
+bool TScanRun::PointCounterpart(TCounterpart &c, const QByteArray &root, QByteArrayView relative,
+                                const TOtherTree &walked, const QStringView walkedFolder)
+{
+    if (c.Pointed && relative == c.Relative)
+        return c.Crosses;
+    c.Pointed = true;
+    c.Relative = relative.toByteArray();
+    c.Handle.Point(root, relative);
+    c.Crosses = Crosses(c, root, c.Relative, walked);
+    if (c.Crosses)
+        FSink.NotCompared(walkedFolder.toString(), FTexts.CounterpartCrosses);
+    return c.Crosses;
+}
+
+bool TScanRun::IsSameEntry(const TWalkFile &source) const
 {
     // The same folder reached through a folder link: one directory entry seen twice.
-    const QByteArray dstFolder = FNativeDst + source.RelativeNativeFolder;
-    if (TFileStat::Of(dstFolder).SameIdentity(source.FolderStat))
+    if (FDst.Handle.FolderStat().SameIdentity(source.FolderStat))
         return true;
     // One side a link to the other: deleting the "duplicate" target would delete the
     // only copy. Two hard links, or two links to a third file, are separate entries.
-    return TFileStat::IsSymLink(source.NativePath) != TFileStat::IsSymLink(destination);
+    const char *name = source.NativeName.data();
+    return TFileStat::IsSymLinkAt(source.FolderFd, name) != FDst.Handle.IsSymLink(name);
 }
 
 void TScanRun::CompareSourceFile(const TWalkFile &file)
 {
-    FDstFolder.Point(FNativeDst, file.RelativeNativeFolder);
-    const TFileStat dst = FDstFolder.Stat(file.NativeName.data());
+    const QStringView folder = QStringView(file.FullPath).first(file.FullPath.size() - file.Name.size());
+    if (PointCounterpart(FDst, FNativeDst, file.RelativeNativeFolder, *FSrcTree, folder))
+        return;
+    const TFileStat dst = FDst.Handle.Stat(file.NativeName.data());
     if (!dst.Exists) {
         FSink.AddToList(1, file.FullPath);
         return;
     }
-    const QByteArray nativeDst = FNativeDst + file.RelativeNativeFolder + file.NativeName;
-    if (dst.SameIdentity(file.Stat) && IsSameEntry(file, nativeDst))
+    if (dst.IsSpecial()) {
+        FSink.NotCompared(file.FullPath, FTexts.SpecialCounterpart);
+        return;
+    }
+    if (dst.SameIdentity(file.Stat) && IsSameEntry(file))
         return;
 
     // A folder found as the counterpart takes part with size 0 and its own time.
+    const QByteArray nativeDst = FNativeDst + file.RelativeNativeFolder + file.NativeName;
+    const QString dstPath = FOptions.dstPath + file.RelativeFolder + file.Name;
     const qint64 dstSize = dst.IsDir ? 0 : dst.Size;
     const qint32 delta = TPairJudge::AdjustedSecondsDiff(file.Stat.MTimeSec, dst.MTimeSec,
                                                          FOptions.srcTimeZ, FOptions.dstTimeZ);
+    TContentComparer::TResult content = TContentComparer::crDifferent;
     const auto verdict = TPairJudge::Judge(file.Stat.Size, dstSize, delta, FOptions.MrgErrSec,
                                            FOptions.DupByContent, [&] {
-        return dst.IsRegular && TContentComparer::SameContent(file.NativePath, nativeDst);
+        if (dst.IsRegular)
+            content = TContentComparer::Compare(file.NativePath, nativeDst);
+        return content == TContentComparer::crSame;
     });
+    // A file that cannot be read cannot be judged by its content: listing the pair as a
+    // conflict would invite replacing a good file.
+    if (content == TContentComparer::crSourceUnreadable) {
+        FSink.NotCompared(file.FullPath, FTexts.Unreadable);
+        return;
+    }
+    if (content == TContentComparer::crDestinationUnreadable) {
+        FSink.NotCompared(dstPath, FTexts.Unreadable);
+        return;
+    }
 
-    const QString dstPath = FOptions.dstPath + file.RelativeFolder + file.Name;
     switch (verdict) {
     case TPairJudge::vdSourceNewer:
         FSink.AddToList(3, file.FullPath);
@@ -87,7 +158,12 @@ void TScanRun::CompareSourceFile(const TWalkFile &file)
 
 void TScanRun::CheckDestinationFile(const TWalkFile &file)
 {
-    FSrcFolder.Point(FNativeSrc, file.RelativeNativeFolder);
-    if (!FSrcFolder.Stat(file.NativeName.data()).Exists)
+    const QStringView folder = QStringView(file.FullPath).first(file.FullPath.size() - file.Name.size());
+    if (PointCounterpart(FSrc, FNativeSrc, file.RelativeNativeFolder, *FDstTree, folder))
+        return;
+    const TFileStat src = FSrc.Handle.Stat(file.NativeName.data());
+    if (!src.Exists)
         FSink.AddToList(2, file.FullPath);
+    else if (src.IsSpecial())
+        FSink.NotCompared(file.FullPath, FTexts.SpecialCounterpart);
 }

@@ -6,17 +6,20 @@
 #include "engine/TScanTexts.h"
 #include "engine/TTreeWalk.h"
 #include "platform/TFolderHandle.h"
+#include "platform/TOtherTree.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 
 #include <atomic>
+#include <optional>
 
 // The body of one run: the root checks, then the source pass, which pairs every
 // source file with the file of the same relative path under the destination root
 // and sorts it into the lists, then the destination pass, which lists destination
 // files that have no source counterpart. Everything is reported through the sink,
-// in the order it happens.
+// in the order it happens; what is left out is reported as not compared.
 class TScanRun
 {
 public:
@@ -31,7 +34,24 @@ public:
     void CheckDestinationFile(const TWalkFile &file);
 
 private:
-    bool IsSameEntry(const TWalkFile &source, const QByteArray &destination) const;
+    // The counterpart folder of the folder being walked, open for the names in it, and
+    // what is known of the counterpart folders met so far: whether each leads back into
+    // the tree being walked (through a link or a mount on the other side).
+    struct TCounterpart
+    {
+        TFolderHandle Handle;
+        QByteArray Relative;
+        bool Pointed = false;
+        bool Crosses = false;
+        QHash<QByteArray, bool> Crossing; // relative folder -> leads into the walked tree
+    };
+
+    // Points c at root + relative; true when that folder lies in the walked tree or holds it.
+    bool PointCounterpart(TCounterpart &c, const QByteArray &root, QByteArrayView relative,
+                          const TOtherTree &walked, const QStringView walkedFolder);
+    bool Crosses(TCounterpart &c, const QByteArray &root, const QByteArray &relative,
+                 const TOtherTree &walked);
+    bool IsSameEntry(const TWalkFile &source) const;
 
     const TScanOptions &FOptions;
     const TScanTexts &FTexts;
@@ -40,8 +60,9 @@ private:
     TFileFilter FFilter;
     QByteArray FNativeSrc;
     QByteArray FNativeDst;
-    // The counterpart folder of the folder being walked, open for the names in it: under
-    // the destination root in the source pass, under the source root in the other.
-    TFolderHandle FDstFolder;
-    TFolderHandle FSrcFolder;
+    std::optional<TOtherTree> FSrcTree;
+    std::optional<TOtherTree> FDstTree;
+    // Under the destination root in the source pass, under the source root in the other.
+    TCounterpart FDst;
+    TCounterpart FSrc;
 };

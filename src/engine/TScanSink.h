@@ -11,4 +11,6 @@ public:
     virtual void ShowStatus(const QString &text) = 0;
     // list is 1..8: odd lists hold source files, even lists destination files.
     virtual void AddToList(int list, const QString &path) = 0;
+    // An entry the run left out, with the reason; for folders the path ends with "/".
+    virtual void NotCompared(const QString &path, const QString &reason) = 0;
 };

@@ -16,7 +16,21 @@ struct TScanTexts
     QString AnalyzingSource; // "Analyzing source files against destination..."
     QString Analyzing;       // "Analyzing files..."
     QString Working;         // "Working..."
+    // A root that cannot be compared; %1 is the folder, %2 the system's reason.
+    QString RootMissing;     // "The folder %1 does not exist."
+    QString RootNotFolder;   // "%1 is not a folder."
+    QString RootUnlistable;  // "The folder %1 cannot be listed: %2"
+    // Why an entry was not compared.
+    QString BadName;         // "the name is not valid text"
+    QString Unlistable;      // "the folder cannot be listed"
+    QString SpecialFile;     // "special file (FIFO, socket or device)"
+    QString SpecialCounterpart; // "the other side is a special file"
+    QString Unreadable;      // "the file cannot be read"
+    QString InsideOther;     // "the folder lies in the other tree"
+    QString HoldsOther;      // "the folder holds the other tree"
+    QString SecondRoute;     // "already compared through %1"
+    QString CounterpartCrosses; // "the folder on the other side leads into this tree"
 
-    // Takes lines 83 to 89 and 91 of a language table.
+    // Takes lines 83 to 89, 91 and 97 to 108 of a language table.
     static TScanTexts FromLines(const std::function<QString(int)> &line);
 };

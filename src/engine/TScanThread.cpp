@@ -20,6 +20,12 @@ public:
         FThread.CurrentFilePath = path;
         FThread.HandOver(list);
     }
+    void NotCompared(const QString &path, const QString &reason) override
+    {
+        FThread.CurrentFilePath = path;
+        FThread.NotComparedReason = reason;
+        FThread.HandOver(TScanThread::NotComparedHandOver);
+    }
 
 private:
     TScanThread &FThread;
@@ -34,6 +40,8 @@ TScanThread::TScanThread(const TScanOptions &options, const TScanTexts &texts, Q
     , FChannel(new THandOverChannel([this](int what) {
         if (what == 0)
             Q_EMIT ShowStatus();
+        else if (what == NotComparedHandOver)
+            Q_EMIT NotCompared();
         else
             Q_EMIT AddToList(what);
     }, this))

@@ -25,13 +25,16 @@ public:
     // Hand-over fields: written by the worker, read by the window inside the signals.
     QString StatusBarText;
     QString CurrentFilePath;
+    QString NotComparedReason; // with CurrentFilePath, in NotCompared()
+    static constexpr int NotComparedHandOver = 9;
 
     // Asks the run to end before its next folder or entry; the file in hand is finished.
     void RequestStop();
     // Stops the run and lets the worker go on without waiting for any further hand-over,
     // for a window that goes away while the worker runs.
     void AbandonHandOvers();
-    // Runs ShowStatus() (what 0) or AddToList(what) on the creating thread and waits.
+    // Runs ShowStatus() (what 0), AddToList(what) (1..8) or NotCompared() (9) on the
+    // creating thread and waits.
     void HandOver(int what);
     bool StopRequested() const { return FStop.load(); }
     // The failed check's text, valid once the thread has finished.
@@ -40,6 +43,7 @@ public:
 Q_SIGNALS:
     void ShowStatus();
     void AddToList(int list);
+    void NotCompared();
 
 protected:
     void run() override;

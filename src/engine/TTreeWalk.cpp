@@ -3,62 +3,120 @@
 #include "platform/TDirListing.h"
 #include "platform/TNativeName.h"
 
+#include <QHash>
+
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <vector>
 
 namespace {
 
-// A folder still to be listed, or listed already. The paths are dropped once the
-// folder is done; its identity and parent stay for the cycle test of later folders.
+// A folder still to be listed, or listed already. Once the folder is done its native
+// path is dropped and its shown path cut to its own name (with "/"), so that a huge tree
+// does not hold every path in full; FullPath() puts it together for "already compared
+// through".
 struct TQueuedFolder
 {
     QString Path;
     QByteArray NativePath;
-    qsizetype Parent;
-    quint64 Dev;
-    quint64 Ino;
+    qsizetype Parent = -1;
+    qsizetype Own = 0; // the length of its own name and "/" at the end of Path
+    bool Cut = false;
 };
 
-bool OnPathFromRoot(const std::vector<TQueuedFolder> &queue, qsizetype from, const TFileStat &folder)
+QString FullPath(const std::vector<TQueuedFolder> &queue, size_t index)
 {
-    for (qsizetype i = from; i >= 0; i = queue[size_t(i)].Parent) {
-        if (queue[size_t(i)].Dev == folder.Dev && queue[size_t(i)].Ino == folder.Ino)
-            return true;
-    }
-    return false;
+    const TQueuedFolder &f = queue[index];
+    return f.Cut ? FullPath(queue, size_t(f.Parent)) + f.Path : f.Path;
+}
+
+struct TIdentity
+{
+    quint64 Dev, Ino;
+    bool operator==(const TIdentity &o) const { return Dev == o.Dev && Ino == o.Ino; }
+};
+
+size_t qHash(const TIdentity &id, size_t seed)
+{
+    return qHashMulti(seed, id.Dev, id.Ino);
 }
 
 } // namespace
 
-TTreeWalk::TTreeWalk(const TScanOptions &options, const TFileFilter &filter,
+TTreeWalk::TTreeWalk(const TScanOptions &options, const TFileFilter &filter, const TScanTexts &texts,
                      const std::atomic<bool> &stop, TScanSink &sink, const QString &statusText)
     : FOptions(options)
     , FFilter(filter)
+    , FTexts(texts)
     , FStop(stop)
     , FSink(sink)
     , FStatusPrefix(statusText + u' ')
 {
 }
 
-void TTreeWalk::Walk(const QString &root, const TStep &step)
+void TTreeWalk::Walk(const QString &root, const QString &otherRoot, const TStep &step)
 {
     const QByteArray nativeRoot = TNativeName::Encode(root);
-    const TFileStat rootStat = TFileStat::Of(nativeRoot);
+    const TOtherTree other(TNativeName::Encode(otherRoot));
     std::vector<TQueuedFolder> queue;
-    queue.push_back({root, nativeRoot, -1, rootStat.Dev, rootStat.Ino});
+    queue.push_back({root, nativeRoot, -1, 0, false});
+    // Every folder queued in this pass, by identity, with its place in the queue.
+    QHash<TIdentity, size_t> walked;
+    const TFileStat rootStat = TFileStat::Of(nativeRoot);
+    walked.insert({rootStat.Dev, rootStat.Ino}, 0);
 
     QString name;
     for (size_t index = 0; index < queue.size() && !FStop.load(std::memory_order_relaxed); ++index) {
         const QString folder = queue[index].Path;
         const QByteArray nativeFolder = queue[index].NativePath;
-        queue[index].Path.clear();
-        queue[index].NativePath.clear();
+        queue[index].NativePath = QByteArray();
+        if (index > 0) {
+            queue[index].Path = folder.last(queue[index].Own);
+            queue[index].Cut = true;
+        }
 
         TDirListing listing(nativeFolder);
-        if (!listing.IsOpen())
+        if (!listing.IsOpen()) {
+            FSink.NotCompared(folder, FTexts.Unlistable);
             continue;
+        }
         const TFileStat folderStat = listing.FolderStat();
         const QStringView relFolder = QStringView(folder).sliced(root.size());
         const QByteArrayView relNative = QByteArrayView(nativeFolder).sliced(nativeRoot.size());
+
+        // Queues a folder met in this listing, unless it was walked already or belongs to
+        // the other tree. Only a link, a mount or another device can lead into the other tree.
+        const auto queueFolder = [&](const QString &path, QByteArrayView entryName, const TFileStat &st, bool link) {
+            const auto seen = walked.constFind({st.Dev, st.Ino});
+            if (seen != walked.cend()) {
+                FSink.NotCompared(path, FTexts.SecondRoute.arg(FullPath(queue, seen.value())));
+                return;
+            }
+            TOtherTree::TPlace place = other.ByIdentity(st);
+            if (place == TOtherTree::opOutside && (link || st.IsMountRoot || st.Dev != folderStat.Dev)) {
+                const QByteArray nameZ = entryName.toByteArray();
+                const int fd = ::openat(listing.Fd(), nameZ.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+                place = other.Locate(fd);
+                if (fd >= 0)
+                    ::close(fd);
+            }
+            if (place != TOtherTree::opOutside) {
+                FSink.NotCompared(path, place == TOtherTree::opInside ? FTexts.InsideOther : FTexts.HoldsOther);
+                return;
+            }
+            walked.insert({st.Dev, st.Ino}, queue.size());
+            queue.push_back({path, nativeFolder + entryName + '/', qsizetype(index), path.size() - folder.size(), false});
+        };
+        // Folder links wait for the end of the listing, so that a folder reached both by
+        // its name and through a link in the same folder is walked by its name.
+        struct TLinked
+        {
+            QString Path;
+            QByteArray NativeName;
+            TFileStat Stat;
+        };
+        std::vector<TLinked> linked;
 
         size_t length = 0;
         while (!FStop.load(std::memory_order_relaxed)) {
@@ -68,27 +126,44 @@ void TTreeWalk::Walk(const QString &root, const TStep &step)
             const bool hidden = entry[0] == '.';
             if (hidden && !FOptions.IncHiddenFiles)
                 continue;
-            if (!TNativeName::Decode(entry, qsizetype(length), &name))
-                continue;
+            const QByteArrayView nativeName(entry, qsizetype(length));
             const TFileStat st = listing.Stat(entry);
             if (!st.Exists)
                 continue;
-            const QByteArrayView nativeName(entry, qsizetype(length));
-            if (st.IsDir) {
-                if (FOptions.DoSubFolders && !OnPathFromRoot(queue, qsizetype(index), st)) {
-                    queue.push_back({folder + name + u'/', nativeFolder + nativeName + '/',
-                                     qsizetype(index), st.Dev, st.Ino});
-                }
+            if (st.IsDir && !FOptions.DoSubFolders)
+                continue;
+            if (!TNativeName::Decode(entry, qsizetype(length), &name)) {
+                const QString shown = folder + TNativeName::Escaped(nativeName);
+                if (st.IsDir)
+                    FSink.NotCompared(shown + u'/', FTexts.BadName);
+                else if (FFilter.PassesFilters(shown, st.IsRegular ? st.Size : 0, hidden))
+                    FSink.NotCompared(shown, FTexts.BadName);
                 continue;
             }
-            if (!st.IsRegular)
+            if (st.IsDir) {
+                const QString path = folder + name + u'/';
+                if (listing.IsSymLink(entry))
+                    linked.push_back({path, QByteArray(entry, qsizetype(length)), st});
+                else
+                    queueFolder(path, nativeName, st, false);
                 continue;
+            }
             const QString fullPath = folder + name;
-            if (!FFilter.PassesFilters(fullPath, st.Size, hidden))
+            if (!FFilter.PassesFilters(fullPath, st.IsRegular ? st.Size : 0, hidden))
                 continue;
+            if (!st.IsRegular) {
+                FSink.NotCompared(fullPath, FTexts.SpecialFile);
+                continue;
+            }
             FSink.ShowStatus(FStatusPrefix + fullPath);
             const QByteArray nativePath = nativeFolder + nativeName;
-            step(TWalkFile{fullPath, nativePath, relFolder, relNative, name, nativeName, st, folderStat});
+            step(TWalkFile{fullPath, nativePath, relFolder, relNative, name, nativeName, st, folderStat,
+                           listing.Fd()});
+        }
+        for (const TLinked &l : linked) {
+            if (FStop.load(std::memory_order_relaxed))
+                break;
+            queueFolder(l.Path, l.NativeName, l.Stat, true);
         }
     }
 }

@@ -3,7 +3,9 @@
 #include "engine/TFileFilter.h"
 #include "engine/TScanOptions.h"
 #include "engine/TScanSink.h"
+#include "engine/TScanTexts.h"
 #include "platform/TFileStat.h"
+#include "platform/TOtherTree.h"
 
 #include <QByteArray>
 #include <QString>
@@ -23,28 +25,34 @@ struct TWalkFile
     QByteArrayView NativeName;  // ends with a NUL (the listing's own buffer)
     const TFileStat &Stat;       // the file after following links
     const TFileStat &FolderStat; // the folder it was listed in
+    int FolderFd;                // the folder it was listed in, open
 };
 
 // One pass over a tree: breadth first from the root, each folder's entries in the
 // order the file system lists them. Hidden entries (names beginning with ".") are
 // skipped unless hidden files are included, so a hidden folder is not walked; the
-// root itself is walked even when hidden. Only regular files reach the step; FIFOs,
-// sockets and devices are passed over, entries that vanish or dangle are skipped like
-// entries never listed, and a folder already on the path from the root is not queued
-// again, so folder-link cycles end.
+// root itself is walked even when hidden. Only regular files reach the step. Entries
+// that vanish or dangle are skipped like entries never listed. Everything else that is
+// left out is reported to the sink as not compared, with its reason: a name that is not
+// text, a FIFO, socket or device, a folder that cannot be listed, a folder already walked
+// in this pass (a second route, or a cycle), and a folder of the other tree or above it.
+// Folders are opened piece by piece where their path is too long for one call, so path
+// length does not limit the walk.
 class TTreeWalk
 {
 public:
     using TStep = std::function<void(const TWalkFile &)>;
 
-    TTreeWalk(const TScanOptions &options, const TFileFilter &filter,
+    TTreeWalk(const TScanOptions &options, const TFileFilter &filter, const TScanTexts &texts,
               const std::atomic<bool> &stop, TScanSink &sink, const QString &statusText);
 
-    void Walk(const QString &root, const TStep &step);
+    // Walks root; folders that are otherRoot, lie below it or hold it are not walked.
+    void Walk(const QString &root, const QString &otherRoot, const TStep &step);
 
 private:
     const TScanOptions &FOptions;
     const TFileFilter &FFilter;
+    const TScanTexts &FTexts;
     const std::atomic<bool> &FStop;
     TScanSink &FSink;
     QString FStatusPrefix; // the status text and one space, before each file's path

@@ -8,7 +8,7 @@
 
 // One open listing of a folder, read entry by entry in the order the file system
 // gives ("." and ".." are left out). Entries are looked up relative to the open
-// folder, so a long path costs nothing per entry.
+// folder, so a long path costs nothing per entry, and a path of any length opens.
 class TDirListing
 {
 public:
@@ -18,9 +18,15 @@ public:
     TDirListing &operator=(const TDirListing &) = delete;
 
     bool IsOpen() const { return FDir != nullptr; }
+    // The errno of a failed open.
+    int Error() const { return FError; }
+    int Fd() const { return FFd; }
     // The next entry's name, or nullptr at the end of the listing.
     const char *Next(size_t *length);
-    // The entry after following links; Exists is false when it vanished or dangles.
+    // Whether the entry last returned by Next() is itself a symbolic link.
+    bool IsSymLink(const char *name) const;
+    // The entry after following links, with IsMountRoot; Exists is false when it
+    // vanished or dangles.
     TFileStat Stat(const char *name) const;
     // The listed folder itself.
     TFileStat FolderStat() const;
@@ -28,4 +34,6 @@ public:
 private:
     DIR *FDir = nullptr;
     int FFd = -1;
+    int FError = 0;
+    unsigned char FType = DT_UNKNOWN;
 };

@@ -18,15 +18,25 @@ public:
     qint64 MTimeNsec = 0;
     quint64 Dev = 0;
     quint64 Ino = 0;
+    bool IsMountRoot = false; // the root of a mount (a bind mount too); known from Entry() only
+
+    // Neither a regular file nor a folder: a FIFO, socket or device.
+    bool IsSpecial() const { return Exists && !IsDir && !IsRegular; }
 
     static TFileStat FromStat(const struct stat &st);
-    // stat(2) of a native path, following links. Exists is false when nothing is there
-    // or the entry cannot be looked up.
+    // stat(2) of a native path of any length, following links. Exists is false when
+    // nothing is there or the entry cannot be looked up.
     static TFileStat Of(const QByteArray &nativePath);
     // fstatat(2) of a name inside an open folder, following links.
     static TFileStat At(int dirFd, const char *name);
+    // statx(2) of a name inside an open folder, following links, with IsMountRoot; an
+    // empty name gives the open folder itself.
+    static TFileStat Entry(int dirFd, const char *name);
+    // fstat(2) of an open file or folder.
+    static TFileStat OfFd(int fd);
     // lstat(2): the entry itself, a link not followed.
     static bool IsSymLink(const QByteArray &nativePath);
+    static bool IsSymLinkAt(int dirFd, const char *name);
 
     bool SameIdentity(const TFileStat &other) const
     {

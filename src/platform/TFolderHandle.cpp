@@ -1,5 +1,8 @@
 #include "platform/TFolderHandle.h"
 
+#include "platform/TLongPath.h"
+
+#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -19,7 +22,17 @@ void TFolderHandle::Point(const QByteArray &root, QByteArrayView relative)
     FPointed = true;
     QByteArray path = root;
     path.append(relative);
-    FFd = ::open(path.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    // Not following a link at the end first: a folder reached through a link is told
+    // apart at no extra cost where there is none.
+    // (A trailing "/" would make the kernel follow the link regardless.)
+    while (path.size() > 1 && path.endsWith('/'))
+        path.chop(1);
+    FThroughLink = false;
+    FFd = TLongPath::Open(path, O_PATH | O_DIRECTORY | O_NOFOLLOW);
+    if (FFd < 0 && (errno == ENOTDIR || errno == ELOOP)) {
+        FFd = TLongPath::Open(path, O_PATH | O_DIRECTORY);
+        FThroughLink = FFd >= 0;
+    }
 }
 
 TFileStat TFolderHandle::Stat(const char *name) const
@@ -27,4 +40,14 @@ TFileStat TFolderHandle::Stat(const char *name) const
     if (FFd < 0)
         return {};
     return TFileStat::At(FFd, name);
+}
+
+TFileStat TFolderHandle::FolderStat() const
+{
+    return TFileStat::OfFd(FFd);
+}
+
+bool TFolderHandle::IsSymLink(const char *name) const
+{
+    return FFd >= 0 && TFileStat::IsSymLinkAt(FFd, name);
 }

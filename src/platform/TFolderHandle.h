@@ -21,9 +21,17 @@ public:
     void Point(const QByteArray &root, QByteArrayView relative);
     // The entry of that name in the folder, following links. name must end with a NUL.
     TFileStat Stat(const char *name) const;
+    // The open folder itself; Exists is false when it could not be opened.
+    TFileStat FolderStat() const;
+    // Whether the entry of that name is itself a symbolic link.
+    bool IsSymLink(const char *name) const;
+    int Fd() const { return FFd; }
+    // Whether the last name of the folder's path is a link to the folder.
+    bool ThroughLink() const { return FThroughLink; }
 
 private:
     QByteArray FRelative;
     bool FPointed = false;
     int FFd = -1;
+    bool FThroughLink = false;
 };

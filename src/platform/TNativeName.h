@@ -11,4 +11,7 @@ public:
     // Decodes the name; false when it does not survive the round trip.
     static bool Decode(const char *bytes, qsizetype length, QString *out);
     static QByteArray Encode(const QString &text);
+    // The name for showing only: what decodes as UTF-8 as text, every other byte as
+    // "\xHH". Never used to address a file.
+    static QString Escaped(QByteArrayView bytes);
 };

@@ -34,6 +34,7 @@ class TListActions;
 class TPrompts;
 class TResultListStatus;
 class TScanThread;
+class TNotComparedPage;
 class TStatusPanel;
 class TTimeAdjustEdit;
 class TmxStorage;
@@ -149,6 +150,7 @@ public:
     QWidget *TabSheet2 = nullptr;
     QWidget *TabSheet3 = nullptr;
     QWidget *TabSheet4 = nullptr;
+    TNotComparedPage *NotComparedPage = nullptr; // entries the last run left out
 
     // Settings page.
     QWidget *Panel2 = nullptr; // source column
@@ -294,6 +296,8 @@ private:
 
     void ShowStatus(const QString &text);
     void AddToList(int list, const QString &path);
+    void AddNotCompared(const QString &path, const QString &reason);
+    void ApplyNotComparedTexts();
     void ScanFinished();
     void SetStatusText(const QString &text);
 

@@ -109,6 +109,7 @@ void TfrmMain::ApplyTexts()
     SetPageCaption(PageControl1, TabSheet4, Text(47));
     Label10->setText(Text(48));
     Label11->setText(Text(49));
+    ApplyNotComparedTexts();
     SetPageCaption(PageControl2, TabSheet7, Text(51));
     PngBitBtn10->setText(Text(94));
     // Line 95 stays unused: the margin's caption keeps its built text in every language.

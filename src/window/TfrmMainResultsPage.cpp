@@ -1,6 +1,7 @@
 #include "window/TfrmMain.h"
 
 #include "results/TJamFileList.h"
+#include "results/TNotComparedPage.h"
 #include "results/TResultListStatus.h"
 
 #include <QComboBox>
@@ -155,6 +156,10 @@ void TfrmMain::BuildResultsPage()
         FDestinationHalves[t] = BuildResultHalf(2 * t + 2, tab, true);
         tab->installEventFilter(this);
     }
+    NotComparedPage = new TNotComparedPage;
+    NotComparedPage->setObjectName(u"NotComparedPage"_s);
+    PageControl1->addTab(NotComparedPage, Text(96));
+    ApplyNotComparedTexts();
 
     const auto find = [this]<typename T>(T *&field, const QString &name) {
         field = TabSheet6->findChild<T *>(name);
@@ -178,6 +183,14 @@ void TfrmMain::BuildResultsPage()
         {&PngBitBtn14, 14}, {&PngBitBtn15, 15}};
     for (const auto &[field, number] : buttons)
         find(*field, u"PngBitBtn"_s + QString::number(number));
+}
+
+void TfrmMain::ApplyNotComparedTexts()
+{
+    const int count = NotComparedPage->Count();
+    PageControl1->setTabText(PageControl1->indexOf(NotComparedPage),
+                             count > 0 ? Text(96) + u" ("_s + QString::number(count) + u')' : Text(96));
+    NotComparedPage->SetTexts(Text(109), Text(110), Text(111));
 }
 
 void TfrmMain::BuildInfoPage()

@@ -4,6 +4,7 @@
 #include "engine/TScanTexts.h"
 #include "engine/TScanThread.h"
 #include "results/TJamFileList.h"
+#include "results/TNotComparedPage.h"
 #include "shell/TJamShellTree.h"
 #include "window/TPrompts.h"
 #include "window/TScanSettingsTable.h"
@@ -47,6 +48,8 @@ void TfrmMain::Start()
 
     for (TJamFileList *list : FLists)
         list->Clear();
+    NotComparedPage->Clear();
+    ApplyNotComparedTexts();
 
     // The worker gets its texts now, so a language reload during the run cannot touch it.
     auto *thread = new TScanThread(ScanOptions, TScanTexts::FromLines([this](int line) { return Text(line); }), this);
@@ -57,6 +60,9 @@ void TfrmMain::Start()
             Qt::DirectConnection);
     connect(thread, &TScanThread::AddToList, this,
             [this, thread](int list) { AddToList(list, thread->CurrentFilePath); }, Qt::DirectConnection);
+    connect(thread, &TScanThread::NotCompared, this,
+            [this, thread] { AddNotCompared(thread->CurrentFilePath, thread->NotComparedReason); },
+            Qt::DirectConnection);
     connect(thread, &QThread::finished, this, &TfrmMain::ScanFinished, Qt::QueuedConnection);
     thread->start(QThread::LowestPriority);
 }
@@ -109,6 +115,11 @@ void TfrmMain::AddToList(int list, const QString &path)
         FLists[list - 1]->Add(path);
 }
 
+void TfrmMain::AddNotCompared(const QString &path, const QString &reason)
+{
+    NotComparedPage->Add(path, reason);
+}
+
 void TfrmMain::ScanFinished()
 {
     TScanThread *thread = ScanThread;
@@ -139,6 +150,11 @@ void TfrmMain::ScanFinished()
         page = 2;
     else if (holds(7, 8))
         page = 3;
+    NotComparedPage->ShowCount();
+    ApplyNotComparedTexts();
+    // The page of entries left out is chosen only when no result page has rows.
+    if (page < 0 && NotComparedPage->Count() > 0)
+        page = PageControl1->indexOf(NotComparedPage);
     if (page >= 0) {
         PageControl2->setCurrentIndex(ResultsPage);
         PageControl1->setCurrentIndex(page);

@@ -47,6 +47,8 @@ private Q_SLOTS:
     void rootsAreMadeAbsoluteAndClean();
     void failedCheckExitsWithItsText();
     void statusLinesGoToStderr();
+    void unusableRootsExitWithTheReason();
+    void entriesLeftOutGoToStderrWithStatus4();
     void usageErrors_data();
     void usageErrors();
     void optionsReachTheEngine();
@@ -119,6 +121,35 @@ void tst_ScanCli::statusLinesGoToStderr()
     r = RunScan({u"--status"_s, u"d"_s, u"d"_s}, FDir.path());
     QCOMPARE(r.ExitCode, 1);
     QCOMPARE(r.Err, QByteArray("Working...\nSource and Destination can not be the same.\n"));
+}
+
+void tst_ScanCli::unusableRootsExitWithTheReason()
+{
+    // An unplugged disk must not read as "every file of the other side is missing".
+    TResult r = RunScan({u"s"_s, u"missing"_s}, FDir.path());
+    QCOMPARE(r.ExitCode, 1);
+    QVERIFY(r.Out.isEmpty());
+    QCOMPARE(r.Err, "The folder " + FDir.filePath(u"missing"_s).toUtf8() + " does not exist.\n");
+
+    r = RunScan({u"s"_s, u"d/big.bin"_s}, FDir.path());
+    QCOMPARE(r.ExitCode, 1);
+    QVERIFY(r.Out.isEmpty());
+    QCOMPARE(r.Err, FDir.filePath(u"d/big.bin"_s).toUtf8() + " is not a folder.\n");
+}
+
+void tst_ScanCli::entriesLeftOutGoToStderrWithStatus4()
+{
+    QTemporaryDir dir;
+    TestTree::File(dir.path(), u"s/only.txt"_s, "only copy");
+    TestTree::Dir(dir.path(), u"d"_s);
+    TestTree::SymLink(dir.filePath(u"s"_s), dir.filePath(u"d/tosrc"_s));
+    if (QTest::currentTestFailed())
+        return;
+    const TResult r = RunScan({u"s"_s, u"d"_s}, dir.path());
+    QCOMPARE(r.ExitCode, 4);
+    // The source's only copy is not offered as a destination file missing in the source.
+    QCOMPARE(r.Out, "1\t" + dir.filePath(u"s/only.txt"_s).toUtf8() + '\n');
+    QCOMPARE(r.Err, "not compared: the folder lies in the other tree: " + dir.filePath(u"d/tosrc/"_s).toUtf8() + '\n');
 }
 
 void tst_ScanCli::usageErrors_data()

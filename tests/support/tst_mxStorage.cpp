@@ -127,7 +127,7 @@ private slots:
         QCOMPARE(qint64(n), en->Size());
         QCOMPARE(blob.size(), qsizetype(n) + 4);
         const QByteArray english = en->AsStream()->readAll();
-        QCOMPARE(english.size(), 4524);
+        QCOMPARE(english.size(), 5398);
         QVERIFY(english.startsWith("\xFF\xFE"));
         QCOMPARE(mx.Version(), u"2.40"_s);
         QCOMPARE(ReadProductText(mx, 0), u"Foldermate"_s);

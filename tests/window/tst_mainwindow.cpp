@@ -7,6 +7,7 @@
 #include "controls/TLabeledFloatSpinEdit.h"
 #include "engine/TScanThread.h"
 #include "results/TJamFileList.h"
+#include "results/TNotComparedPage.h"
 #include "results/TResultListStatus.h"
 #include "results/TResultListModel.h"
 #include "shell/TJamPathEdit.h"
@@ -307,6 +308,44 @@ private Q_SLOTS:
         QVERIFY(FPrompts.Asked.isEmpty());
         QCOMPARE(FWindow->PageControl2->currentIndex(), 1);
         QCOMPARE(FWindow->PageControl1->currentIndex(), page);
+    }
+
+    void entriesLeftOutHaveTheirOwnPage()
+    {
+        using namespace TestTree;
+        File(Src(), u"only.txt"_s, "only copy");
+        SymLink(Src(), Dst() + u"/tosrc"_s);
+        // With a row in a result list, that page opens; the left-out entry waits on its page.
+        QVERIFY(Scan(Src(), Dst()));
+        TNotComparedPage *page = FWindow->NotComparedPage;
+        QCOMPARE(FWindow->PageControl1->currentIndex(), 0);
+        QCOMPARE(page->Count(), 1);
+        QCOMPARE(page->Path(0), Dst() + u"/tosrc/"_s);
+        QCOMPARE(page->Reason(0), u"the folder lies in the other tree"_s);
+        QCOMPARE(page->StatusText(), u" Not compared: 1"_s);
+        QCOMPARE(FWindow->PageControl1->tabText(FWindow->PageControl1->indexOf(page)), u"Not compared (1)"_s);
+
+        // Only left-out entries: their page opens, and no "No files found!".
+        QVERIFY(QFile::remove(Src() + u"/only.txt"_s));
+        FPrompts.Asked.clear();
+        QVERIFY(Scan(Src(), Dst()));
+        QVERIFY(FPrompts.Asked.isEmpty());
+        QCOMPARE(FWindow->PageControl2->currentIndex(), 1);
+        QCOMPARE(FWindow->PageControl1->currentWidget(), page);
+        QCOMPARE(page->Count(), 1);
+    }
+
+    void aRootGoneSinceItWasChosenStopsTheRun()
+    {
+        TestTree::File(Src(), u"a.txt"_s, "a");
+        SelectRoots();
+        // An unplugged disk: every source file would read as missing from it.
+        QVERIFY(QDir(Dst()).removeRecursively());
+        QSignalSpy done(FWindow.get(), &TfrmMain::ScanCompleted);
+        FWindow->Start();
+        QVERIFY(done.wait(20000));
+        QCOMPARE(FPrompts.Asked.value(0), u"error: The folder "_s + Dst() + u" does not exist."_s);
+        QCOMPARE(FWindow->FileList(1)->TotalFileCount(), 0);
     }
 
     void nothingFoundStaysOnTheSettingsPage()

@@ -37,6 +37,15 @@ void TRecordSink::AddToList(int list, const QString &path)
         Flush();
 }
 
+void TRecordSink::NotCompared(const QString &path, const QString &reason)
+{
+    ++FNotCompared;
+    Flush();
+    const QByteArray line = "not compared: " + TNativeName::Encode(reason) + ": " + TNativeName::Encode(path) + '\n';
+    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+    std::fflush(stderr);
+}
+
 bool TRecordSink::Flush()
 {
     if (!FBuffer.isEmpty()) {

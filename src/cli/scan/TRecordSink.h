@@ -8,7 +8,7 @@
 
 // Prints each finding as one record: the list number, a TAB and the path as the
 // file system spells it, ended by a newline or a NUL. Status texts go to another
-// stream, one per line, when asked for.
+// stream, one per line, when asked for; entries not compared always go to stderr.
 class TRecordSink final : public TScanSink
 {
 public:
@@ -17,6 +17,9 @@ public:
 
     void ShowStatus(const QString &text) override;
     void AddToList(int list, const QString &path) override;
+    // One line on the status stream (stderr): "not compared: REASON: PATH".
+    void NotCompared(const QString &path, const QString &reason) override;
+    int NotComparedCount() const { return FNotCompared; }
     // Writes out what is buffered; false when the stream refused it.
     bool Flush();
 
@@ -26,4 +29,5 @@ private:
     char FEnd;
     QByteArray FBuffer;
     bool FFailed = false;
+    int FNotCompared = 0;
 };

@@ -42,5 +42,6 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "foldermate-scan: could not write the results\n");
         return 3;
     }
-    return 0;
+    // The scan ran, but some entries were left out (each named on stderr).
+    return sink.NotComparedCount() > 0 ? 4 : 0;
 }
