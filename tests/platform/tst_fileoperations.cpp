@@ -156,7 +156,7 @@ void tst_FileOperations::killedCopyLeavesTheOldTargetWhole()
     TestTree::File(FDir.path(), u"k/big.bin"_s, QByteArray(40 << 20, 'n'));
     TestTree::File(FDir.path(), u"k/target.bin"_s, old);
     QProcess child;
-    child.start(QStringLiteral(FM_COPY_CHILD), {FDir.filePath(u"k/big.bin"_s), FDir.filePath(u"k/target.bin"_s)});
+    child.start(QStringLiteral(FM_COPY_CHILD), {u"--slow"_s, FDir.filePath(u"k/big.bin"_s), FDir.filePath(u"k/target.bin"_s)});
     QVERIFY(child.waitForStarted());
     // Wait until a few chunks are written, then kill it without a chance to clean up.
     QByteArray said;
