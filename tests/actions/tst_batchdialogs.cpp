@@ -16,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QProgressDialog>
+#include <QScreen>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -227,6 +228,11 @@ private Q_SLOTS:
         TUser user({{u"error box"_s, [] { return VisibleBox(u"could not be copied"_s) != nullptr; },
                      [&] {
                          QMessageBox *box = VisibleBox(u"could not be copied"_s);
+                         // FM_SCREENSHOT=file.png keeps a picture of the screen (on a real display).
+                         if (const QString shot = qEnvironmentVariable("FM_SCREENSHOT"); !shot.isEmpty()) {
+                             QTest::qWait(300);
+                             QGuiApplication::primaryScreen()->grabWindow(0).save(shot);
+                         }
                          aboveProgress = box->parentWidget() && box->parentWidget() == VisibleProgress();
                          QTest::mouseClick(Button(box, u"Skip"_s), Qt::LeftButton);
                      }}});
