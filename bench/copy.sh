@@ -43,11 +43,15 @@ echo "Copy all vs cp -a ($RUNS runs, medians, warm cache):"
 compare "$FILES one-byte files" "$W/small"
 compare "4 files of 200 MiB" "$W/large"
 
-echo "Delete all to the trash vs gio trash ($FILES one-byte files, trash in $W/home):"
+echo "Delete all to the trash vs gio trash ($FILES one-byte files, $RUNS runs in turn, medians):"
 export XDG_DATA_HOME=$W/home
-rm -rf "$W/t1" "$W/t2"; cp -a "$W/small" "$W/t1"; cp -a "$W/small" "$W/t2"
-g=$(timed sh -c "cd '$W/t1' && find . -type f -print0 | xargs -0 gio trash")
-rm -rf "$W/home"
-f=$(timed "$B" trash "$W/t2")
+gs=() fs=()
+for _ in $(seq "$RUNS"); do
+  rm -rf "$W/home" "$W/t"; cp -a "$W/small" "$W/t"
+  gs+=("$(timed sh -c "cd '$W/t' && find . -type f -print0 | xargs -0 gio trash")")
+  rm -rf "$W/home" "$W/t"; cp -a "$W/small" "$W/t"
+  fs+=("$(timed "$B" trash "$W/t")")
+done
+g=$(printf '%s\n' "${gs[@]}" | median); f=$(printf '%s\n' "${fs[@]}" | median)
 awk -v g="$g" -v f="$f" 'BEGIN{printf "gio trash %7.3f s   Delete all %7.3f s   = %.2f x gio trash\n", g, f, f/g}'
 rm -rf "$W"
