@@ -14,6 +14,7 @@
 #include <fcntl.h>
 #include <memory>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -248,7 +249,14 @@ bool CopyContent(int in, int out, qint64 size, const TFileOperations::TProgress 
 
 } // namespace
 
-TSystemFileOperations::TSystemFileOperations() = default;
+TSystemFileOperations::TSystemFileOperations()
+{
+    // Each staged copy holds two descriptors until its group ends: a group leaves room
+    // for everything else the process has open.
+    struct rlimit limit;
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+        FGroupFiles = int(qBound<rlim_t>(1, (limit.rlim_cur - qMin<rlim_t>(limit.rlim_cur, 256)) / 2, rlim_t(FGroupFiles)));
+}
 
 TSystemFileOperations::~TSystemFileOperations()
 {

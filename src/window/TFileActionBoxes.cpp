@@ -204,6 +204,7 @@ void TFileActionBoxes::BeginProgress(TBatchKind kind, int files, qint64 bytes, s
     FProgress->setMinimumWidth(420);
     // Short batches finish before anybody could read the dialog.
     FProgress->setMinimumDuration(400);
+    FProgress->setLabelText(FProgress->windowTitle() + u"…"_s);
     FProgress->setValue(0);
     QObject::connect(FProgress.get(), &QProgressDialog::canceled, FProgress.get(), [this] { CancelRequested(); });
 }
