@@ -16,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QProgressDialog>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -25,6 +26,10 @@
 #include <QTimer>
 
 #include <functional>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/mount.h>
 
 using namespace Qt::StringLiterals;
 using namespace TestTree;
@@ -331,6 +336,27 @@ private Q_SLOTS:
         QCOMPARE(FOps->Copies.load(), 3);
         QVERIFY(List(1)->Paths().isEmpty());
         QCOMPARE(List(5)->Paths().size(), 3);
+    }
+
+    // The source side on a volume without a trash, with the real file operations: the
+    // question comes before anything is deleted for good, and No keeps the file.
+    void refusedTrashAsksAndNoKeepsTheFile()
+    {
+        if (::mount("tmpfs", QFile::encodeName(Src()).constData(), "tmpfs", 0, "size=1m") != 0)
+            QSKIP(qPrintable(u"cannot mount a tmpfs here: "_s + QString::fromLocal8Bit(std::strerror(errno))));
+        const auto unmount = qScopeGuard([this] { ::umount2(QFile::encodeName(Src()).constData(), MNT_DETACH); });
+        File(Src(), u"keep.txt"_s, "stays");
+        QVERIFY(Scan());
+        const QString trash = FHome.filePath(u"data/Trash/files"_s);
+        const QStringList trashBefore = QDir(trash).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
+        TUser user({Answer(u"to the trash?"_s, u"Yes"_s), Answer(u"cannot be moved to the trash"_s, u"No"_s)});
+        QTest::mouseClick(FWindow->PngBitBtn14, Qt::LeftButton);
+        QVERIFY2(user.Finished(), qPrintable(user.Stuck()));
+        QCOMPARE(Content(Src() + u"keep.txt"_s), QByteArray("stays"));
+        QCOMPARE(List(1)->Paths(), QStringList{Src() + u"keep.txt"_s});
+        QCOMPARE(QDir(trash).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), trashBefore);
+        QCOMPARE(QDir(Src()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+                 QStringList{u"keep.txt"_s});
     }
 
     void closeDuringABatchAsksFirst_data()
