@@ -16,6 +16,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <ctime>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -163,7 +164,8 @@ QByteArray TempName(const QByteArray &name)
 }
 
 // Removes the temporaries that copies into this folder left when they were killed: named
-// ".NAME.foldermate-PID-XXXX", written by a process that is no longer running.
+// ".NAME.foldermate-PID-XXXX", written by a process that is no longer running, or
+// ".NAME.foldermate-XXXX" and untouched for an hour.
 void RemoveStaleTemporaries(int folderFd)
 {
     const int listFd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -186,8 +188,16 @@ void RemoveStaleTemporaries(int folderFd)
         const qsizetype dash = rest.indexOf('-');
         bool ok = false;
         const long pid = dash > 0 ? rest.first(dash).toLong(&ok) : 0;
-        if (ok && pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH)
+        if (ok && pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH) {
             stale.emplace_back(entry->d_name);
+        } else if (dash < 0 && !rest.isEmpty()) {
+            // Earlier versions did not mark the writer: theirs is stale once nothing has
+            // written to it for an hour, as a running copy writes all the time.
+            struct stat st;
+            if (::fstatat(folderFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode)
+                && st.st_mtime < ::time(nullptr) - 3600)
+                stale.emplace_back(entry->d_name);
+        }
     }
     ::closedir(dir);
     for (const QByteArray &name : stale)
