@@ -64,6 +64,8 @@ public:
     bool ConfirmTrash(const QStringList &) override { return true; }
     TErrorChoice FileError(TBatchKind, const QString &, const QString &) override { return ecCancel; }
     TTrashChoice TrashRefused(const QString &) override { return tcCancel; }
+    void SkippedFiles(TBatchKind, const QStringList &) override {}
+    bool ConfirmCloseDuringBatch() override { return false; }
     void BeginProgress(TBatchKind, int, qint64, std::atomic<bool> *) override {}
     void ShowProgress(const QString &, int, qint64) override {}
     void EndProgress() override {}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 #include <atomic>
@@ -29,6 +30,12 @@ class TFileOperations
 {
 public:
     using TProgress = std::function<void(qint64 bytesDone)>;
+    // A staged copy that could not be put in place.
+    struct TStagedFailure
+    {
+        QString Target;
+        TFileOpResult Result;
+    };
 
     virtual ~TFileOperations() = default;
 
@@ -37,6 +44,21 @@ public:
     // cancel the old target is left exactly as it was.
     virtual TFileOpResult CopyFile(const QString &source, const QString &target,
                                    const TProgress &progress, const std::atomic<bool> *cancel) = 0;
+
+    // The same copy, held back so that a group of copies is made durable together:
+    // Done means the new content is written but not yet visible under target. It appears
+    // there at FinishCopies(), which also reports the staged copies that failed at the
+    // end. A staged copy that is never finished leaves nothing behind. By default a copy
+    // is made at once.
+    virtual TFileOpResult StageCopy(const QString &source, const QString &target,
+                                    const TProgress &progress, const std::atomic<bool> *cancel)
+    {
+        return CopyFile(source, target, progress, cancel);
+    }
+    virtual QList<TStagedFailure> FinishCopies() { return {}; }
+    // True once the staged copies should be finished before more are staged.
+    virtual bool StagingFull() const { return false; }
+
     // Moves a regular file to the trash of its volume.
     virtual TFileOpResult MoveToTrash(const QString &path) = 0;
     // Deletes a regular file for good; only after the user agreed to it.

@@ -2,14 +2,66 @@
 
 #include "platform/TFileOperations.h"
 
-// File operations on the real file system: copies go through a temporary file in the
-// target folder that is flushed and renamed over the target, deletes go to the
-// freedesktop trash through GIO.
+#include <QByteArray>
+#include <QSet>
+
+#include <sys/types.h>
+#include <vector>
+
+// File operations on the real file system. A copy is written to an unnamed temporary file
+// in the target folder (a named one beside the target where the file system has none);
+// a group of them is made durable with one flush of the file system and then linked, or
+// renamed over the old target, into place. A crash leaves the old target or the new one,
+// whole. Named temporaries of writers that are no longer running are removed when a copy
+// next goes into their folder. Paths longer than the system's limit are walked folder by
+// folder. Deletes go to the freedesktop trash through GIO.
 class TSystemFileOperations final : public TFileOperations
 {
 public:
+    TSystemFileOperations();
+    ~TSystemFileOperations() override;
+    TSystemFileOperations(const TSystemFileOperations &) = delete;
+    TSystemFileOperations &operator=(const TSystemFileOperations &) = delete;
+
     TFileOpResult CopyFile(const QString &source, const QString &target,
                            const TProgress &progress, const std::atomic<bool> *cancel) override;
+    TFileOpResult StageCopy(const QString &source, const QString &target,
+                            const TProgress &progress, const std::atomic<bool> *cancel) override;
+    QList<TStagedFailure> FinishCopies() override;
+    bool StagingFull() const override;
     TFileOpResult MoveToTrash(const QString &path) override;
     TFileOpResult DeletePermanently(const QString &path) override;
+
+    // How much one group holds before it is finished.
+    void SetGroupLimits(int files, qint64 bytes);
+    // Named temporary files even where unnamed ones would work (the fallback, for tests).
+    void SetNamedTemporaries(bool named) { FNamedOnly = named; }
+
+private:
+    struct TStaged
+    {
+        int Fd = -1;      // the new content
+        int FolderFd = -1;
+        dev_t Device = 0;
+        QByteArray Name;  // in the folder
+        QByteArray TempName; // named temporary, or empty for an unnamed one
+        QString Target;
+    };
+
+    int TargetFolder(const QByteArray &folder, int *error);
+    void Discard(TStaged &staged);
+    TFileOpResult Place(TStaged &staged);
+    void RemoveCreatedFolders();
+    void DropFolderCache();
+
+    std::vector<TStaged> FStaged;
+    qint64 FStagedBytes = 0;
+    int FGroupFiles = 400;
+    qint64 FGroupBytes = 64ll << 20;
+    bool FNamedOnly = false;
+    std::vector<QByteArray> FCreated; // folders made for the copies in hand, outer first
+    QSet<QByteArray> FCleaned;        // folders already cleared of stale temporaries
+    QByteArray FFolderPath;           // the last target folder, kept open
+    int FFolderFd = -1;
+    dev_t FFolderDevice = 0;
 };

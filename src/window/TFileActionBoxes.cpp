@@ -1,7 +1,9 @@
 #include "window/TFileActionBoxes.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
@@ -16,6 +18,34 @@ QString Title(QWidget *parent)
         return parent->window()->windowTitle();
     return QApplication::applicationDisplayName();
 }
+
+// The progress of a batch. Closing it or pressing Escape asks for Cancel like its button
+// does; it stays open, the application-modal dialog of the batch, until the batch ends.
+class TBatchProgressDialog final : public QProgressDialog
+{
+public:
+    explicit TBatchProgressDialog(QWidget *parent) : QProgressDialog(parent)
+    {
+        // The dialog's own cancel() would hide it and reset the bar.
+        QObject::disconnect(this, SIGNAL(canceled()), this, SLOT(cancel()));
+    }
+
+protected:
+    void reject() override {}
+    void closeEvent(QCloseEvent *event) override
+    {
+        event->ignore();
+        Q_EMIT canceled();
+    }
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if (event->key() == Qt::Key_Escape) {
+            Q_EMIT canceled();
+            return;
+        }
+        QProgressDialog::keyPressEvent(event);
+    }
+};
 
 } // namespace
 
@@ -39,6 +69,34 @@ QString TFileActionBoxes::FileErrorText(TBatchKind kind, const QString &path, co
     return u"%1\n\n%2\n\n%3"_s.arg(what, path, message);
 }
 
+QString TFileActionBoxes::SkippedText(TBatchKind, const QStringList &paths)
+{
+    constexpr int shown = 5;
+    QString text = paths.size() == 1 ? u"1 file was skipped:"_s
+                                     : u"%1 files were skipped:"_s.arg(QLocale().toString(paths.size()));
+    for (const QString &path : paths.first(qMin(shown, int(paths.size()))))
+        text += u'\n' + path;
+    if (paths.size() > shown)
+        text += u"\n…"_s;
+    return text;
+}
+
+QString TFileActionBoxes::CloseDuringBatchText()
+{
+    return u"Files are still being copied or deleted. Cancel after the current file and close the window?"_s;
+}
+
+QWidget *TFileActionBoxes::QuestionParent() const
+{
+    if (FProgress) {
+        // The question belongs to the batch: it opens above the progress dialog.
+        if (!FProgress->isVisible())
+            FProgress->show();
+        return FProgress.get();
+    }
+    return FParent;
+}
+
 bool TFileActionBoxes::ConfirmTrash(const QStringList &paths)
 {
     QMessageBox box(QMessageBox::Question, Title(FParent), ConfirmTrashText(paths),
@@ -48,32 +106,61 @@ bool TFileActionBoxes::ConfirmTrash(const QStringList &paths)
     return box.exec() == QMessageBox::Yes;
 }
 
+QAbstractButton *TFileActionBoxes::AskInBatch(QMessageBox &box)
+{
+    if (FCancel && FCancel->load())
+        return nullptr;
+    if (!FProgress) {
+        box.setWindowModality(Qt::ApplicationModal);
+        box.exec();
+        return box.clickedButton();
+    }
+    // Not modal itself: the progress dialog already holds the window, and its Cancel
+    // stays usable while the question is open.
+    box.setWindowModality(Qt::NonModal);
+    QEventLoop loop;
+    QObject::connect(&box, &QDialog::finished, &loop, &QEventLoop::quit);
+    FQuestion = &box;
+    box.show();
+    box.raise();
+    box.activateWindow();
+    loop.exec();
+    FQuestion.clear();
+    if (FCancel && FCancel->load())
+        return nullptr;
+    return box.clickedButton();
+}
+
 TFileActionDialogs::TErrorChoice TFileActionBoxes::FileError(TBatchKind kind, const QString &path,
                                                              const QString &message)
 {
     QMessageBox box(QMessageBox::Critical, Title(FParent), FileErrorText(kind, path, message),
-                    QMessageBox::NoButton, FParent);
-    box.setWindowModality(Qt::ApplicationModal);
+                    QMessageBox::NoButton, QuestionParent());
     QPushButton *retry = box.addButton(u"&Retry"_s, QMessageBox::AcceptRole);
     QPushButton *skip = box.addButton(u"&Skip"_s, QMessageBox::ActionRole);
+    QPushButton *skipAll = box.addButton(u"Skip &all"_s, QMessageBox::ActionRole);
     QPushButton *cancel = box.addButton(QMessageBox::Cancel);
     box.setDefaultButton(retry);
     box.setEscapeButton(cancel);
-    box.exec();
-    if (box.clickedButton() == retry)
+    QAbstractButton *clicked = AskInBatch(box);
+    if (clicked == retry)
         return ecRetry;
-    if (box.clickedButton() == skip)
+    if (clicked == skip)
         return ecSkip;
+    if (clicked == skipAll)
+        return ecSkipAll;
     return ecCancel;
 }
 
 TFileActionDialogs::TTrashChoice TFileActionBoxes::TrashRefused(const QString &path)
 {
     QMessageBox box(QMessageBox::Warning, Title(FParent), TrashRefusedText(path),
-                    QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::Cancel, FParent);
-    box.setWindowModality(Qt::ApplicationModal);
+                    QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::Cancel,
+                    QuestionParent());
     box.setDefaultButton(QMessageBox::No);
-    switch (box.exec()) {
+    box.setEscapeButton(QMessageBox::Cancel);
+    QAbstractButton *clicked = AskInBatch(box);
+    switch (clicked ? box.standardButton(clicked) : QMessageBox::Cancel) {
     case QMessageBox::Yes:
         return tcYes;
     case QMessageBox::YesToAll:
@@ -85,12 +172,30 @@ TFileActionDialogs::TTrashChoice TFileActionBoxes::TrashRefused(const QString &p
     }
 }
 
+void TFileActionBoxes::SkippedFiles(TBatchKind kind, const QStringList &paths)
+{
+    QMessageBox box(QMessageBox::Warning, Title(FParent), SkippedText(kind, paths), QMessageBox::Ok, FParent);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+}
+
+bool TFileActionBoxes::ConfirmCloseDuringBatch()
+{
+    // Above the batch's dialogs and any question they have open.
+    QMessageBox box(QMessageBox::Question, Title(FParent), CloseDuringBatchText(), QMessageBox::Yes | QMessageBox::No,
+                    QuestionParent());
+    box.setWindowModality(Qt::ApplicationModal);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 void TFileActionBoxes::BeginProgress(TBatchKind kind, int files, qint64 bytes, std::atomic<bool> *cancel)
 {
     FKind = kind;
     FFiles = files;
     FBytes = bytes;
-    FProgress = std::make_unique<QProgressDialog>(FParent);
+    FCancel = cancel;
+    FProgress = std::make_unique<TBatchProgressDialog>(FParent);
     FProgress->setWindowTitle(kind == bkCopy ? u"Copying files"_s : u"Moving files to the trash"_s);
     FProgress->setWindowModality(Qt::ApplicationModal);
     FProgress->setAutoClose(false);
@@ -99,13 +204,27 @@ void TFileActionBoxes::BeginProgress(TBatchKind kind, int files, qint64 bytes, s
     FProgress->setMinimumWidth(420);
     // Short batches finish before anybody could read the dialog.
     FProgress->setMinimumDuration(400);
+    FProgress->setLabelText(FProgress->windowTitle() + u"…"_s);
     FProgress->setValue(0);
-    QObject::connect(FProgress.get(), &QProgressDialog::canceled, FProgress.get(), [cancel] { cancel->store(true); });
+    QObject::connect(FProgress.get(), &QProgressDialog::canceled, FProgress.get(), [this] { CancelRequested(); });
+}
+
+void TFileActionBoxes::CancelRequested()
+{
+    if (FCancel)
+        FCancel->store(true);
+    if (FProgress) {
+        FProgress->setLabelText(u"Cancelling after the current file…"_s);
+        if (QPushButton *button = FProgress->findChild<QPushButton *>())
+            button->setEnabled(false);
+    }
+    if (FQuestion)
+        FQuestion->reject();
 }
 
 void TFileActionBoxes::ShowProgress(const QString &current, int filesDone, qint64 bytesDone)
 {
-    if (!FProgress)
+    if (!FProgress || (FCancel && FCancel->load()))
         return;
     const QLocale locale;
     QString label = QFileInfo(current).fileName() + u'\n'
@@ -122,4 +241,5 @@ void TFileActionBoxes::ShowProgress(const QString &current, int filesDone, qint6
 void TFileActionBoxes::EndProgress()
 {
     FProgress.reset();
+    FCancel = nullptr;
 }

@@ -7,12 +7,13 @@
 
 // The dialogs of the copy, update and delete actions: the confirmation before files go
 // to the trash, the progress of a batch with its Cancel button, the question after a
-// file failed and the question before a file is deleted for good. The program's own
+// file failed, the question before a file is deleted for good, the report of skipped
+// files and the question when the window is closed during a batch. The program's own
 // implementation is TFileActionBoxes; tests answer them with a script.
 class TFileActionDialogs
 {
 public:
-    enum TErrorChoice { ecRetry, ecSkip, ecCancel };
+    enum TErrorChoice { ecRetry, ecSkip, ecSkipAll, ecCancel };
     enum TTrashChoice { tcYes, tcYesToAll, tcNo, tcCancel };
     enum TBatchKind { bkCopy, bkTrash };
 
@@ -20,13 +21,21 @@ public:
 
     // Yes or No before anything is moved to the trash.
     virtual bool ConfirmTrash(const QStringList &paths) = 0;
-    // A file could not be copied or deleted: try it again, leave it, or end the batch.
+    // A file could not be copied or deleted: try it again, leave it (or every further
+    // failing file of the batch), or end the batch.
     virtual TErrorChoice FileError(TBatchKind kind, const QString &path, const QString &message) = 0;
     // The file's volume has no trash.
     virtual TTrashChoice TrashRefused(const QString &path) = 0;
+    // After a batch in which the user chose to skip every failing file: which were left.
+    virtual void SkippedFiles(TBatchKind kind, const QStringList &paths) = 0;
+    // The window is being closed while a batch runs: true cancels the batch and closes.
+    virtual bool ConfirmCloseDuringBatch() = 0;
 
-    // A batch begins; setting *cancel asks it to stop after the file in hand.
+    // A batch begins; setting *cancel asks it to stop after the file in hand. A question
+    // that is open when the batch is cancelled is answered with Cancel.
     virtual void BeginProgress(TBatchKind kind, int files, qint64 bytes, std::atomic<bool> *cancel) = 0;
     virtual void ShowProgress(const QString &current, int filesDone, qint64 bytesDone) = 0;
+    // The batch was cancelled from outside its progress dialog.
+    virtual void CancelRequested() {}
     virtual void EndProgress() = 0;
 };

@@ -1,23 +1,11 @@
 #include "window/TFileBatch.h"
 
 #include <QEventLoop>
+#include <QHash>
 #include <QThread>
 #include <QTimer>
 
 #include <memory>
-
-namespace {
-
-// What the worker shares with the window's thread while it runs.
-struct TBatchState
-{
-    std::atomic<bool> Cancel{false};
-    std::atomic<int> Current{0};
-    std::atomic<qint64> BytesBefore{0}; // copied of the files already handled
-    std::atomic<qint64> BytesInFile{0};
-};
-
-} // namespace
 
 TFileBatch::TFileBatch(TFileOperations &operations, TFileActionDialogs &dialogs)
     : FOps(operations)
@@ -25,91 +13,202 @@ TFileBatch::TFileBatch(TFileOperations &operations, TFileActionDialogs &dialogs)
 {
 }
 
+void TFileBatch::Cancel()
+{
+    FCancel = true;
+    FDialogs.CancelRequested();
+}
+
+template <typename TQuestion> void TFileBatch::OnWindow(TQuestion &&question)
+{
+    QMetaObject::invokeMethod(FWindowSide, std::forward<TQuestion>(question), Qt::BlockingQueuedConnection);
+}
+
+TFileActionDialogs::TErrorChoice TFileBatch::Ask(TFileActionDialogs::TBatchKind kind, int item,
+                                                 const TFileOpResult &r)
+{
+    TFileActionDialogs::TErrorChoice choice = TFileActionDialogs::ecCancel;
+    if (FSkipAll)
+        choice = TFileActionDialogs::ecSkip;
+    else if (!FCancel.load())
+        OnWindow([&] { choice = FDialogs.FileError(kind, FItems->at(item).Source, r.Message); });
+    if (choice == TFileActionDialogs::ecSkipAll) {
+        FSkipAll = true;
+        choice = TFileActionDialogs::ecSkip;
+    }
+    if (choice == TFileActionDialogs::ecSkip) {
+        FSkipped << FItems->at(item).Source;
+        if (FOutcome == boSucceeded)
+            FOutcome = boFailed;
+    } else if (choice == TFileActionDialogs::ecCancel) {
+        FOutcome = boAborted;
+    }
+    return choice;
+}
+
+void TFileBatch::CopyAll(const QList<TItem> &items)
+{
+    const auto progress = [this](qint64 done) { FBytesInFile = done; };
+    QList<int> staged;
+    // Puts the staged copies in place; those that fail there are asked about one by one.
+    const auto finish = [&]() -> bool {
+        QHash<QString, TFileOpResult> failed;
+        for (const TFileOperations::TStagedFailure &f : FOps.FinishCopies())
+            failed.insert(f.Target, f.Result);
+        bool goOn = true;
+        for (int i : std::exchange(staged, {})) {
+            const auto it = failed.constFind(items.at(i).Target);
+            if (it == failed.cend()) {
+                FDone[i] = true;
+                continue;
+            }
+            if (!goOn)
+                continue;
+            TFileOpResult r = *it;
+            while (!r.Ok()) {
+                const TFileActionDialogs::TErrorChoice choice = r.Kind == TFileOpResult::orCancelled
+                                                                    ? TFileActionDialogs::ecCancel
+                                                                    : Ask(TFileActionDialogs::bkCopy, i, r);
+                if (choice == TFileActionDialogs::ecCancel) {
+                    FOutcome = boAborted;
+                    goOn = false;
+                    break;
+                }
+                if (choice != TFileActionDialogs::ecRetry)
+                    break;
+                r = FOps.CopyFile(items.at(i).Source, items.at(i).Target, progress, &FCancel);
+                FDone[i] = r.Ok();
+            }
+        }
+        return goOn;
+    };
+
+    for (int i = 0; i < items.size(); ++i) {
+        FCurrent = i;
+        FBytesInFile = 0;
+        bool goOn = true;
+        for (;;) {
+            if (FCancel.load()) {
+                FOutcome = boAborted;
+                goOn = false;
+                break;
+            }
+            const TFileOpResult r = FOps.StageCopy(items.at(i).Source, items.at(i).Target, progress, &FCancel);
+            if (r.Ok()) {
+                staged << i;
+                break;
+            }
+            const TFileActionDialogs::TErrorChoice choice = r.Kind == TFileOpResult::orCancelled
+                                                                ? TFileActionDialogs::ecCancel
+                                                                : Ask(TFileActionDialogs::bkCopy, i, r);
+            if (choice == TFileActionDialogs::ecCancel) {
+                FOutcome = boAborted;
+                goOn = false;
+                break;
+            }
+            if (choice != TFileActionDialogs::ecRetry)
+                break;
+        }
+        FBytesBefore += FBytesInFile.exchange(0);
+        if (!goOn)
+            break;
+        if (FOps.StagingFull() && !finish())
+            break;
+    }
+    // What was staged before a cancel is the user's too: it goes in place.
+    finish();
+}
+
+void TFileBatch::TrashAll(const QList<TItem> &items)
+{
+    bool deleteAllForGood = false;
+    for (int i = 0; i < items.size(); ++i) {
+        FCurrent = i;
+        const TItem &item = items.at(i);
+        bool forGood = false;
+        for (;;) {
+            if (FCancel.load()) {
+                FOutcome = boAborted;
+                return;
+            }
+            const TFileOpResult r = forGood || deleteAllForGood ? FOps.DeletePermanently(item.Source)
+                                                                : FOps.MoveToTrash(item.Source);
+            if (r.Ok()) {
+                FDone[i] = true;
+                break;
+            }
+            if (r.Kind == TFileOpResult::orTrashRefused) {
+                TFileActionDialogs::TTrashChoice choice = TFileActionDialogs::tcCancel;
+                if (!FCancel.load())
+                    OnWindow([&] { choice = FDialogs.TrashRefused(item.Source); });
+                if (choice == TFileActionDialogs::tcCancel) {
+                    FOutcome = boAborted;
+                    return;
+                }
+                if (choice == TFileActionDialogs::tcNo) {
+                    if (FOutcome == boSucceeded)
+                        FOutcome = boFailed;
+                    break;
+                }
+                forGood = true;
+                deleteAllForGood = deleteAllForGood || choice == TFileActionDialogs::tcYesToAll;
+                continue;
+            }
+            const TFileActionDialogs::TErrorChoice choice = r.Kind == TFileOpResult::orCancelled
+                                                                ? TFileActionDialogs::ecCancel
+                                                                : Ask(TFileActionDialogs::bkTrash, i, r);
+            if (choice == TFileActionDialogs::ecCancel) {
+                FOutcome = boAborted;
+                return;
+            }
+            if (choice != TFileActionDialogs::ecRetry)
+                break;
+        }
+    }
+}
+
+void TFileBatch::Work(TFileActionDialogs::TBatchKind kind, const QList<TItem> &items)
+{
+    if (kind == TFileActionDialogs::bkCopy)
+        CopyAll(items);
+    else
+        TrashAll(items);
+}
+
 TFileBatch::TOutcome TFileBatch::Run(TFileActionDialogs::TBatchKind kind, const QList<TItem> &items,
                                      qint64 totalBytes)
 {
+    FDone = QList<bool>(items.size(), false);
+    FSkipped.clear();
+    FSkipAll = false;
+    FOutcome = boSucceeded;
     if (items.isEmpty())
         return boSucceeded;
 
-    TBatchState state;
-    TOutcome outcome = boSucceeded;
+    FItems = &items;
     QObject windowSide; // lives on the window's thread: the questions run in its context
-    const auto ask = [&windowSide](auto &&question) {
-        QMetaObject::invokeMethod(&windowSide, question, Qt::BlockingQueuedConnection);
-    };
+    FWindowSide = &windowSide;
 
-    const auto work = [&] {
-        bool deleteAllForGood = false;
-        for (int i = 0; i < items.size(); ++i) {
-            state.Current = i;
-            state.BytesInFile = 0;
-            const TItem &item = items.at(i);
-            bool forGood = false;
-            for (;;) {
-                if (state.Cancel.load()) {
-                    outcome = boAborted;
-                    return;
-                }
-                TFileOpResult r;
-                if (kind == TFileActionDialogs::bkCopy) {
-                    r = FOps.CopyFile(item.Source, item.Target,
-                                      [&state](qint64 done) { state.BytesInFile = done; }, &state.Cancel);
-                } else if (forGood || deleteAllForGood) {
-                    r = FOps.DeletePermanently(item.Source);
-                } else {
-                    r = FOps.MoveToTrash(item.Source);
-                }
-                if (r.Ok())
-                    break;
-                if (r.Kind == TFileOpResult::orCancelled) {
-                    outcome = boAborted;
-                    return;
-                }
-                if (r.Kind == TFileOpResult::orTrashRefused) {
-                    TFileActionDialogs::TTrashChoice choice = TFileActionDialogs::tcCancel;
-                    ask([&] { choice = FDialogs.TrashRefused(item.Source); });
-                    if (choice == TFileActionDialogs::tcCancel) {
-                        outcome = boAborted;
-                        return;
-                    }
-                    if (choice == TFileActionDialogs::tcNo) {
-                        outcome = boFailed;
-                        break;
-                    }
-                    forGood = true;
-                    deleteAllForGood = deleteAllForGood || choice == TFileActionDialogs::tcYesToAll;
-                    continue;
-                }
-                TFileActionDialogs::TErrorChoice choice = TFileActionDialogs::ecCancel;
-                ask([&] { choice = FDialogs.FileError(kind, item.Source, r.Message); });
-                if (choice == TFileActionDialogs::ecCancel) {
-                    outcome = boAborted;
-                    return;
-                }
-                if (choice == TFileActionDialogs::ecSkip) {
-                    outcome = boFailed;
-                    break;
-                }
-            }
-            state.BytesBefore += state.BytesInFile.exchange(0);
-        }
-    };
-
-    FDialogs.BeginProgress(kind, int(items.size()), totalBytes, &state.Cancel);
-    std::unique_ptr<QThread> worker(QThread::create(work));
+    FDialogs.BeginProgress(kind, int(items.size()), totalBytes, &FCancel);
+    std::unique_ptr<QThread> worker(QThread::create([this, kind, &items] { Work(kind, items); }));
     QEventLoop loop;
     QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
     QTimer progress;
     progress.setInterval(100);
     QObject::connect(&progress, &QTimer::timeout, &windowSide, [&] {
-        const int i = qMin(state.Current.load(), int(items.size()) - 1);
-        FDialogs.ShowProgress(items.at(i).Source, i, state.BytesBefore + state.BytesInFile);
+        const int i = qMin(FCurrent.load(), int(items.size()) - 1);
+        FDialogs.ShowProgress(items.at(i).Source, i, FBytesBefore + FBytesInFile);
     });
     worker->start();
     progress.start();
     loop.exec();
+    // The worker has finished: nothing it could wait for is left.
     worker->wait();
     progress.stop();
     FDialogs.EndProgress();
-    return outcome;
+    FWindowSide = nullptr;
+    FItems = nullptr;
+    if (FSkipAll && !FSkipped.isEmpty())
+        FDialogs.SkippedFiles(kind, FSkipped);
+    return FOutcome;
 }

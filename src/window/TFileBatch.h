@@ -4,12 +4,17 @@
 #include "window/TFileActionDialogs.h"
 
 #include <QList>
+#include <QObject>
 #include <QString>
+
+#include <atomic>
 
 // One batch of copies or moves to the trash, as an action hands it over. The files are
 // handled one by one on a worker thread, so that the window keeps repainting behind the
 // application-modal progress dialog; questions about single files are asked on the
-// window's thread while the worker waits. Run() returns when the batch is over.
+// window's thread while the worker waits. Copies are staged and put in place group by
+// group. Run() returns when the batch is over; the window's thread never waits for the
+// worker while the worker may wait for it.
 class TFileBatch
 {
 public:
@@ -28,8 +33,29 @@ public:
 
     // totalBytes: what the progress dialog counts towards for a copy.
     TOutcome Run(TFileActionDialogs::TBatchKind kind, const QList<TItem> &items, qint64 totalBytes);
+    // Which items were handled, whatever the outcome; valid after Run().
+    const QList<bool> &Done() const { return FDone; }
+    // Stops the batch after the file in hand and answers an open question with Cancel.
+    void Cancel();
 
 private:
+    void Work(TFileActionDialogs::TBatchKind kind, const QList<TItem> &items);
+    void CopyAll(const QList<TItem> &items);
+    void TrashAll(const QList<TItem> &items);
+    // Asks about a failed file; false ends the item (skipped or cancelled).
+    TFileActionDialogs::TErrorChoice Ask(TFileActionDialogs::TBatchKind kind, int item, const TFileOpResult &r);
+    template <typename TQuestion> void OnWindow(TQuestion &&question);
+
     TFileOperations &FOps;
     TFileActionDialogs &FDialogs;
+    const QList<TItem> *FItems = nullptr;
+    QObject *FWindowSide = nullptr;
+    QList<bool> FDone;
+    QStringList FSkipped;
+    bool FSkipAll = false;
+    TOutcome FOutcome = boSucceeded;
+    std::atomic<bool> FCancel{false};
+    std::atomic<int> FCurrent{0};
+    std::atomic<qint64> FBytesBefore{0}; // copied of the files already handled
+    std::atomic<qint64> FBytesInFile{0};
 };

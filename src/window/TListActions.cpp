@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QPushButton>
+#include <QTimer>
 
 namespace {
 
@@ -20,6 +21,35 @@ public:
     TBusyPointer(const TBusyPointer &) = delete;
     TBusyPointer &operator=(const TBusyPointer &) = delete;
 };
+
+} // namespace
+
+// For as long as a batch runs: the busy pointer, no input to the window, and the close
+// the user asked for meanwhile carried out at the end.
+class TBatchGuard
+{
+public:
+    TBatchGuard(TListActions &actions, TFileBatch &batch) : FActions(actions)
+    {
+        FActions.FBatch = &batch;
+        qApp->installEventFilter(&FActions);
+    }
+    ~TBatchGuard()
+    {
+        qApp->removeEventFilter(&FActions);
+        FActions.FBatch = nullptr;
+        if (std::exchange(FActions.FCloseAfterBatch, false))
+            QTimer::singleShot(0, &FActions.FWindow, &QWidget::close);
+    }
+    TBatchGuard(const TBatchGuard &) = delete;
+    TBatchGuard &operator=(const TBatchGuard &) = delete;
+
+private:
+    TListActions &FActions;
+    TBusyPointer FBusy;
+};
+
+namespace {
 
 QString OtherSide(const QString &path, const QString &fromRoot, const QString &toRoot)
 {
@@ -56,6 +86,41 @@ TListActions::TListActions(TfrmMain &window)
 
 TListActions::~TListActions() = default;
 
+bool TListActions::MayCloseWindow()
+{
+    if (!FBatch)
+        return true;
+    if (FDialogs->ConfirmCloseDuringBatch() && FBatch) {
+        FCloseAfterBatch = true;
+        FBatch->Cancel();
+    }
+    return false;
+}
+
+bool TListActions::eventFilter(QObject *watched, QEvent *event)
+{
+    // The batch's dialogs are windows of their own; the main window takes no input until
+    // the batch is over, not even before the progress dialog appears.
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::Drop:
+        if (auto *widget = qobject_cast<QWidget *>(watched); widget && widget->window() == &FWindow)
+            return true;
+        break;
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
 void TListActions::SetFileOperations(TFileOperations *operations)
 {
     FOperations = operations ? operations : FOwnOperations.get();
@@ -69,12 +134,13 @@ void TListActions::SetDialogs(TFileActionDialogs *dialogs)
 void TListActions::CopyListedFiles(int actedList, int sameSideDuplicates, int otherSideDuplicates,
                                    const QString &fromRoot, const QString &toRoot)
 {
+    if (FBatch)
+        return;
     TJamFileList *acted = FWindow.FileList(actedList);
     if (acted->TotalFileCount() == 0)
         return;
     const bool selectedOnly = acted->SelectedFileCount() > 0;
     const qint64 bytes = selectedOnly ? acted->SelectedFileSize() : acted->TotalFileSize();
-    TBusyPointer busy;
     const QStringList rows = selectedOnly ? acted->SelectedPaths() : acted->Paths();
     if (rows.isEmpty())
         return;
@@ -83,19 +149,25 @@ void TListActions::CopyListedFiles(int actedList, int sameSideDuplicates, int ot
     items.reserve(rows.size());
     for (const QString &path : rows)
         items.append({path, OtherSide(path, fromRoot, toRoot)});
-    const TFileBatch::TOutcome outcome = TFileBatch(*FOperations, *FDialogs).Run(TFileActionDialogs::bkCopy, items, bytes);
-
-    if (outcome == TFileBatch::boSucceeded) {
-        // Both sides now hold equal files: the pair is a duplicate. One pass over the acted
-        // list, whatever its size.
-        acted->DeleteItems(rows);
-        TJamFileList *same = FWindow.FileList(sameSideDuplicates);
-        TJamFileList *other = FWindow.FileList(otherSideDuplicates);
-        for (const TFileBatch::TItem &item : std::as_const(items)) {
-            same->Add(item.Source);
-            other->Add(item.Target);
-        }
+    TFileBatch batch(*FOperations, *FDialogs);
+    {
+        TBatchGuard guard(*this, batch);
+        batch.Run(TFileActionDialogs::bkCopy, items, bytes);
     }
+
+    // Both sides of each copied file now hold equal files: the pair is a duplicate. One
+    // pass over the acted list, whatever its size.
+    QStringList copied;
+    TJamFileList *same = FWindow.FileList(sameSideDuplicates);
+    TJamFileList *other = FWindow.FileList(otherSideDuplicates);
+    for (int i = 0; i < items.size(); ++i) {
+        if (!batch.Done().value(i))
+            continue;
+        copied << items.at(i).Source;
+        same->Add(items.at(i).Source);
+        other->Add(items.at(i).Target);
+    }
+    acted->DeleteItems(copied);
     FWindow.JamFileListChange(actedList);
     FWindow.JamFileListChange(sameSideDuplicates);
     FWindow.JamFileListChange(otherSideDuplicates);
@@ -104,30 +176,39 @@ void TListActions::CopyListedFiles(int actedList, int sameSideDuplicates, int ot
 void TListActions::DeleteListedFiles(int actedList, int pairList, int missingList, const QString &ownRoot,
                                      const QString &otherRoot)
 {
+    if (FBatch)
+        return;
     TJamFileList *acted = FWindow.FileList(actedList);
     if (acted->TotalFileCount() == 0)
         return;
     const bool selectedOnly = acted->SelectedFileCount() > 0;
-    TBusyPointer busy;
     const QStringList rows = selectedOnly ? acted->SelectedPaths() : acted->Paths();
     if (rows.isEmpty())
         return;
+    if (!FDialogs->ConfirmTrash(rows))
+        return;
 
-    TFileBatch::TOutcome outcome = TFileBatch::boAborted;
-    if (FDialogs->ConfirmTrash(rows)) {
-        QList<TFileBatch::TItem> items;
-        items.reserve(rows.size());
-        for (const QString &path : rows)
-            items.append({path, QString()});
-        outcome = TFileBatch(*FOperations, *FDialogs).Run(TFileActionDialogs::bkTrash, items, 0);
+    QList<TFileBatch::TItem> items;
+    items.reserve(rows.size());
+    for (const QString &path : rows)
+        items.append({path, QString()});
+    TFileBatch batch(*FOperations, *FDialogs);
+    {
+        TBatchGuard guard(*this, batch);
+        batch.Run(TFileActionDialogs::bkTrash, items, 0);
+    }
+    QStringList removed;
+    for (int i = 0; i < rows.size(); ++i) {
+        if (batch.Done().value(i))
+            removed << rows.at(i);
     }
 
-    if (outcome == TFileBatch::boSucceeded) {
-        acted->DeleteItems(rows);
+    if (!removed.isEmpty()) {
+        acted->DeleteItems(removed);
         // The other half of a pair has lost its counterpart: it is now a missing file.
         TJamFileList *pairs = FWindow.FileList(pairList);
         QStringList orphans;
-        for (const QString &path : rows) {
+        for (const QString &path : std::as_const(removed)) {
             const QString counterpart = OtherSide(path, ownRoot, otherRoot);
             if (pairs->IsItemInList(counterpart))
                 orphans.append(counterpart);

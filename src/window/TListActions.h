@@ -11,9 +11,10 @@ class TfrmMain;
 
 // The copy, update and delete actions under the result lists. Each works on the selected
 // rows of its list, or on every row when none is selected, hands the whole set to one
-// batch of file operations, and moves rows between the lists only when every file of the
-// batch was handled: a failed, skipped or cancelled file leaves every list as it was. The
-// roots are those of the last scan.
+// batch of file operations, and moves the rows of the files the batch handled, also when
+// it failed or was cancelled part way: a failed, skipped or unhandled file keeps its row.
+// The roots are those of the last scan. From the first moment of a batch the window takes
+// no input but the batch's own dialogs, and a second batch cannot start.
 class TListActions : public QObject
 {
     Q_OBJECT
@@ -26,6 +27,11 @@ public:
     // nullptr restores the program's own.
     void SetFileOperations(TFileOperations *operations);
     void SetDialogs(TFileActionDialogs *dialogs);
+
+    bool BatchRunning() const { return FBatch != nullptr; }
+    // The window is asked to close: true when it may. During a batch the user is asked;
+    // Yes cancels the batch after the file in hand and closes the window when it is over.
+    bool MayCloseWindow();
 
     // Copies to the same relative path under toRoot, replacing what is there. On success
     // the rows leave the acted list and every pair is filed under the duplicate lists.
@@ -50,8 +56,14 @@ public Q_SLOTS:
     void PngBitBtn11Click(); // list 7: delete
     void PngBitBtn13Click(); // list 8: delete
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     TfrmMain &FWindow;
+    class TFileBatch *FBatch = nullptr;
+    bool FCloseAfterBatch = false;
+    friend class TBatchGuard;
     std::unique_ptr<TFileOperations> FOwnOperations;
     std::unique_ptr<TFileActionDialogs> FOwnDialogs;
     TFileOperations *FOperations;

@@ -174,7 +174,10 @@ void TfrmMain::PlaceResultHalves(QWidget *tab)
 
 void TfrmMain::closeEvent(QCloseEvent *event)
 {
-    if (FormCloseQuery())
+    // A batch of file actions ends before the window closes; the user is asked first.
+    if (FActions && !FActions->MayCloseWindow())
+        event->ignore();
+    else if (FormCloseQuery())
         event->accept();
     else
         event->ignore();

@@ -44,6 +44,8 @@ public:
         Asked << u"refused "_s + path;
         return TrashAnswers.isEmpty() ? tcCancel : TrashAnswers.takeFirst();
     }
+    void SkippedFiles(TBatchKind, const QStringList &paths) override { Asked << u"skipped %1"_s.arg(paths.size()); }
+    bool ConfirmCloseDuringBatch() override { return false; }
     void BeginProgress(TBatchKind, int files, qint64, std::atomic<bool> *) override { ProgressFiles = files; }
     void ShowProgress(const QString &, int, qint64) override {}
     void EndProgress() override {}
@@ -108,7 +110,7 @@ private:
     std::unique_ptr<TfrmMain> FWindow;
     TScriptedPrompts FPrompts;
     TScriptedActionDialogs FDialogs;
-    TFaultyOperations FOps;
+    std::unique_ptr<TFaultyOperations> FOpsHolder;
     std::unique_ptr<QTemporaryDir> FTrees;
     QTemporaryDir FHome;
 
@@ -122,7 +124,7 @@ private:
         FWindow.reset(new TfrmMain);
         FWindow->SetPrompts(&FPrompts);
         Actions().SetDialogs(&FDialogs);
-        Actions().SetFileOperations(&FOps);
+        Actions().SetFileOperations(FOpsHolder.get());
         QSignalSpy done(FWindow.get(), &TfrmMain::ScanCompleted);
         FWindow->StartScan(FTrees->path() + u"/src"_s, FTrees->path() + u"/dst"_s);
         return done.wait(20000);
@@ -159,7 +161,7 @@ private Q_SLOTS:
     {
         FPrompts = TScriptedPrompts();
         FDialogs = TScriptedActionDialogs();
-        FOps = TFaultyOperations();
+        FOpsHolder = std::make_unique<TFaultyOperations>();
         FTrees = std::make_unique<QTemporaryDir>();
         QDir().mkpath(Src());
         QDir().mkpath(Dst());
@@ -207,7 +209,7 @@ private Q_SLOTS:
         rest.removeAll(chosen.at(0));
         rest.removeAll(chosen.at(1));
         QCOMPARE(List(1)->Paths(), rest);
-        QCOMPARE(FOps.Copies, 2);
+        QCOMPARE(FOpsHolder->Copies, 2);
         QCOMPARE(List(5)->Paths(), chosen);
         for (const QString &path : rest)
             QVERIFY(!QFile::exists(Dst() + path.mid(Src().size())));
@@ -242,7 +244,7 @@ private Q_SLOTS:
         QCOMPARE(List(6)->Paths(), QStringList{Dst() + u"c.txt"_s});
     }
 
-    void copierFailingOnTheThirdFileMovesNoRow()
+    void copierFailingOnTheThirdFileKeepsThatRowOnly()
     {
         for (int i = 1; i <= 4; ++i) {
             File(Src(), u"f%1.txt"_s.arg(i), "new");
@@ -251,39 +253,41 @@ private Q_SLOTS:
         QVERIFY(Scan());
         const QStringList before = List(3)->Paths();
         QCOMPARE(before.size(), 4);
-        FOps.FailCopy = 3;
+        FOpsHolder->FailCopy = 3;
         FDialogs.ErrorAnswers = {TFileActionDialogs::ecSkip};
         Actions().PngBitBtn2Click();
-        QCOMPARE(FOps.Copies, 4); // the batch went on after the skipped file
+        QCOMPARE(FOpsHolder->Copies, 4); // the batch went on after the skipped file
         QCOMPARE(FDialogs.Asked.size(), 1);
         QVERIFY(FDialogs.Messages.first().contains(u"No space left"_s));
-        QCOMPARE(List(3)->Paths(), before);
-        QVERIFY(List(5)->Paths().isEmpty() && List(6)->Paths().isEmpty());
+        // The files that were copied leave the list, before and after the failure.
+        QCOMPARE(List(3)->Paths(), QStringList{before.at(2)});
+        QCOMPARE(List(5)->Paths().size(), 3);
+        QCOMPARE(List(6)->Paths().size(), 3);
         const QString third = Dst() + before.at(2).mid(Src().size());
         QCOMPARE(Content(third), QByteArray("older!"));
     }
 
-    void cancelledCopyChangesNoList()
+    void cancelledCopyMovesTheRowsOfFinishedFiles()
     {
         for (int i = 1; i <= 3; ++i)
             File(Src(), u"f%1.txt"_s.arg(i), "x");
         QVERIFY(Scan());
         const QStringList before = List(1)->Paths();
-        FOps.CancelCopy = 2;
+        FOpsHolder->CancelCopy = 2;
         Actions().PngBitBtn9Click();
-        QCOMPARE(FOps.Copies, 2);
-        QCOMPARE(List(1)->Paths(), before);
-        QVERIFY(List(5)->Paths().isEmpty());
+        QCOMPARE(FOpsHolder->Copies, 2);
+        QCOMPARE(List(1)->Paths(), before.mid(1));
+        QCOMPARE(List(5)->Paths(), before.first(1));
     }
 
     void retryAfterAnErrorCopiesTheFile()
     {
         File(Src(), u"f.txt"_s, "x");
         QVERIFY(Scan());
-        FOps.FailCopy = 1;
+        FOpsHolder->FailCopy = 1;
         FDialogs.ErrorAnswers = {TFileActionDialogs::ecRetry};
         Actions().PngBitBtn9Click();
-        QCOMPARE(FOps.Copies, 2);
+        QCOMPARE(FOpsHolder->Copies, 2);
         QVERIFY(List(1)->Paths().isEmpty());
         QCOMPARE(Content(Dst() + u"f.txt"_s), QByteArray("x"));
     }
@@ -365,7 +369,7 @@ private Q_SLOTS:
         QVERIFY(Scan());
         FDialogs.ConfirmAnswer = false;
         Actions().PngBitBtn14Click();
-        QCOMPARE(FOps.Trashed, 0);
+        QCOMPARE(FOpsHolder->Trashed, 0);
         QVERIFY(QFile::exists(Src() + u"keep.txt"_s));
         QCOMPARE(List(1)->Paths(), QStringList{Src() + u"keep.txt"_s});
     }
@@ -375,11 +379,11 @@ private Q_SLOTS:
         File(Src(), u"a.txt"_s, "a");
         File(Src(), u"b.txt"_s, "b");
         QVERIFY(Scan());
-        FOps.RefuseTrash = true;
+        FOpsHolder->RefuseTrash = true;
 
         FDialogs.TrashAnswers = {TFileActionDialogs::tcNo, TFileActionDialogs::tcNo};
         Actions().PngBitBtn14Click();
-        QCOMPARE(FOps.Deleted, 0);
+        QCOMPARE(FOpsHolder->Deleted, 0);
         QVERIFY(QFile::exists(Src() + u"a.txt"_s) && QFile::exists(Src() + u"b.txt"_s));
         QCOMPARE(List(1)->Paths().size(), 2);
 
@@ -387,7 +391,7 @@ private Q_SLOTS:
         FDialogs.TrashAnswers = {TFileActionDialogs::tcYesToAll};
         Actions().PngBitBtn14Click();
         QCOMPARE(FDialogs.Asked.size(), 2); // the confirmation, then one question for both files
-        QCOMPARE(FOps.Deleted, 2);
+        QCOMPARE(FOpsHolder->Deleted, 2);
         QVERIFY(!QFile::exists(Src() + u"a.txt"_s) && !QFile::exists(Src() + u"b.txt"_s));
         QVERIFY(List(1)->Paths().isEmpty());
     }
@@ -403,7 +407,7 @@ private Q_SLOTS:
         QVERIFY(QFileInfo(Src() + u"folder"_s).isDir());
         QVERIFY(List(1)->IsItemInList(Src() + u"folder"_s));
         QVERIFY(!QFile::exists(Src() + u"folder/inside.txt"_s)); // the file itself went to the trash
-        QCOMPARE(List(1)->Paths().size(), 2);                     // a failed batch moves no row
+        QCOMPARE(List(1)->Paths(), QStringList{Src() + u"folder"_s}); // the trashed file's row went
     }
 };
 

@@ -1,5 +1,6 @@
-// Copies one file with the program's copier, slowly, announcing each chunk on stdout,
-// so that a test can kill it half way through.
+// Copies files with the program's copier as one group, announcing each chunk on stdout,
+// so that a test can kill it at any moment:
+//   fm_copy_child [--named] [--slow] SOURCE TARGET [SOURCE TARGET ...]
 
 #include "platform/TSystemFileOperations.h"
 
@@ -7,18 +8,34 @@
 #include <QThread>
 
 #include <cstdio>
+#include <cstring>
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    if (argc != 3)
-        return 2;
     TSystemFileOperations ops;
-    const TFileOpResult r = ops.CopyFile(QString::fromLocal8Bit(argv[1]), QString::fromLocal8Bit(argv[2]),
-                                         [](qint64 done) {
+    bool slow = false;
+    int first = 1;
+    for (; first < argc && std::strncmp(argv[first], "--", 2) == 0; ++first) {
+        if (std::strcmp(argv[first], "--named") == 0)
+            ops.SetNamedTemporaries(true);
+        else if (std::strcmp(argv[first], "--slow") == 0)
+            slow = true;
+    }
+    if (argc - first < 2 || (argc - first) % 2 != 0)
+        return 2;
+    const auto progress = [slow](qint64 done) {
         std::printf("%lld\n", static_cast<long long>(done));
         std::fflush(stdout);
-        QThread::msleep(20);
-    }, nullptr);
-    return r.Ok() ? 0 : 1;
+        if (slow)
+            QThread::msleep(20);
+    };
+    for (int i = first; i < argc; i += 2) {
+        if (!ops.StageCopy(QString::fromLocal8Bit(argv[i]), QString::fromLocal8Bit(argv[i + 1]), progress, nullptr)
+                 .Ok())
+            return 1;
+    }
+    std::printf("staged\n");
+    std::fflush(stdout);
+    return ops.FinishCopies().isEmpty() ? 0 : 1;
 }

@@ -5,11 +5,19 @@
 
 #include "TestTree.h"
 
+#include <QDateTime>
 #include <QDirIterator>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
+#include <QThread>
+#include <QRandomGenerator>
 #include <QTest>
 
+#include <sys/mount.h>
+
+#include <climits>
+#include <cstring>
 #include <signal.h>
 #include <sys/stat.h>
 
@@ -53,6 +61,11 @@ private Q_SLOTS:
     void copyRefusesWhatCannotBeCopied();
     void cancelledOrFailedCopyLeavesTheTarget();
     void killedCopyLeavesTheOldTargetWhole();
+    void killedAtRandomMomentsLeavesNoTornTargetNorDebris_data();
+    void killedAtRandomMomentsLeavesNoTornTargetNorDebris();
+    void failedCopyRemovesTheFoldersItMade();
+    void pathsLongerThanTheSystemLimit();
+    void trashRefusedOnAVolumeWithoutTrash();
     void trashTakesRegularFilesOnly();
     void permanentDeleteTakesRegularFilesOnly();
 };
@@ -156,7 +169,7 @@ void tst_FileOperations::killedCopyLeavesTheOldTargetWhole()
     TestTree::File(FDir.path(), u"k/big.bin"_s, QByteArray(40 << 20, 'n'));
     TestTree::File(FDir.path(), u"k/target.bin"_s, old);
     QProcess child;
-    child.start(QStringLiteral(FM_COPY_CHILD), {FDir.filePath(u"k/big.bin"_s), FDir.filePath(u"k/target.bin"_s)});
+    child.start(QStringLiteral(FM_COPY_CHILD), {u"--slow"_s, FDir.filePath(u"k/big.bin"_s), FDir.filePath(u"k/target.bin"_s)});
     QVERIFY(child.waitForStarted());
     // Wait until a few chunks are written, then kill it without a chance to clean up.
     QByteArray said;
@@ -167,6 +180,124 @@ void tst_FileOperations::killedCopyLeavesTheOldTargetWhole()
     QVERIFY(child.waitForFinished());
     QCOMPARE(child.exitStatus(), QProcess::CrashExit);
     QCOMPARE(Content(FDir.filePath(u"k/target.bin"_s)), old);
+}
+
+void tst_FileOperations::killedAtRandomMomentsLeavesNoTornTargetNorDebris_data()
+{
+    QTest::addColumn<bool>("named");
+    QTest::newRow("unnamed temporaries") << false;
+    QTest::newRow("named temporaries") << true;
+}
+
+// A group of copies, some over old targets, some new, killed at random moments: each
+// target is its old content or its new content, whole, and once a copy went into the
+// folder again no temporary file is left.
+void tst_FileOperations::killedAtRandomMomentsLeavesNoTornTargetNorDebris()
+{
+    QFETCH(bool, named);
+    const QString root = FDir.filePath(named ? u"kn"_s : u"ku"_s);
+    const QByteArray fresh(3 << 20, 'n');
+    const QByteArray old(1 << 20, 'o');
+    int torn = 0;
+    for (int round = 0; round < 25; ++round) {
+        QStringList args;
+        if (named)
+            args << u"--named"_s;
+        for (int i = 0; i < 6; ++i) {
+            const QString name = u"f%1.bin"_s.arg(i);
+            TestTree::File(root, u"src/"_s + name, fresh);
+            if (i % 2 == 0)
+                TestTree::File(root, u"dst/"_s + name, old);
+            else
+                QFile::remove(root + u"/dst/"_s + name);
+            args << root + u"/src/"_s + name << root + u"/dst/"_s + name;
+        }
+        QProcess child;
+        child.start(QStringLiteral(FM_COPY_CHILD), args);
+        QVERIFY(child.waitForStarted());
+        QThread::usleep(QRandomGenerator::global()->bounded(60000));
+        ::kill(pid_t(child.processId()), SIGKILL);
+        QVERIFY(child.waitForFinished());
+        for (int i = 0; i < 6; ++i) {
+            const QByteArray now = Content(root + u"/dst/f%1.bin"_s.arg(i));
+            const bool whole = now == fresh || (i % 2 == 0 ? now == old : now == "<missing>");
+            torn += whole ? 0 : 1;
+        }
+    }
+    QCOMPARE(torn, 0);
+    // The next copy into the folder clears what killed writers left, also an hour-old
+    // one of a version that did not mark the writer; a fresh one may still be written.
+    TestTree::File(root, u"dst/.old.bin.foldermate-k3j2h1"_s, "debris", QDateTime::currentSecsSinceEpoch() - 7200);
+    TestTree::File(root, u"dst/.new.bin.foldermate-a1b2c3"_s, "in use", QDateTime::currentSecsSinceEpoch());
+    TestTree::File(root, u"src/last.bin"_s, "last");
+    TSystemFileOperations ops;
+    QVERIFY(ops.CopyFile(root + u"/src/last.bin"_s, root + u"/dst/last.bin"_s, {}, nullptr).Ok());
+    QCOMPARE(Leftovers(root), QStringList{root + u"/dst/.new.bin.foldermate-a1b2c3"_s});
+}
+
+void tst_FileOperations::failedCopyRemovesTheFoldersItMade()
+{
+    TestTree::File(FDir.path(), u"fm/src.bin"_s, QByteArray(1 << 20, 's'));
+    std::atomic<bool> cancel{false};
+    const TFileOpResult r = FOps.CopyFile(FDir.filePath(u"fm/src.bin"_s), FDir.filePath(u"fm/new/deeper/t.bin"_s),
+                                          [&](qint64) { cancel = true; }, &cancel);
+    QCOMPARE(r.Kind, TFileOpResult::orCancelled);
+    QVERIFY(!QFileInfo::exists(FDir.filePath(u"fm/new"_s)));
+
+    // A group: the folder of the copy that arrived stays, the other goes.
+    TestTree::File(FDir.path(), u"fm/a.txt"_s, "a");
+    QVERIFY(FOps.StageCopy(FDir.filePath(u"fm/a.txt"_s), FDir.filePath(u"fm/g1/a.txt"_s), {}, nullptr).Ok());
+    QVERIFY(!FOps.StageCopy(FDir.filePath(u"fm/none"_s), FDir.filePath(u"fm/g2/none"_s), {}, nullptr).Ok());
+    QVERIFY(!QFile::exists(FDir.filePath(u"fm/g1/a.txt"_s))); // not in place before the group ends
+    QVERIFY(FOps.FinishCopies().isEmpty());
+    QCOMPARE(Content(FDir.filePath(u"fm/g1/a.txt"_s)), QByteArray("a"));
+    QVERIFY(!QFileInfo::exists(FDir.filePath(u"fm/g2"_s)));
+}
+
+// Rows the scan lists under paths longer than PATH_MAX: copied, trashed or deleted,
+// or refused with a message, never a crash nor a silent success.
+void tst_FileOperations::pathsLongerThanTheSystemLimit()
+{
+    QString relative;
+    while (relative.size() < 4300)
+        relative += QString(200, u'd') + u'/';
+    const QString deep = FDir.filePath(u"long/"_s) + relative;
+    TestTree::File(FDir.path(), u"long/plain.txt"_s, "long way");
+    const QString target = deep + u"copy.txt"_s;
+    QVERIFY(QFile::encodeName(target).size() > PATH_MAX);
+    const TFileOpResult copied = FOps.CopyFile(FDir.filePath(u"long/plain.txt"_s), target, {}, nullptr);
+    QVERIFY2(copied.Ok(), qPrintable(copied.Message));
+    // Back out of the deep folder, as a source this time.
+    const TFileOpResult back = FOps.CopyFile(target, FDir.filePath(u"long/back.txt"_s), {}, nullptr);
+    QVERIFY2(back.Ok(), qPrintable(back.Message));
+    QCOMPARE(Content(FDir.filePath(u"long/back.txt"_s)), QByteArray("long way"));
+
+    const TFileOpResult trashed = FOps.MoveToTrash(target);
+    QCOMPARE(trashed.Kind, TFileOpResult::orFailed);
+    QVERIFY(!trashed.Message.isEmpty());
+    QVERIFY(FOps.DeletePermanently(target).Ok());
+    QCOMPARE(FOps.DeletePermanently(target).Kind, TFileOpResult::orFailed);
+    // The temporary folder's own removal cannot reach that deep.
+    QCOMPARE(QProcess::execute(u"rm"_s, {u"-rf"_s, FDir.filePath(u"long"_s)}), 0);
+}
+
+// A volume without a usable trash: the real GIO refuses, the file stays and no trash
+// gains anything.
+void tst_FileOperations::trashRefusedOnAVolumeWithoutTrash()
+{
+    const QString mount = FDir.filePath(u"tmpfs"_s);
+    QVERIFY(QDir().mkpath(mount));
+    if (::mount("tmpfs", QFile::encodeName(mount).constData(), "tmpfs", 0, "size=1m") != 0)
+        QSKIP(qPrintable(u"cannot mount a tmpfs here: "_s + QString::fromLocal8Bit(std::strerror(errno))));
+    const auto unmount = qScopeGuard([&] { ::umount2(QFile::encodeName(mount).constData(), MNT_DETACH); });
+    TestTree::File(mount, u"keep.txt"_s, "stays");
+    const QStringList trashBefore = QDir(FTrashHome + u"/Trash/files"_s).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
+
+    const TFileOpResult r = FOps.MoveToTrash(mount + u"/keep.txt"_s);
+    QCOMPARE(r.Kind, TFileOpResult::orTrashRefused);
+    QCOMPARE(Content(mount + u"/keep.txt"_s), QByteArray("stays"));
+    QCOMPARE(QDir(mount).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden), QStringList{u"keep.txt"_s});
+    QCOMPARE(QDir(FTrashHome + u"/Trash/files"_s).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), trashBefore);
 }
 
 void tst_FileOperations::trashTakesRegularFilesOnly()

@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# "Copy all" against cp -a on 20,000 one-byte files and on a few large files, and
+# "Delete all" to the trash against gio trash, side by side in one run; medians.
+# The copies are crash-safe (each target old or new, whole); cp -a promises nothing
+# until the next sync, so "cp -a + sync" is shown too.
+#
+#   bash bench/copy.sh [SMALL_FILES] [RUNS]
+# Environment: FM_BENCH_DIR (default /tmp/fm-copy-bench), FM_BUILD_DIR (default build).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+FILES=${1:-20000}
+RUNS=${2:-3}
+BUILD=${FM_BUILD_DIR:-build}
+W=${FM_BENCH_DIR:-/tmp/fm-copy-bench}
+B=$BUILD/bench/fm-copy-bench
+export QT_QPA_PLATFORM=offscreen
+
+rm -rf "$W"; mkdir -p "$W"
+"$B" gen "$W/small" "$FILES" 1
+mkdir -p "$W/large"
+for i in 1 2 3 4; do head -c $((200 << 20)) /dev/urandom > "$W/large/big$i.bin"; done
+cat "$W"/large/* > /dev/null; find "$W/small" -type f -exec cat {} + > /dev/null
+
+now() { date +%s.%N; }
+median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2] + a[NR/2+1]) / 2}'; }
+timed() { local t0; sync; t0=$(now); "$@" >/dev/null; awk -v a="$t0" -v b="$(now)" 'BEGIN{printf "%.3f\n", b-a}'; }
+
+compare() { # label source
+  local label=$1 src=$2 cp=() cps=() fm=()
+  for _ in $(seq "$RUNS"); do
+    rm -rf "$W/out"; cp+=("$(timed cp -a "$src" "$W/out")")
+    rm -rf "$W/out"; cps+=("$(timed sh -c "cp -a '$src' '$W/out' && sync")")
+    rm -rf "$W/out"; fm+=("$(timed "$B" copy "$src" "$W/out")")
+  done
+  local c cs f
+  c=$(printf '%s\n' "${cp[@]}" | median); cs=$(printf '%s\n' "${cps[@]}" | median)
+  f=$(printf '%s\n' "${fm[@]}" | median)
+  awk -v l="$label" -v c="$c" -v cs="$cs" -v f="$f" \
+    'BEGIN{printf "%-28s cp -a %7.3f s   cp -a + sync %7.3f s   Copy all %7.3f s   = %.2f x cp -a\n", l, c, cs, f, f/c}'
+}
+
+echo "Copy all vs cp -a ($RUNS runs, medians, warm cache):"
+compare "$FILES one-byte files" "$W/small"
+compare "4 files of 200 MiB" "$W/large"
+
+echo "Delete all to the trash vs gio trash ($FILES one-byte files, $RUNS runs in turn, medians):"
+export XDG_DATA_HOME=$W/home
+gs=() fs=()
+for _ in $(seq "$RUNS"); do
+  rm -rf "$W/home" "$W/t"; cp -a "$W/small" "$W/t"
+  gs+=("$(timed sh -c "cd '$W/t' && find . -type f -print0 | xargs -0 gio trash")")
+  rm -rf "$W/home" "$W/t"; cp -a "$W/small" "$W/t"
+  fs+=("$(timed "$B" trash "$W/t")")
+done
+g=$(printf '%s\n' "${gs[@]}" | median); f=$(printf '%s\n' "${fs[@]}" | median)
+awk -v g="$g" -v f="$f" 'BEGIN{printf "gio trash %7.3f s   Delete all %7.3f s   = %.2f x gio trash\n", g, f, f/g}'
+rm -rf "$W"

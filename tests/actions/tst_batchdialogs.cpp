@@ -1,0 +1,413 @@
+// The batch's real dialogs, as the program shows them, answered by clicks: a question is
+// always on top and answerable, Cancel on the progress dialog ends the batch even while a
+// question is open, a second click cannot start a second batch, and closing the window
+// during a batch never hangs. Each case ends within seconds with the files as chosen.
+
+#include "TestTree.h"
+
+#include "platform/TSystemFileOperations.h"
+#include "results/TJamFileList.h"
+#include "window/RegistryUtils.h"
+#include "window/TFileActionBoxes.h"
+#include "window/TListActions.h"
+#include "window/TfrmMain.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QScopeGuard>
+#include <QScreen>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+
+#include <functional>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/mount.h>
+
+using namespace Qt::StringLiterals;
+using namespace TestTree;
+
+namespace {
+
+// The real copier, slowed down so that a batch lasts long enough to be interrupted.
+class TSlowOperations final : public TFileOperations
+{
+public:
+    TFileOpResult CopyFile(const QString &source, const QString &target, const TProgress &progress,
+                           const std::atomic<bool> *cancel) override
+    {
+        ++Copies;
+        QThread::msleep(DelayMs);
+        return FReal.CopyFile(source, target, progress, cancel);
+    }
+    TFileOpResult MoveToTrash(const QString &path) override { return FReal.MoveToTrash(path); }
+    TFileOpResult DeletePermanently(const QString &path) override { return FReal.DeletePermanently(path); }
+
+    std::atomic<int> Copies{0};
+    int DelayMs = 0;
+
+private:
+    TSystemFileOperations FReal;
+};
+
+QByteArray Content(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+QMessageBox *VisibleBox(const QString &text)
+{
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        auto *box = qobject_cast<QMessageBox *>(w);
+        if (box && box->isVisible() && box->text().contains(text))
+            return box;
+    }
+    return nullptr;
+}
+
+QProgressDialog *VisibleProgress()
+{
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        auto *dialog = qobject_cast<QProgressDialog *>(w);
+        if (dialog && dialog->isVisible())
+            return dialog;
+    }
+    return nullptr;
+}
+
+QAbstractButton *Button(QMessageBox *box, const QString &text)
+{
+    for (QAbstractButton *b : box->buttons()) {
+        if (b->text().remove(u'&') == text)
+            return b;
+    }
+    return nullptr;
+}
+
+// Steps carried out one after the other from a timer while the batch runs in its own
+// event loop: each waits until its condition holds, then acts like a user.
+class TUser : public QObject
+{
+public:
+    struct TStep
+    {
+        QString Name;
+        std::function<bool()> Ready;
+        std::function<void()> Act;
+    };
+
+    explicit TUser(QList<TStep> steps) : FSteps(std::move(steps))
+    {
+        FClock.start();
+        QTimer::singleShot(20, this, [this] { Tick(); });
+    }
+    bool Finished() const { return FSteps.isEmpty(); }
+    QString Stuck() const { return FSteps.isEmpty() ? QString() : FSteps.first().Name; }
+
+private:
+    void Tick()
+    {
+        if (FSteps.isEmpty())
+            return;
+        // A timer does not fire again while its slot runs: each tick sets up the next one
+        // before it acts, so the next steps also run inside a nested loop the action opens.
+        if (FClock.elapsed() > 15000) {
+            // Whatever is open is cancelled, so that a failure cannot hang the test.
+            for (QWidget *w : QApplication::topLevelWidgets()) {
+                if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible())
+                    box->reject();
+                if (auto *progress = qobject_cast<QProgressDialog *>(w); progress && progress->isVisible())
+                    Q_EMIT progress->canceled();
+            }
+            QTimer::singleShot(20, this, [this] { Tick(); });
+            return;
+        }
+        QTimer::singleShot(20, this, [this] { Tick(); });
+        if (!FSteps.first().Ready())
+            return;
+        // Taken first: an action may open a nested loop in which the next steps run.
+        const TStep step = FSteps.takeFirst();
+        step.Act();
+    }
+
+    QList<TStep> FSteps;
+    QElapsedTimer FClock;
+};
+
+} // namespace
+
+class tst_BatchDialogs : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TfrmMain> FWindow;
+    std::unique_ptr<TSlowOperations> FOps;
+    std::unique_ptr<QTemporaryDir> FTrees;
+    QTemporaryDir FHome;
+
+    QString Src() const { return FTrees->path() + u"/src/"_s; }
+    QString Dst() const { return FTrees->path() + u"/dst/"_s; }
+    TJamFileList *List(int n) const { return FWindow->FileList(n); }
+
+    bool Scan()
+    {
+        FWindow.reset(new TfrmMain);
+        FWindow->Actions().SetFileOperations(FOps.get());
+        FWindow->resize(1200, 800);
+        FWindow->show();
+        QSignalSpy done(FWindow.get(), &TfrmMain::ScanCompleted);
+        FWindow->StartScan(FTrees->path() + u"/src"_s, FTrees->path() + u"/dst"_s);
+        if (!done.wait(20000) || !QTest::qWaitForWindowExposed(FWindow.get()))
+            return false;
+        // The panels take clicks again once the run is wound up.
+        return QTest::qWaitFor([this] { return FWindow->PngBitBtn9->isEnabled(); }, 5000);
+    }
+
+    // Where the item at index (in the batch's order) of list 1 is copied to.
+    QString Target(int index) const { return Dst() + List(1)->Paths().at(index).mid(Src().size()); }
+
+    // Presses "Copy all to Destination" with the mouse; returns when the batch is over.
+    void ClickCopyAll()
+    {
+        QTest::mouseClick(FWindow->PngBitBtn9, Qt::LeftButton);
+    }
+
+    static TUser::TStep Answer(const QString &boxText, const QString &button)
+    {
+        return {boxText + u" / "_s + button, [boxText, button] {
+                    QMessageBox *box = VisibleBox(boxText);
+                    return box && Button(box, button) && Button(box, button)->isEnabled();
+                },
+                [boxText, button] { QTest::mouseClick(Button(VisibleBox(boxText), button), Qt::LeftButton); }};
+    }
+
+    static QStringList Names(const QStringList &paths, const QString &root)
+    {
+        QStringList names;
+        for (const QString &p : paths)
+            names << p.mid(root.size());
+        names.sort();
+        return names;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(FHome.isValid());
+        qputenv("XDG_DATA_HOME", QFile::encodeName(FHome.filePath(u"data"_s)));
+        OpenSettingsHive(FHome.filePath(u"settings.sqlite3"_s));
+    }
+    void cleanupTestCase() { CloseSettingsHive(); }
+    void init()
+    {
+        FOps = std::make_unique<TSlowOperations>();
+        FTrees = std::make_unique<QTemporaryDir>();
+        QDir().mkpath(Src());
+        QDir().mkpath(Dst());
+    }
+    void cleanup()
+    {
+        FWindow.reset();
+        FTrees.reset();
+    }
+
+    // The destination holds a plain file named like the source folder of the first file.
+    void errorOnTheFirstFileIsAskedAboveTheProgress()
+    {
+        for (int i = 1; i <= 3; ++i)
+            File(Src(), u"d%1/x.txt"_s.arg(i), "x");
+        QVERIFY(Scan());
+        const QStringList order = List(1)->Paths(); // the order the batch takes them in
+        const QString folder = QFileInfo(order.first()).dir().dirName();
+        File(Dst(), folder, "in the way");
+        bool aboveProgress = false;
+        TUser user({{u"error box"_s, [] { return VisibleBox(u"could not be copied"_s) != nullptr; },
+                     [&] {
+                         QMessageBox *box = VisibleBox(u"could not be copied"_s);
+                         // FM_SCREENSHOT=file.png keeps a picture of the screen (on a real display).
+                         if (const QString shot = qEnvironmentVariable("FM_SCREENSHOT"); !shot.isEmpty()) {
+                             QTest::qWait(300);
+                             QGuiApplication::primaryScreen()->grabWindow(0).save(shot);
+                         }
+                         aboveProgress = box->parentWidget() && box->parentWidget() == VisibleProgress();
+                         QTest::mouseClick(Button(box, u"Skip"_s), Qt::LeftButton);
+                     }}});
+        ClickCopyAll();
+        QVERIFY2(user.Finished(), qPrintable(user.Stuck()));
+        // The question belongs to the progress dialog, so it is never covered by it.
+        QVERIFY(aboveProgress);
+        QCOMPARE(List(1)->Paths(), order.first(1));
+        QCOMPARE(List(6)->Paths().size(), 2);
+        QCOMPARE(Content(Dst() + folder), QByteArray("in the way"));
+        QVERIFY(!VisibleProgress());
+    }
+
+    // The question after some files were done, once the progress dialog is up, still
+    // takes its answer: the cause is removed and Retry copies the file.
+    void errorAfterSomeFilesTakesRetry()
+    {
+        for (int i = 1; i <= 4; ++i)
+            File(Src(), u"f%1.txt"_s.arg(i), "new");
+        QVERIFY(Scan());
+        const QString third = Target(2);
+        QVERIFY(QDir().mkpath(third));
+        FOps->DelayMs = 250;
+        TUser user({{u"progress"_s, [] { return VisibleProgress() != nullptr; }, [] {}},
+                    {u"error box"_s, [third] { return VisibleBox(u"could not be copied"_s) != nullptr; },
+                     [third] {
+                         QDir().rmdir(third);
+                         QTest::mouseClick(Button(VisibleBox(u"could not be copied"_s), u"Retry"_s), Qt::LeftButton);
+                     }}});
+        ClickCopyAll();
+        QVERIFY2(user.Finished(), qPrintable(user.Stuck()));
+        QVERIFY(List(1)->Paths().isEmpty());
+        QCOMPARE(Content(third), QByteArray("new"));
+    }
+
+    void skipAllAsksOnceAndReportsTheSkippedFiles()
+    {
+        for (int i = 1; i <= 5; ++i)
+            File(Src(), u"f%1.txt"_s.arg(i), "new");
+        QVERIFY(Scan());
+        const QStringList order = List(1)->Paths();
+        for (int i : {0, 2, 3})
+            QVERIFY(QDir().mkpath(Target(i)));
+        QString report;
+        TUser user({Answer(u"could not be copied"_s, u"Skip all"_s),
+                    {u"report"_s, [] { return VisibleBox(u"3 files were skipped"_s) != nullptr; },
+                     [&] {
+                         report = VisibleBox(u"3 files were skipped"_s)->text();
+                         QTest::mouseClick(VisibleBox(u"3 files were skipped"_s)->button(QMessageBox::Ok), Qt::LeftButton);
+                     }}});
+        ClickCopyAll();
+        QVERIFY2(user.Finished(), qPrintable(user.Stuck()));
+        QVERIFY(report.contains(order.at(3)));
+        QCOMPARE(List(1)->Paths(), (QStringList{order.at(0), order.at(2), order.at(3)}));
+        QCOMPARE(Content(Dst() + order.at(4).mid(Src().size())), QByteArray("new"));
+    }
+
+    void cancelOnTheProgressDialogAnswersAnOpenQuestion()
+    {
+        for (int i = 1; i <= 4; ++i)
+            File(Src(), u"f%1.txt"_s.arg(i), "new");
+        QVERIFY(Scan());
+        const QStringList order = List(1)->Paths();
+        QVERIFY(QDir().mkpath(Target(1)));
+        TUser user({{u"error box"_s, [] { return VisibleBox(u"could not be copied"_s) && VisibleProgress(); },
+                     [] {
+                         QPushButton *cancel = VisibleProgress()->findChild<QPushButton *>();
+                         QTest::mouseClick(cancel, Qt::LeftButton);
+                     }}});
+        QElapsedTimer clock;
+        clock.start();
+        ClickCopyAll();
+        QVERIFY2(user.Finished(), qPrintable(user.Stuck()));
+        QVERIFY(clock.elapsed() < 10000);
+        QVERIFY(!VisibleBox(u"could not be copied"_s));
+        QCOMPARE(List(1)->Paths(), order.mid(1));
+        QCOMPARE(QDir(Dst()).entryList(QDir::Files), QStringList{order.first().mid(Src().size())});
+    }
+
+    // Before the progress dialog appears the window takes no clicks: the second click of
+    // a double click, and a double click after it, arrive while the first batch runs and
+    // start nothing.
+    void doubleClickStartsOneBatch()
+    {
+        for (int i = 1; i <= 3; ++i)
+            File(Src(), u"f%1.txt"_s.arg(i), "new");
+        QVERIFY(Scan());
+        FOps->DelayMs = 100;
+        TUser user({{u"second click"_s, [] { return true; },
+                     [this] {
+                         QTest::mouseClick(FWindow->PngBitBtn9, Qt::LeftButton);
+                         QTest::mouseDClick(FWindow->PngBitBtn9, Qt::LeftButton);
+                     }}});
+        ClickCopyAll();
+        QVERIFY2(user.Finished(), qPrintable(user.Stuck()));
+        QCOMPARE(FOps->Copies.load(), 3);
+        QVERIFY(List(1)->Paths().isEmpty());
+        QCOMPARE(List(5)->Paths().size(), 3);
+    }
+
+    // The source side on a volume without a trash, with the real file operations: the
+    // question comes before anything is deleted for good, and No keeps the file.
+    void refusedTrashAsksAndNoKeepsTheFile()
+    {
+        if (::mount("tmpfs", QFile::encodeName(Src()).constData(), "tmpfs", 0, "size=1m") != 0)
+            QSKIP(qPrintable(u"cannot mount a tmpfs here: "_s + QString::fromLocal8Bit(std::strerror(errno))));
+        const auto unmount = qScopeGuard([this] { ::umount2(QFile::encodeName(Src()).constData(), MNT_DETACH); });
+        File(Src(), u"keep.txt"_s, "stays");
+        QVERIFY(Scan());
+        const QString trash = FHome.filePath(u"data/Trash/files"_s);
+        const QStringList trashBefore = QDir(trash).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
+        TUser user({Answer(u"to the trash?"_s, u"Yes"_s), Answer(u"cannot be moved to the trash"_s, u"No"_s)});
+        QTest::mouseClick(FWindow->PngBitBtn14, Qt::LeftButton);
+        QVERIFY2(user.Finished(), qPrintable(user.Stuck()));
+        QCOMPARE(Content(Src() + u"keep.txt"_s), QByteArray("stays"));
+        QCOMPARE(List(1)->Paths(), QStringList{Src() + u"keep.txt"_s});
+        QCOMPARE(QDir(trash).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), trashBefore);
+        QCOMPARE(QDir(Src()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+                 QStringList{u"keep.txt"_s});
+    }
+
+    void closeDuringABatchAsksFirst_data()
+    {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("No keeps going") << false;
+        QTest::newRow("Yes cancels and closes") << true;
+    }
+    void closeDuringABatchAsksFirst()
+    {
+        QFETCH(bool, yes);
+        for (int i = 1; i <= 4; ++i)
+            File(Src(), u"f%1.txt"_s.arg(i), "new");
+        QVERIFY(Scan());
+        FOps->DelayMs = 150;
+        const QString question = TFileActionBoxes::CloseDuringBatchText();
+        TUser user({{u"close"_s, [] { return true; }, [this] { FWindow->close(); }},
+                    Answer(question, yes ? u"Yes"_s : u"No"_s)});
+        ClickCopyAll();
+        QVERIFY2(user.Finished(), qPrintable(user.Stuck()));
+        if (yes) {
+            QTRY_VERIFY_WITH_TIMEOUT(!FWindow->isVisible(), 5000);
+            // Cancelled in the file in hand at the latest: the rest was never started.
+            QVERIFY(FOps->Copies.load() < 4);
+            QVERIFY(QDir(Dst()).entryList(QDir::Files).size() <= FOps->Copies.load());
+        } else {
+            QVERIFY(FWindow->isVisible());
+            QCOMPARE(FOps->Copies.load(), 4);
+            QVERIFY(List(1)->Paths().isEmpty());
+        }
+    }
+
+    // The worker waits for the answer to a question while the window is being closed.
+    void closeWithAPendingQuestion()
+    {
+        for (int i = 1; i <= 3; ++i)
+            File(Src(), u"f%1.txt"_s.arg(i), "new");
+        QVERIFY(Scan());
+        const QStringList order = List(1)->Paths();
+        QVERIFY(QDir().mkpath(Target(1)));
+        const QString question = TFileActionBoxes::CloseDuringBatchText();
+        TUser user({{u"close"_s, [] { return VisibleBox(u"could not be copied"_s) != nullptr; },
+                     [this] { FWindow->close(); }},
+                    Answer(question, u"Yes"_s)});
+        ClickCopyAll();
+        QVERIFY2(user.Finished(), qPrintable(user.Stuck()));
+        QTRY_VERIFY_WITH_TIMEOUT(!FWindow->isVisible(), 5000);
+        QVERIFY(!VisibleBox(u"could not be copied"_s));
+        QCOMPARE(QDir(Dst()).entryList(QDir::Files), QStringList{order.first().mid(Src().size())});
+    }
+};
+
+QTEST_MAIN(tst_BatchDialogs)
+#include "tst_batchdialogs.moc"
