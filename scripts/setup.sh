@@ -21,6 +21,8 @@ fi
 
 BUILD_DIR=${FM_BUILD_DIR:-build}
 if [ ! -f "$BUILD_DIR/build.ninja" ]; then
-  cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  # FM_CMAKE_ARGS: further options, e.g. -DFM_WERROR=ON (see CMakeLists.txt)
+  # shellcheck disable=SC2086
+  cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo ${FM_CMAKE_ARGS:-}
 fi
 cmake --build "$BUILD_DIR"
