@@ -1,15 +1,17 @@
 #include "engine/TScanTexts.h"
 
+#include "support/TTextLine.h"
+
 TScanTexts TScanTexts::FromLines(const std::function<QString(int)> &line)
 {
     TScanTexts t;
-    t.NoSource = line(83);
-    t.NoDestination = line(84);
-    t.SameFolders = line(85);
-    t.SourceInside = line(86);
-    t.DestinationInside = line(87);
-    t.AnalyzingSource = line(88);
-    t.Analyzing = line(89);
-    t.Working = line(91);
+    t.NoSource = line(tlNoSource);
+    t.NoDestination = line(tlNoDestination);
+    t.SameFolders = line(tlSameFolders);
+    t.SourceInside = line(tlSourceInsideDestination);
+    t.DestinationInside = line(tlDestinationInsideSource);
+    t.AnalyzingSource = line(tlAnalyzingSource);
+    t.Analyzing = line(tlAnalyzing);
+    t.Working = line(tlWorking);
     return t;
 }

@@ -17,6 +17,6 @@ struct TScanTexts
     QString Analyzing;       // "Analyzing files..."
     QString Working;         // "Working..."
 
-    // Takes lines 83 to 89 and 91 of a language table.
+    // Takes the lines from tlNoSource to tlAnalyzing, and tlWorking, of a language table.
     static TScanTexts FromLines(const std::function<QString(int)> &line);
 };

@@ -3,6 +3,7 @@
 #include "engine/TScanOptions.h"
 #include "results/TColumnLayout.h"
 #include "support/TLanguageTable.h"
+#include "support/TTextLine.h"
 #include "window/TPreset.h"
 
 #include <QElapsedTimer>
@@ -65,8 +66,8 @@ public:
     TfrmMain(const QString &programFolder, const QString &defaultLanguage, QWidget *parent = nullptr);
     ~TfrmMain() override;
 
-    // Line N of the current language.
-    QString Text(int line) const { return FLanguage.text(line); }
+    // A line of the current language.
+    QString Text(TTextLine line) const { return FLanguage.text(line); }
     // Replaces the current texts; the controls take them when they are next applied.
     void SetLanguage(const TLanguageTable &table) { FLanguage = table; }
 

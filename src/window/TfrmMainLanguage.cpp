@@ -67,51 +67,51 @@ void TfrmMain::LoadLanguage(int index)
 
 void TfrmMain::ApplyTexts()
 {
-    Label15->setText(Text(0));
-    SetPageCaption(PageControl2, TabSheet5, Text(2));
-    Label1->setText(Text(3));
-    Label2->setText(Text(4));
-    Label3->setText(Text(5));
-    Label4->setText(Text(5));
+    Label15->setText(Text(tlSelectLanguage));
+    SetPageCaption(PageControl2, TabSheet5, Text(tlSettingsPage));
+    Label1->setText(Text(tlSelectSource));
+    Label2->setText(Text(tlSelectDestination));
+    Label3->setText(Text(tlTimeAdjustment));
+    Label4->setText(Text(tlTimeAdjustment));
     // Each time adjustment box stays right beside its caption, whatever the caption's length.
     FitTimeLabels();
-    GroupBox1->setTitle(Text(7));
-    Button4->setText(Text(8));
-    Button5->setText(Text(9));
-    GroupBox2->setTitle(Text(16));
-    LabeledEdit1Label->setText(Text(17));
-    CheckBox4->setText(Text(18));
-    GroupBox3->setTitle(Text(19));
-    GroupBox4->setTitle(Text(20));
-    RadioButton1->setText(Text(21));
-    RadioButton4->setText(Text(21));
-    RadioButton2->setText(Text(22));
-    RadioButton5->setText(Text(22));
-    RadioButton3->setText(Text(23));
-    RadioButton6->setText(Text(23));
-    CheckBox1->setText(Text(25));
-    CheckBox2->setText(Text(26));
-    CheckBox3->setText(Text(27));
-    CheckBox8->setText(Text(28));
-    Button1->setText(Text(30));
-    Button2->setText(Text(31));
-    Button3->setText(Text(32));
-    SetPageCaption(PageControl2, TabSheet6, Text(34));
-    SetPageCaption(PageControl1, TabSheet1, Text(35));
-    Label13->setText(Text(36));
-    Label5->setText(Text(37));
-    SetPageCaption(PageControl1, TabSheet2, Text(39));
-    Label6->setText(Text(40));
-    Label7->setText(Text(41));
-    SetPageCaption(PageControl1, TabSheet3, Text(43));
-    Label8->setText(Text(44));
-    Label9->setText(Text(45));
-    SetPageCaption(PageControl1, TabSheet4, Text(47));
-    Label10->setText(Text(48));
-    Label11->setText(Text(49));
-    SetPageCaption(PageControl2, TabSheet7, Text(51));
-    PngBitBtn10->setText(Text(94));
-    // Line 95 stays unused: the margin's caption keeps its built text in every language.
+    GroupBox1->setTitle(Text(tlPresets));
+    Button4->setText(Text(tlAddPreset));
+    Button5->setText(Text(tlRemovePreset));
+    GroupBox2->setTitle(Text(tlFileFilters));
+    LabeledEdit1Label->setText(Text(tlWildcards));
+    CheckBox4->setText(Text(tlReverseFilter));
+    GroupBox3->setTitle(Text(tlMinimumSize));
+    GroupBox4->setTitle(Text(tlMaximumSize));
+    RadioButton1->setText(Text(tlBytes));
+    RadioButton4->setText(Text(tlBytes));
+    RadioButton2->setText(Text(tlKilobytes));
+    RadioButton5->setText(Text(tlKilobytes));
+    RadioButton3->setText(Text(tlMegabytes));
+    RadioButton6->setText(Text(tlMegabytes));
+    CheckBox1->setText(Text(tlHiddenFolders));
+    CheckBox2->setText(Text(tlHiddenFiles));
+    CheckBox3->setText(Text(tlDuplicatesByContent));
+    CheckBox8->setText(Text(tlSubFolders));
+    Button1->setText(Text(tlStartButton));
+    Button2->setText(Text(tlStopButton));
+    Button3->setText(Text(tlExitButton));
+    SetPageCaption(PageControl2, TabSheet6, Text(tlResultsPage));
+    SetPageCaption(PageControl1, TabSheet1, Text(tlMissingPage));
+    Label13->setText(Text(tlMissingInDestination));
+    Label5->setText(Text(tlMissingInSource));
+    SetPageCaption(PageControl1, TabSheet2, Text(tlNewerPage));
+    Label6->setText(Text(tlNewerInSource));
+    Label7->setText(Text(tlNewerInDestination));
+    SetPageCaption(PageControl1, TabSheet3, Text(tlDuplicatePage));
+    Label8->setText(Text(tlDuplicatesInSource));
+    Label9->setText(Text(tlDuplicatesInDestination));
+    SetPageCaption(PageControl1, TabSheet4, Text(tlConflictPage));
+    Label10->setText(Text(tlConflictsInSource));
+    Label11->setText(Text(tlConflictsInDestination));
+    SetPageCaption(PageControl2, TabSheet7, Text(tlInfoPage));
+    PngBitBtn10->setText(Text(tlHelpButton));
+    // tlMarginCaption stays unused: the margin's caption keeps its built text in every language.
 }
 
 void TfrmMain::ComboBox2Change()

@@ -30,7 +30,7 @@ constexpr int NarrowButtonWidth = 127;
 // (either may be missing), with the delete button first or last as laid out.
 struct THalfPlan
 {
-    int HeadingLine;
+    TTextLine HeadingLine;
     const char16_t *Heading;
     const char16_t *StatusBar;
     const char16_t *CopyButton;
@@ -39,14 +39,14 @@ struct THalfPlan
 };
 
 constexpr THalfPlan HalfPlans[TfrmMain::ListCount] = {
-    {36, u"Label13", u"StatusBar6", u"PngBitBtn9", u"PngBitBtn14", true},
-    {37, u"Label5", u"StatusBar2", u"PngBitBtn1", u"PngBitBtn15", false},
-    {40, u"Label6", u"StatusBar7", u"PngBitBtn2", nullptr, false},
-    {41, u"Label7", u"StatusBar8", u"PngBitBtn12", nullptr, false},
-    {44, u"Label8", u"StatusBar3", nullptr, u"PngBitBtn3", false},
-    {45, u"Label9", u"StatusBar4", nullptr, u"PngBitBtn5", false},
-    {48, u"Label10", u"StatusBar5", u"PngBitBtn6", u"PngBitBtn11", true},
-    {49, u"Label11", u"StatusBar9", u"PngBitBtn8", u"PngBitBtn13", false},
+    {tlMissingInDestination, u"Label13", u"StatusBar6", u"PngBitBtn9", u"PngBitBtn14", true},
+    {tlMissingInSource, u"Label5", u"StatusBar2", u"PngBitBtn1", u"PngBitBtn15", false},
+    {tlNewerInSource, u"Label6", u"StatusBar7", u"PngBitBtn2", nullptr, false},
+    {tlNewerInDestination, u"Label7", u"StatusBar8", u"PngBitBtn12", nullptr, false},
+    {tlDuplicatesInSource, u"Label8", u"StatusBar3", nullptr, u"PngBitBtn3", false},
+    {tlDuplicatesInDestination, u"Label9", u"StatusBar4", nullptr, u"PngBitBtn5", false},
+    {tlConflictsInSource, u"Label10", u"StatusBar5", u"PngBitBtn6", u"PngBitBtn11", true},
+    {tlConflictsInDestination, u"Label11", u"StatusBar9", u"PngBitBtn8", u"PngBitBtn13", false},
 };
 
 QPixmap LogoPixmap(const QString &title)
@@ -137,7 +137,7 @@ void TfrmMain::BuildResultsPage()
 {
     TabSheet6 = new QWidget;
     TabSheet6->setObjectName(u"TabSheet6"_s);
-    PageControl2->addTab(TabSheet6, Text(34));
+    PageControl2->addTab(TabSheet6, Text(tlResultsPage));
     auto *layout = new QVBoxLayout(TabSheet6);
     layout->setContentsMargins(4, 4, 4, 4);
     PageControl1 = new QTabWidget(TabSheet6);
@@ -145,7 +145,7 @@ void TfrmMain::BuildResultsPage()
     layout->addWidget(PageControl1);
 
     QWidget **tabs[4] = {&TabSheet1, &TabSheet2, &TabSheet3, &TabSheet4};
-    const int tabLines[4] = {35, 39, 43, 47};
+    const TTextLine tabLines[4] = {tlMissingPage, tlNewerPage, tlDuplicatePage, tlConflictPage};
     for (int t = 0; t < 4; ++t) {
         QWidget *tab = new QWidget;
         tab->setObjectName(u"TabSheet"_s + QString::number(t + 1));
@@ -184,7 +184,7 @@ void TfrmMain::BuildInfoPage()
 {
     TabSheet7 = new QWidget;
     TabSheet7->setObjectName(u"TabSheet7"_s);
-    PageControl2->addTab(TabSheet7, Text(51));
+    PageControl2->addTab(TabSheet7, Text(tlInfoPage));
     auto *grid = new QGridLayout(TabSheet7);
     grid->setContentsMargins(24, 24, 24, 24);
     grid->setHorizontalSpacing(12);
@@ -195,7 +195,7 @@ void TfrmMain::BuildInfoPage()
     Image2->setPixmap(LogoPixmap(windowTitle()));
     grid->addWidget(Image2, 0, 0, 1, 3);
 
-    Label15 = new QLabel(Text(0), TabSheet7);
+    Label15 = new QLabel(Text(tlSelectLanguage), TabSheet7);
     Label15->setObjectName(u"Label15"_s);
     ComboBox2 = new QComboBox(TabSheet7);
     ComboBox2->setObjectName(u"ComboBox2"_s);
@@ -204,7 +204,7 @@ void TfrmMain::BuildInfoPage()
     grid->addWidget(Label15, 1, 0);
     grid->addWidget(ComboBox2, 1, 1);
 
-    PngBitBtn10 = new QPushButton(Text(94), TabSheet7);
+    PngBitBtn10 = new QPushButton(Text(tlHelpButton), TabSheet7);
     PngBitBtn10->setObjectName(u"PngBitBtn10"_s);
     grid->addWidget(PngBitBtn10, 2, 0);
 
