@@ -30,7 +30,6 @@ constexpr int NarrowButtonWidth = 127;
 // (either may be missing), with the delete button first or last as laid out.
 struct THalfPlan
 {
-    TTextLine HeadingLine;
     const char16_t *Heading;
     const char16_t *StatusBar;
     const char16_t *CopyButton;
@@ -39,14 +38,14 @@ struct THalfPlan
 };
 
 constexpr THalfPlan HalfPlans[TfrmMain::ListCount] = {
-    {tlMissingInDestination, u"Label13", u"StatusBar6", u"PngBitBtn9", u"PngBitBtn14", true},
-    {tlMissingInSource, u"Label5", u"StatusBar2", u"PngBitBtn1", u"PngBitBtn15", false},
-    {tlNewerInSource, u"Label6", u"StatusBar7", u"PngBitBtn2", nullptr, false},
-    {tlNewerInDestination, u"Label7", u"StatusBar8", u"PngBitBtn12", nullptr, false},
-    {tlDuplicatesInSource, u"Label8", u"StatusBar3", nullptr, u"PngBitBtn3", false},
-    {tlDuplicatesInDestination, u"Label9", u"StatusBar4", nullptr, u"PngBitBtn5", false},
-    {tlConflictsInSource, u"Label10", u"StatusBar5", u"PngBitBtn6", u"PngBitBtn11", true},
-    {tlConflictsInDestination, u"Label11", u"StatusBar9", u"PngBitBtn8", u"PngBitBtn13", false},
+    {u"Label13", u"StatusBar6", u"PngBitBtn9", u"PngBitBtn14", true},
+    {u"Label5", u"StatusBar2", u"PngBitBtn1", u"PngBitBtn15", false},
+    {u"Label6", u"StatusBar7", u"PngBitBtn2", nullptr, false},
+    {u"Label7", u"StatusBar8", u"PngBitBtn12", nullptr, false},
+    {u"Label8", u"StatusBar3", nullptr, u"PngBitBtn3", false},
+    {u"Label9", u"StatusBar4", nullptr, u"PngBitBtn5", false},
+    {u"Label10", u"StatusBar5", u"PngBitBtn6", u"PngBitBtn11", true},
+    {u"Label11", u"StatusBar9", u"PngBitBtn8", u"PngBitBtn13", false},
 };
 
 QPixmap LogoPixmap(const QString &title)
@@ -80,8 +79,9 @@ QWidget *TfrmMain::BuildResultHalf(int list, QWidget *tab, bool buttonsRight)
     headingStrip->setFixedHeight(HeadingHeight);
     auto *headingRow = new QHBoxLayout(headingStrip);
     headingRow->setContentsMargins(8, 0, 0, 0);
-    auto *heading = new QLabel(Text(plan.HeadingLine), headingStrip);
+    auto *heading = new QLabel(headingStrip);
     heading->setObjectName(QString::fromUtf16(plan.Heading));
+    Captioned(heading);
     heading->setMinimumWidth(1);
     headingRow->addWidget(heading);
     column->addWidget(headingStrip);
@@ -137,7 +137,8 @@ void TfrmMain::BuildResultsPage()
 {
     TabSheet6 = new QWidget;
     TabSheet6->setObjectName(u"TabSheet6"_s);
-    PageControl2->addTab(TabSheet6, Text(tlResultsPage));
+    PageControl2->addTab(TabSheet6, QString());
+    Captioned(TabSheet6);
     auto *layout = new QVBoxLayout(TabSheet6);
     layout->setContentsMargins(4, 4, 4, 4);
     PageControl1 = new QTabWidget(TabSheet6);
@@ -145,12 +146,12 @@ void TfrmMain::BuildResultsPage()
     layout->addWidget(PageControl1);
 
     QWidget **tabs[4] = {&TabSheet1, &TabSheet2, &TabSheet3, &TabSheet4};
-    const TTextLine tabLines[4] = {tlMissingPage, tlNewerPage, tlDuplicatePage, tlConflictPage};
     for (int t = 0; t < 4; ++t) {
         QWidget *tab = new QWidget;
         tab->setObjectName(u"TabSheet"_s + QString::number(t + 1));
         *tabs[t] = tab;
-        PageControl1->addTab(tab, Text(tabLines[t]));
+        PageControl1->addTab(tab, QString());
+        Captioned(tab);
         FSourceHalves[t] = BuildResultHalf(2 * t + 1, tab, false);
         FDestinationHalves[t] = BuildResultHalf(2 * t + 2, tab, true);
         tab->installEventFilter(this);
@@ -184,7 +185,8 @@ void TfrmMain::BuildInfoPage()
 {
     TabSheet7 = new QWidget;
     TabSheet7->setObjectName(u"TabSheet7"_s);
-    PageControl2->addTab(TabSheet7, Text(tlInfoPage));
+    PageControl2->addTab(TabSheet7, QString());
+    Captioned(TabSheet7);
     auto *grid = new QGridLayout(TabSheet7);
     grid->setContentsMargins(24, 24, 24, 24);
     grid->setHorizontalSpacing(12);
@@ -195,8 +197,9 @@ void TfrmMain::BuildInfoPage()
     Image2->setPixmap(LogoPixmap(windowTitle()));
     grid->addWidget(Image2, 0, 0, 1, 3);
 
-    Label15 = new QLabel(Text(tlSelectLanguage), TabSheet7);
+    Label15 = new QLabel(TabSheet7);
     Label15->setObjectName(u"Label15"_s);
+    Captioned(Label15);
     ComboBox2 = new QComboBox(TabSheet7);
     ComboBox2->setObjectName(u"ComboBox2"_s);
     ComboBox2->setMinimumWidth(180);
@@ -204,8 +207,9 @@ void TfrmMain::BuildInfoPage()
     grid->addWidget(Label15, 1, 0);
     grid->addWidget(ComboBox2, 1, 1);
 
-    PngBitBtn10 = new QPushButton(Text(tlHelpButton), TabSheet7);
+    PngBitBtn10 = new QPushButton(TabSheet7);
     PngBitBtn10->setObjectName(u"PngBitBtn10"_s);
+    Captioned(PngBitBtn10);
     grid->addWidget(PngBitBtn10, 2, 0);
 
     Label16 = new QLabel(tr("Version %1").arg(QStringLiteral(FM_VERSION)), TabSheet7);
