@@ -1,27 +1,29 @@
 #include "engine/TScanTexts.h"
 
+#include "support/TTextLine.h"
+
 TScanTexts TScanTexts::FromLines(const std::function<QString(int)> &line)
 {
     TScanTexts t;
-    t.NoSource = line(83);
-    t.NoDestination = line(84);
-    t.SameFolders = line(85);
-    t.SourceInside = line(86);
-    t.DestinationInside = line(87);
-    t.AnalyzingSource = line(88);
-    t.Analyzing = line(89);
-    t.Working = line(91);
-    t.RootMissing = line(97);
-    t.RootNotFolder = line(98);
-    t.RootUnlistable = line(99);
-    t.BadName = line(100);
-    t.Unlistable = line(101);
-    t.SpecialFile = line(102);
-    t.SpecialCounterpart = line(103);
-    t.Unreadable = line(104);
-    t.InsideOther = line(105);
-    t.HoldsOther = line(106);
-    t.SecondRoute = line(107);
-    t.CounterpartCrosses = line(108);
+    t.NoSource = line(tlNoSource);
+    t.NoDestination = line(tlNoDestination);
+    t.SameFolders = line(tlSameFolders);
+    t.SourceInside = line(tlSourceInsideDestination);
+    t.DestinationInside = line(tlDestinationInsideSource);
+    t.AnalyzingSource = line(tlAnalyzingSource);
+    t.Analyzing = line(tlAnalyzing);
+    t.Working = line(tlWorking);
+    t.RootMissing = line(tlRootMissing);
+    t.RootNotFolder = line(tlRootNotFolder);
+    t.RootUnlistable = line(tlRootUnlistable);
+    t.BadName = line(tlBadName);
+    t.Unlistable = line(tlUnlistable);
+    t.SpecialFile = line(tlSpecialFile);
+    t.SpecialCounterpart = line(tlSpecialCounterpart);
+    t.Unreadable = line(tlUnreadable);
+    t.InsideOther = line(tlInsideOther);
+    t.HoldsOther = line(tlHoldsOther);
+    t.SecondRoute = line(tlSecondRoute);
+    t.CounterpartCrosses = line(tlCounterpartCrosses);
     return t;
 }

@@ -31,6 +31,7 @@ struct TScanTexts
     QString SecondRoute;     // "already compared through %1"
     QString CounterpartCrosses; // "the folder on the other side leads into this tree"
 
-    // Takes lines 83 to 89, 91 and 97 to 108 of a language table.
+    // Takes the lines from tlNoSource to tlAnalyzing, tlWorking, and tlRootMissing to
+    // tlCounterpartCrosses of a language table.
     static TScanTexts FromLines(const std::function<QString(int)> &line);
 };

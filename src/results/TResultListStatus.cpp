@@ -67,11 +67,11 @@ int TResultListStatus::CopyCaptionLine(int list)
 {
     switch (list) {
     case 1:
-    case 7: return 65;
+    case 7: return tlCopySelectedToDestination;
     case 2:
-    case 8: return 68;
-    case 3: return 72;
-    case 4: return 75;
+    case 8: return tlCopySelectedToSource;
+    case 3: return tlUpdateSelectedInDestination;
+    case 4: return tlUpdateSelectedInSource;
     }
     return 0;
 }
@@ -110,10 +110,10 @@ void TResultListStatus::RefreshListStatus(int list)
     QString status;
     const qint32 selected = c.List->SelectedFileCount();
     if (selected > 0) {
-        status = u" "_s + FormatCounts(FTexts(62), selected, c.List->SelectedFileSize());
+        status = u" "_s + FormatCounts(FTexts(tlSelectedCount), selected, c.List->SelectedFileSize());
         captionStep = 0;
     } else if (const qint32 total = c.List->TotalFileCount(); total > 0) {
-        status = u" "_s + FormatCounts(FTexts(63), total, c.List->TotalFileSize());
+        status = u" "_s + FormatCounts(FTexts(tlFileCount), total, c.List->TotalFileSize());
         captionStep = 1;
     }
     if (c.Status)

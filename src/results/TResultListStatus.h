@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/TTextLine.h"
+
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
@@ -54,7 +56,7 @@ public:
     // The line of the copy or update button's "selected" caption of a list; "all" and the
     // plain caption follow it. 0 for a list without such a button.
     static int CopyCaptionLine(int list);
-    static constexpr int DeleteCaptionLine = 79;
+    static constexpr int DeleteCaptionLine = tlDeleteSelected;
 
     std::array<bool, ListCount> UpdtList{};
     QTimer *Timer1;

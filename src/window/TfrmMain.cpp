@@ -66,7 +66,7 @@ TfrmMain::TfrmMain(const QString &programFolder, const QString &defaultLanguage,
     BuildInfoPage();
     FActions = new TListActions(*this);
 
-    FListStatus = new TResultListStatus([this](int line) { return Text(line); }, this);
+    FListStatus = new TResultListStatus([this](int line) { return FLanguage.text(line); }, this);
     const std::array<TResultListStatus::TListControls, ListCount> controls{{
         {JamFileList1, StatusBar6->findChild<QLabel *>(), PngBitBtn9, PngBitBtn14},
         {JamFileList2, StatusBar2->findChild<QLabel *>(), PngBitBtn1, PngBitBtn15},
@@ -94,7 +94,7 @@ TfrmMain::TfrmMain(const QString &programFolder, const QString &defaultLanguage,
 
     FLoading = false;
     UpdateRunControls();
-    SetStatusText(u" "_s + Text(92));
+    SetStatusText(u" "_s + Text(tlReady));
     FormCreate();
 }
 

@@ -3,6 +3,7 @@
 #include "engine/TScanOptions.h"
 #include "results/TColumnLayout.h"
 #include "support/TLanguageTable.h"
+#include "support/TTextLine.h"
 #include "window/TPreset.h"
 
 #include <QElapsedTimer>
@@ -11,6 +12,7 @@
 
 #include <array>
 #include <memory>
+#include <span>
 #include <vector>
 
 class QCheckBox;
@@ -66,10 +68,20 @@ public:
     TfrmMain(const QString &programFolder, const QString &defaultLanguage, QWidget *parent = nullptr);
     ~TfrmMain() override;
 
-    // Line N of the current language.
-    QString Text(int line) const { return FLanguage.text(line); }
+    // A line of the current language.
+    QString Text(TTextLine line) const { return FLanguage.text(line); }
     // Replaces the current texts; the controls take them when they are next applied.
     void SetLanguage(const TLanguageTable &table) { FLanguage = table; }
+
+    // A control whose caption is a line of the language, found by its object name.
+    struct TCaption
+    {
+        const char16_t *Control;
+        TTextLine Line;
+    };
+    // Every such control: each takes its caption from here when it is built and again
+    // whenever the language changes.
+    static std::span<const TCaption> Captions();
 
     // The program's own file store: the built-in English texts and the product texts.
     TmxStorage &ProgramStore() const { return *FMx; }
@@ -281,6 +293,14 @@ private:
     int ListedPreset(const QString &title) const;
     void ChooseStartLanguage();
     void ApplyTexts();
+    // Gives a control just built its caption from Captions().
+    template <typename T>
+    T *Captioned(T *control)
+    {
+        ApplyCaption(control);
+        return control;
+    }
+    void ApplyCaption(QWidget *control) const;
     void ScheduleLanguageReload();
     // Watches the language folder, and its parent for the folder to go and come back.
     void StartLanguageWatch();

@@ -7,15 +7,13 @@
 #include "support/TLanguageFileList.h"
 #include "window/RegistryUtils.h"
 
-#include <QCheckBox>
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QTabWidget>
 #include <QTimer>
 #include <QUrl>
@@ -27,9 +25,27 @@ namespace {
 // The help document of a language that has none of its own.
 const QString FallbackHelp = u"English"_s;
 
-void SetPageCaption(QTabWidget *pages, QWidget *page, const QString &caption)
+// A page's caption is its tab's text in the tab control that holds it.
+void SetPageCaption(QWidget *page, const QString &caption)
 {
-    pages->setTabText(pages->indexOf(page), caption);
+    for (QWidget *parent = page->parentWidget(); parent; parent = parent->parentWidget()) {
+        if (auto *pages = qobject_cast<QTabWidget *>(parent)) {
+            pages->setTabText(pages->indexOf(page), caption);
+            return;
+        }
+    }
+}
+
+void SetCaption(QWidget *control, const QString &caption)
+{
+    if (auto *group = qobject_cast<QGroupBox *>(control))
+        group->setTitle(caption);
+    else if (auto *button = qobject_cast<QAbstractButton *>(control))
+        button->setText(caption);
+    else if (auto *label = qobject_cast<QLabel *>(control))
+        label->setText(caption);
+    else
+        SetPageCaption(control, caption);
 }
 
 } // namespace
@@ -65,54 +81,78 @@ void TfrmMain::LoadLanguage(int index)
     RefreshAllLists();
 }
 
+std::span<const TfrmMain::TCaption> TfrmMain::Captions()
+{
+    static constexpr TCaption captions[] = {
+        {u"Label15", tlSelectLanguage},
+        {u"TabSheet5", tlSettingsPage},
+        {u"Label1", tlSelectSource},
+        {u"Label2", tlSelectDestination},
+        {u"Label3", tlTimeAdjustment},
+        {u"Label4", tlTimeAdjustment},
+        {u"GroupBox1", tlPresets},
+        {u"Button4", tlAddPreset},
+        {u"Button5", tlRemovePreset},
+        {u"GroupBox2", tlFileFilters},
+        {u"LabeledEdit1Label", tlWildcards},
+        {u"CheckBox4", tlReverseFilter},
+        {u"GroupBox3", tlMinimumSize},
+        {u"GroupBox4", tlMaximumSize},
+        {u"RadioButton1", tlBytes},
+        {u"RadioButton4", tlBytes},
+        {u"RadioButton2", tlKilobytes},
+        {u"RadioButton5", tlKilobytes},
+        {u"RadioButton3", tlMegabytes},
+        {u"RadioButton6", tlMegabytes},
+        {u"CheckBox1", tlHiddenFolders},
+        {u"CheckBox2", tlHiddenFiles},
+        {u"CheckBox3", tlDuplicatesByContent},
+        {u"CheckBox8", tlSubFolders},
+        {u"Button1", tlStartButton},
+        {u"Button2", tlStopButton},
+        {u"Button3", tlExitButton},
+        {u"TabSheet6", tlResultsPage},
+        {u"TabSheet1", tlMissingPage},
+        {u"Label13", tlMissingInDestination},
+        {u"Label5", tlMissingInSource},
+        {u"TabSheet2", tlNewerPage},
+        {u"Label6", tlNewerInSource},
+        {u"Label7", tlNewerInDestination},
+        {u"TabSheet3", tlDuplicatePage},
+        {u"Label8", tlDuplicatesInSource},
+        {u"Label9", tlDuplicatesInDestination},
+        {u"TabSheet4", tlConflictPage},
+        {u"Label10", tlConflictsInSource},
+        {u"Label11", tlConflictsInDestination},
+        {u"TabSheet7", tlInfoPage},
+        {u"PngBitBtn10", tlHelpButton},
+        // tlMarginCaption stays unused: the margin's caption keeps its built text in every language.
+    };
+    return captions;
+}
+
+void TfrmMain::ApplyCaption(QWidget *control) const
+{
+    const QString name = control->objectName();
+    for (const TCaption &caption : Captions()) {
+        if (name == caption.Control) {
+            SetCaption(control, Text(caption.Line));
+            return;
+        }
+    }
+    Q_ASSERT_X(false, "TfrmMain::ApplyCaption", "a control without a line in Captions()");
+}
+
 void TfrmMain::ApplyTexts()
 {
-    Label15->setText(Text(0));
-    SetPageCaption(PageControl2, TabSheet5, Text(2));
-    Label1->setText(Text(3));
-    Label2->setText(Text(4));
-    Label3->setText(Text(5));
-    Label4->setText(Text(5));
+    for (const TCaption &caption : Captions()) {
+        QWidget *control = findChild<QWidget *>(QString::fromUtf16(caption.Control));
+        Q_ASSERT(control);
+        SetCaption(control, Text(caption.Line));
+    }
     // Each time adjustment box stays right beside its caption, whatever the caption's length.
     FitTimeLabels();
-    GroupBox1->setTitle(Text(7));
-    Button4->setText(Text(8));
-    Button5->setText(Text(9));
-    GroupBox2->setTitle(Text(16));
-    LabeledEdit1Label->setText(Text(17));
-    CheckBox4->setText(Text(18));
-    GroupBox3->setTitle(Text(19));
-    GroupBox4->setTitle(Text(20));
-    RadioButton1->setText(Text(21));
-    RadioButton4->setText(Text(21));
-    RadioButton2->setText(Text(22));
-    RadioButton5->setText(Text(22));
-    RadioButton3->setText(Text(23));
-    RadioButton6->setText(Text(23));
-    CheckBox1->setText(Text(25));
-    CheckBox2->setText(Text(26));
-    CheckBox3->setText(Text(27));
-    CheckBox8->setText(Text(28));
-    Button1->setText(Text(30));
-    Button2->setText(Text(31));
-    Button3->setText(Text(32));
-    SetPageCaption(PageControl2, TabSheet6, Text(34));
-    SetPageCaption(PageControl1, TabSheet1, Text(35));
-    Label13->setText(Text(36));
-    Label5->setText(Text(37));
-    SetPageCaption(PageControl1, TabSheet2, Text(39));
-    Label6->setText(Text(40));
-    Label7->setText(Text(41));
-    SetPageCaption(PageControl1, TabSheet3, Text(43));
-    Label8->setText(Text(44));
-    Label9->setText(Text(45));
-    SetPageCaption(PageControl1, TabSheet4, Text(47));
-    Label10->setText(Text(48));
-    Label11->setText(Text(49));
     ApplyNotComparedTexts();
-    SetPageCaption(PageControl2, TabSheet7, Text(51));
-    PngBitBtn10->setText(Text(94));
-    // Line 95 stays unused: the margin's caption keeps its built text in every language.
 }
 
 void TfrmMain::ComboBox2Change()

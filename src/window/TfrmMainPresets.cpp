@@ -132,9 +132,9 @@ void TfrmMain::Button4Click()
 {
     QString proposed = TrimmedTitle(ComboBox1->currentText());
     if (proposed.isEmpty())
-        proposed = Text(12);
+        proposed = Text(tlUntitledPreset);
     bool ok = false;
-    QString title = Prompts().InputText(Text(10), Text(11), proposed, &ok);
+    QString title = Prompts().InputText(Text(tlAddPresetTitle), Text(tlAddPresetPrompt), proposed, &ok);
     if (!ok || title.isEmpty())
         return;
     // The title is a key name in the store, where a backslash separates keys.
@@ -144,7 +144,7 @@ void TfrmMain::Button4Click()
     // after the user agreed. The preset keeps the spelling it is stored under.
     const int listed = ListedPreset(title);
     if (listed >= 0) {
-        if (!Prompts().Confirm(Text(13)))
+        if (!Prompts().Confirm(Text(tlOverwritePreset)))
             return;
         title = ComboBox1->itemText(listed);
         ComboBox1->removeItem(listed);
@@ -157,7 +157,7 @@ void TfrmMain::Button4Click()
 void TfrmMain::Button5Click()
 {
     const int chosen = ComboBox1->currentIndex();
-    if (chosen < 0 || !Prompts().Confirm(Text(14)))
+    if (chosen < 0 || !Prompts().Confirm(Text(tlRemovePresetQuestion)))
         return;
     DeleteEntry(u"Presets\\"_s + ComboBox1->currentText());
     ComboBox1->removeItem(chosen);

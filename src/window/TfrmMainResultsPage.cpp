@@ -31,7 +31,6 @@ constexpr int NarrowButtonWidth = 127;
 // (either may be missing), with the delete button first or last as laid out.
 struct THalfPlan
 {
-    int HeadingLine;
     const char16_t *Heading;
     const char16_t *StatusBar;
     const char16_t *CopyButton;
@@ -40,14 +39,14 @@ struct THalfPlan
 };
 
 constexpr THalfPlan HalfPlans[TfrmMain::ListCount] = {
-    {36, u"Label13", u"StatusBar6", u"PngBitBtn9", u"PngBitBtn14", true},
-    {37, u"Label5", u"StatusBar2", u"PngBitBtn1", u"PngBitBtn15", false},
-    {40, u"Label6", u"StatusBar7", u"PngBitBtn2", nullptr, false},
-    {41, u"Label7", u"StatusBar8", u"PngBitBtn12", nullptr, false},
-    {44, u"Label8", u"StatusBar3", nullptr, u"PngBitBtn3", false},
-    {45, u"Label9", u"StatusBar4", nullptr, u"PngBitBtn5", false},
-    {48, u"Label10", u"StatusBar5", u"PngBitBtn6", u"PngBitBtn11", true},
-    {49, u"Label11", u"StatusBar9", u"PngBitBtn8", u"PngBitBtn13", false},
+    {u"Label13", u"StatusBar6", u"PngBitBtn9", u"PngBitBtn14", true},
+    {u"Label5", u"StatusBar2", u"PngBitBtn1", u"PngBitBtn15", false},
+    {u"Label6", u"StatusBar7", u"PngBitBtn2", nullptr, false},
+    {u"Label7", u"StatusBar8", u"PngBitBtn12", nullptr, false},
+    {u"Label8", u"StatusBar3", nullptr, u"PngBitBtn3", false},
+    {u"Label9", u"StatusBar4", nullptr, u"PngBitBtn5", false},
+    {u"Label10", u"StatusBar5", u"PngBitBtn6", u"PngBitBtn11", true},
+    {u"Label11", u"StatusBar9", u"PngBitBtn8", u"PngBitBtn13", false},
 };
 
 QPixmap LogoPixmap(const QString &title)
@@ -81,8 +80,9 @@ QWidget *TfrmMain::BuildResultHalf(int list, QWidget *tab, bool buttonsRight)
     headingStrip->setFixedHeight(HeadingHeight);
     auto *headingRow = new QHBoxLayout(headingStrip);
     headingRow->setContentsMargins(8, 0, 0, 0);
-    auto *heading = new QLabel(Text(plan.HeadingLine), headingStrip);
+    auto *heading = new QLabel(headingStrip);
     heading->setObjectName(QString::fromUtf16(plan.Heading));
+    Captioned(heading);
     heading->setMinimumWidth(1);
     headingRow->addWidget(heading);
     column->addWidget(headingStrip);
@@ -138,7 +138,8 @@ void TfrmMain::BuildResultsPage()
 {
     TabSheet6 = new QWidget;
     TabSheet6->setObjectName(u"TabSheet6"_s);
-    PageControl2->addTab(TabSheet6, Text(34));
+    PageControl2->addTab(TabSheet6, QString());
+    Captioned(TabSheet6);
     auto *layout = new QVBoxLayout(TabSheet6);
     layout->setContentsMargins(4, 4, 4, 4);
     PageControl1 = new QTabWidget(TabSheet6);
@@ -146,19 +147,19 @@ void TfrmMain::BuildResultsPage()
     layout->addWidget(PageControl1);
 
     QWidget **tabs[4] = {&TabSheet1, &TabSheet2, &TabSheet3, &TabSheet4};
-    const int tabLines[4] = {35, 39, 43, 47};
     for (int t = 0; t < 4; ++t) {
         QWidget *tab = new QWidget;
         tab->setObjectName(u"TabSheet"_s + QString::number(t + 1));
         *tabs[t] = tab;
-        PageControl1->addTab(tab, Text(tabLines[t]));
+        PageControl1->addTab(tab, QString());
+        Captioned(tab);
         FSourceHalves[t] = BuildResultHalf(2 * t + 1, tab, false);
         FDestinationHalves[t] = BuildResultHalf(2 * t + 2, tab, true);
         tab->installEventFilter(this);
     }
     NotComparedPage = new TNotComparedPage;
     NotComparedPage->setObjectName(u"NotComparedPage"_s);
-    PageControl1->addTab(NotComparedPage, Text(96));
+    PageControl1->addTab(NotComparedPage, Text(tlNotComparedPage));
     ApplyNotComparedTexts();
 
     const auto find = [this]<typename T>(T *&field, const QString &name) {
@@ -189,15 +190,16 @@ void TfrmMain::ApplyNotComparedTexts()
 {
     const int count = NotComparedPage->Count();
     PageControl1->setTabText(PageControl1->indexOf(NotComparedPage),
-                             count > 0 ? Text(96) + u" ("_s + QString::number(count) + u')' : Text(96));
-    NotComparedPage->SetTexts(Text(109), Text(110), Text(111));
+                             count > 0 ? Text(tlNotComparedPage) + u" ("_s + QString::number(count) + u')' : Text(tlNotComparedPage));
+    NotComparedPage->SetTexts(Text(tlPathColumn), Text(tlReasonColumn), Text(tlNotComparedCount));
 }
 
 void TfrmMain::BuildInfoPage()
 {
     TabSheet7 = new QWidget;
     TabSheet7->setObjectName(u"TabSheet7"_s);
-    PageControl2->addTab(TabSheet7, Text(51));
+    PageControl2->addTab(TabSheet7, QString());
+    Captioned(TabSheet7);
     auto *grid = new QGridLayout(TabSheet7);
     grid->setContentsMargins(24, 24, 24, 24);
     grid->setHorizontalSpacing(12);
@@ -208,8 +210,9 @@ void TfrmMain::BuildInfoPage()
     Image2->setPixmap(LogoPixmap(windowTitle()));
     grid->addWidget(Image2, 0, 0, 1, 3);
 
-    Label15 = new QLabel(Text(0), TabSheet7);
+    Label15 = new QLabel(TabSheet7);
     Label15->setObjectName(u"Label15"_s);
+    Captioned(Label15);
     ComboBox2 = new QComboBox(TabSheet7);
     ComboBox2->setObjectName(u"ComboBox2"_s);
     ComboBox2->setMinimumWidth(180);
@@ -217,8 +220,9 @@ void TfrmMain::BuildInfoPage()
     grid->addWidget(Label15, 1, 0);
     grid->addWidget(ComboBox2, 1, 1);
 
-    PngBitBtn10 = new QPushButton(Text(94), TabSheet7);
+    PngBitBtn10 = new QPushButton(TabSheet7);
     PngBitBtn10->setObjectName(u"PngBitBtn10"_s);
+    Captioned(PngBitBtn10);
     grid->addWidget(PngBitBtn10, 2, 0);
 
     Label16 = new QLabel(tr("Version %1").arg(QStringLiteral(FM_VERSION)), TabSheet7);

@@ -52,7 +52,7 @@ void TfrmMain::Start()
     ApplyNotComparedTexts();
 
     // The worker gets its texts now, so a language reload during the run cannot touch it.
-    auto *thread = new TScanThread(ScanOptions, TScanTexts::FromLines([this](int line) { return Text(line); }), this);
+    auto *thread = new TScanThread(ScanOptions, TScanTexts::FromLines([this](int line) { return FLanguage.text(line); }), this);
     ScanThread = thread;
     // Each status text and each finding is one blocking round trip: the worker waits until
     // the window has read the field, so nothing is queued or lost.
@@ -135,7 +135,7 @@ void TfrmMain::ScanFinished()
         thread->deleteLater();
     if (!error.isEmpty())
         FPrompts->Error(error);
-    SetStatusText(u" "_s + Text(92));
+    SetStatusText(u" "_s + Text(tlReady));
     PageControl2->setTabEnabled(ResultsPage, true);
 
     const auto holds = [this](int a, int b) {
@@ -159,7 +159,7 @@ void TfrmMain::ScanFinished()
         PageControl2->setCurrentIndex(ResultsPage);
         PageControl1->setCurrentIndex(page);
     } else {
-        FPrompts->Information(Text(90));
+        FPrompts->Information(Text(tlNoFilesFound));
     }
     Q_EMIT ScanCompleted();
 }

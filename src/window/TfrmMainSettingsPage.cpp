@@ -39,10 +39,10 @@ T *Named(T *widget, const QString &name)
 }
 
 // A size group: the number box and its three units in one row.
-QGroupBox *SizeGroup(const QString &name, const QString &title, TLabeledFloatSpinEdit *&edit, const QString &editName,
-                     std::array<QRadioButton *, 3> units, const std::array<QString, 3> &captions)
+QGroupBox *SizeGroup(const QString &name, TLabeledFloatSpinEdit *&edit, const QString &editName,
+                     std::array<QRadioButton *, 3> units)
 {
-    auto *group = Named(new QGroupBox(title), name);
+    auto *group = Named(new QGroupBox, name);
     auto *row = new QHBoxLayout(group);
     row->setContentsMargins(8, 4, 8, 6);
     edit = Named(new TLabeledFloatSpinEdit(group), editName);
@@ -54,7 +54,6 @@ QGroupBox *SizeGroup(const QString &name, const QString &title, TLabeledFloatSpi
     row->addSpacing(6);
     for (int i = 0; i < 3; ++i) {
         units[i]->setParent(group);
-        units[i]->setText(captions[i]);
         row->addWidget(units[i]);
     }
     row->addStretch(1);
@@ -66,7 +65,8 @@ QGroupBox *SizeGroup(const QString &name, const QString &title, TLabeledFloatSpi
 void TfrmMain::BuildSettingsPage()
 {
     TabSheet5 = Named(new QWidget, u"TabSheet5"_s);
-    PageControl2->addTab(TabSheet5, Text(2));
+    PageControl2->addTab(TabSheet5, QString());
+    Captioned(TabSheet5);
 
     Panel2 = BuildSourceColumn(1);
     Panel3 = BuildSourceColumn(2);
@@ -93,7 +93,7 @@ QWidget *TfrmMain::BuildSourceColumn(int side)
     column->setContentsMargins(6, 6, 6, 4);
     column->setSpacing(4);
 
-    QLabel *heading = Named(new QLabel(Text(source ? 3 : 4), panel), source ? u"Label1"_s : u"Label2"_s);
+    QLabel *heading = Captioned(Named(new QLabel(panel), source ? u"Label1"_s : u"Label2"_s));
     auto *pathEdit = Named(new TJamPathEdit(panel), source ? u"JamPathEdit1"_s : u"JamPathEdit2"_s);
     auto *tree = Named(new TJamShellTree(panel), source ? u"JamShellTree1"_s : u"JamShellTree2"_s);
     column->addWidget(heading);
@@ -101,7 +101,7 @@ QWidget *TfrmMain::BuildSourceColumn(int side)
     column->addWidget(tree, 1);
 
     auto *timeRow = new QHBoxLayout;
-    QLabel *timeLabel = Named(new QLabel(Text(5), panel), source ? u"Label3"_s : u"Label4"_s);
+    QLabel *timeLabel = Captioned(Named(new QLabel(panel), source ? u"Label3"_s : u"Label4"_s));
     auto *timeEdit = Named(new TTimeAdjustEdit(panel), source ? u"SpinEdit1"_s : u"SpinEdit2"_s);
     // A narrow column wraps the caption rather than cut it.
     timeLabel->setWordWrap(true);
@@ -138,49 +138,48 @@ void TfrmMain::BuildMiddleColumn()
     column->setContentsMargins(4, 6, 4, 0);
     column->setSpacing(4);
 
-    GroupBox1 = Named(new QGroupBox(Text(7)), u"GroupBox1"_s);
+    GroupBox1 = Captioned(Named(new QGroupBox, u"GroupBox1"_s));
     auto *presetRow = new QHBoxLayout(GroupBox1);
     presetRow->setContentsMargins(8, 4, 8, 6);
     ComboBox1 = Named(new QComboBox(GroupBox1), u"ComboBox1"_s);
     ComboBox1->setMaxVisibleItems(32);
-    Button4 = Named(new QPushButton(Text(8), GroupBox1), u"Button4"_s);
-    Button5 = Named(new QPushButton(Text(9), GroupBox1), u"Button5"_s);
+    Button4 = Captioned(Named(new QPushButton(GroupBox1), u"Button4"_s));
+    Button5 = Captioned(Named(new QPushButton(GroupBox1), u"Button5"_s));
     presetRow->addWidget(ComboBox1, 1);
     presetRow->addWidget(Button4);
     presetRow->addWidget(Button5);
     column->addWidget(GroupBox1);
 
-    GroupBox2 = Named(new QGroupBox(Text(16)), u"GroupBox2"_s);
+    GroupBox2 = Captioned(Named(new QGroupBox, u"GroupBox2"_s));
     auto *filters = new QVBoxLayout(GroupBox2);
     filters->setContentsMargins(8, 4, 8, 6);
     filters->setSpacing(3);
-    LabeledEdit1Label = Named(new QLabel(Text(17), GroupBox2), u"LabeledEdit1Label"_s);
+    LabeledEdit1Label = Captioned(Named(new QLabel(GroupBox2), u"LabeledEdit1Label"_s));
     LabeledEdit1 = Named(new QLineEdit(GroupBox2), u"LabeledEdit1"_s);
     LabeledEdit1Label->setBuddy(LabeledEdit1);
-    CheckBox4 = Named(new QCheckBox(Text(18), GroupBox2), u"CheckBox4"_s);
+    CheckBox4 = Captioned(Named(new QCheckBox(GroupBox2), u"CheckBox4"_s));
     filters->addWidget(LabeledEdit1Label);
     filters->addWidget(LabeledEdit1);
     filters->addWidget(CheckBox4);
     column->addWidget(GroupBox2);
 
-    RadioButton1 = Named(new QRadioButton, u"RadioButton1"_s);
-    RadioButton2 = Named(new QRadioButton, u"RadioButton2"_s);
-    RadioButton3 = Named(new QRadioButton, u"RadioButton3"_s);
-    RadioButton4 = Named(new QRadioButton, u"RadioButton4"_s);
-    RadioButton5 = Named(new QRadioButton, u"RadioButton5"_s);
-    RadioButton6 = Named(new QRadioButton, u"RadioButton6"_s);
-    const std::array<QString, 3> units{Text(21), Text(22), Text(23)};
-    GroupBox3 = SizeGroup(u"GroupBox3"_s, Text(19), SpinEdit3, u"SpinEdit3"_s,
-                          {RadioButton1, RadioButton2, RadioButton3}, units);
-    GroupBox4 = SizeGroup(u"GroupBox4"_s, Text(20), SpinEdit4, u"SpinEdit4"_s,
-                          {RadioButton4, RadioButton5, RadioButton6}, units);
+    RadioButton1 = Captioned(Named(new QRadioButton, u"RadioButton1"_s));
+    RadioButton2 = Captioned(Named(new QRadioButton, u"RadioButton2"_s));
+    RadioButton3 = Captioned(Named(new QRadioButton, u"RadioButton3"_s));
+    RadioButton4 = Captioned(Named(new QRadioButton, u"RadioButton4"_s));
+    RadioButton5 = Captioned(Named(new QRadioButton, u"RadioButton5"_s));
+    RadioButton6 = Captioned(Named(new QRadioButton, u"RadioButton6"_s));
+    GroupBox3 = Captioned(SizeGroup(u"GroupBox3"_s, SpinEdit3, u"SpinEdit3"_s,
+                                    {RadioButton1, RadioButton2, RadioButton3}));
+    GroupBox4 = Captioned(SizeGroup(u"GroupBox4"_s, SpinEdit4, u"SpinEdit4"_s,
+                                    {RadioButton4, RadioButton5, RadioButton6}));
     column->addWidget(GroupBox3);
     column->addWidget(GroupBox4);
 
-    CheckBox1 = Named(new QCheckBox(Text(25)), u"CheckBox1"_s);
-    CheckBox2 = Named(new QCheckBox(Text(26)), u"CheckBox2"_s);
-    CheckBox3 = Named(new QCheckBox(Text(27)), u"CheckBox3"_s);
-    CheckBox8 = Named(new QCheckBox(Text(28)), u"CheckBox8"_s);
+    CheckBox1 = Captioned(Named(new QCheckBox, u"CheckBox1"_s));
+    CheckBox2 = Captioned(Named(new QCheckBox, u"CheckBox2"_s));
+    CheckBox3 = Captioned(Named(new QCheckBox, u"CheckBox3"_s));
+    CheckBox8 = Captioned(Named(new QCheckBox, u"CheckBox8"_s));
     for (QCheckBox *box : {CheckBox1, CheckBox2, CheckBox3, CheckBox8}) {
         column->addWidget(box);
         box->setParent(Panel4);
@@ -203,9 +202,9 @@ void TfrmMain::BuildMiddleColumn()
     column->addWidget(marginRow);
     column->addStretch(1);
 
-    Button1 = Named(new QPushButton(Text(30), Panel7), u"Button1"_s);
-    Button2 = Named(new QPushButton(Text(31), Panel7), u"Button2"_s);
-    Button3 = Named(new QPushButton(Text(32), Panel7), u"Button3"_s);
+    Button1 = Captioned(Named(new QPushButton(Panel7), u"Button1"_s));
+    Button2 = Captioned(Named(new QPushButton(Panel7), u"Button2"_s));
+    Button3 = Captioned(Named(new QPushButton(Panel7), u"Button3"_s));
     for (QPushButton *button : {Button1, Button2, Button3})
         button->resize(RunButtonWidth, RunButtonHeight);
     Button2->setEnabled(false);

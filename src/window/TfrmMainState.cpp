@@ -88,7 +88,7 @@ void TfrmMain::FormShow()
     ComboBox2->setCurrentIndex(LangIndex >= 0 && LangIndex < ComboBox2->count() ? LangIndex : -1);
     LoadLanguage(LangIndex);
     UpdateRunControls();
-    SetStatusText(u" "_s + Text(92));
+    SetStatusText(u" "_s + Text(tlReady));
     RestorePlacement();
 
     StartLanguageWatch();

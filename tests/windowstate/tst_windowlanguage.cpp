@@ -11,13 +11,16 @@
 #include "window/TStatusPanel.h"
 #include "window/TfrmMain.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
+#include <QHash>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSet>
 #include <QStringEncoder>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -217,6 +220,74 @@ private Q_SLOTS:
         Pick(u"English"_s);
         QCOMPARE(w.Button3->text(), u"Exit"_s);
         QCOMPARE(w.PageControl1->tabText(3), u"Date Conflicts"_s);
+    }
+
+    // Every captioned control shows its own line of the language file, counted from 0: in
+    // the built-in English texts it starts with, and after each change of language. The
+    // lines are written out here by number, as translators know them, so that a control
+    // given a neighbour's line or a name with the wrong number shows up.
+    void everyCaptionedControlShowsItsLine()
+    {
+        const QHash<QString, int> lineOf{
+            {u"Label15"_s, 0},       {u"TabSheet5"_s, 2},    {u"Label1"_s, 3},      {u"Label2"_s, 4},
+            {u"Label3"_s, 5},        {u"Label4"_s, 5},       {u"GroupBox1"_s, 7},   {u"Button4"_s, 8},
+            {u"Button5"_s, 9},       {u"GroupBox2"_s, 16},   {u"LabeledEdit1Label"_s, 17},
+            {u"CheckBox4"_s, 18},    {u"GroupBox3"_s, 19},   {u"GroupBox4"_s, 20},  {u"RadioButton1"_s, 21},
+            {u"RadioButton4"_s, 21}, {u"RadioButton2"_s, 22}, {u"RadioButton5"_s, 22}, {u"RadioButton3"_s, 23},
+            {u"RadioButton6"_s, 23}, {u"CheckBox1"_s, 25},   {u"CheckBox2"_s, 26},  {u"CheckBox3"_s, 27},
+            {u"CheckBox8"_s, 28},    {u"Button1"_s, 30},     {u"Button2"_s, 31},    {u"Button3"_s, 32},
+            {u"TabSheet6"_s, 34},    {u"TabSheet1"_s, 35},   {u"Label13"_s, 36},    {u"Label5"_s, 37},
+            {u"TabSheet2"_s, 39},    {u"Label6"_s, 40},      {u"Label7"_s, 41},     {u"TabSheet3"_s, 43},
+            {u"Label8"_s, 44},       {u"Label9"_s, 45},      {u"TabSheet4"_s, 47},  {u"Label10"_s, 48},
+            {u"Label11"_s, 49},      {u"TabSheet7"_s, 51},   {u"PngBitBtn10"_s, 94},
+        };
+        const int count = TLanguageTable::BuiltInEnglish().Count();
+        QDir().mkpath(LangFolder());
+        for (const QString &mark : {u"L"_s, u"M"_s}) {
+            QStringList lines;
+            for (int line = 0; line < count; ++line)
+                lines.append(mark + QString::number(line));
+            WriteLanguageFile(LangFile(mark), lines);
+        }
+        ShowWindow(u"Klingon"_s);
+        QCOMPARE(LanguageInUse(), QString());
+
+        const auto shown = [this](const QString &name) {
+            const QList<QWidget *> found = FWindow->findChildren<QWidget *>(name);
+            if (found.size() != 1)
+                return u"%1 controls named %2"_s.arg(found.size()).arg(name);
+            QWidget *control = found.first();
+            if (auto *group = qobject_cast<QGroupBox *>(control))
+                return group->title();
+            if (auto *button = qobject_cast<QAbstractButton *>(control))
+                return button->text();
+            if (auto *label = qobject_cast<QLabel *>(control))
+                return label->text();
+            for (QWidget *parent = control->parentWidget(); parent; parent = parent->parentWidget()) {
+                if (auto *pages = qobject_cast<QTabWidget *>(parent))
+                    return pages->tabText(pages->indexOf(control));
+            }
+            return u"%1 has no caption"_s.arg(name);
+        };
+        QSet<QString> names;
+        for (const TfrmMain::TCaption &caption : TfrmMain::Captions()) {
+            const QString name = QString::fromUtf16(caption.Control);
+            QVERIFY2(lineOf.contains(name), qPrintable(name));
+            QVERIFY2(!names.contains(name), qPrintable(name));
+            names.insert(name);
+            QCOMPARE(int(caption.Line), lineOf.value(name));
+        }
+        QCOMPARE(names.size(), lineOf.size());
+
+        for (const QString &mark : {QString(), u"L"_s, u"M"_s}) {
+            if (!mark.isEmpty())
+                Pick(mark);
+            for (const auto &[name, line] : lineOf.asKeyValueRange()) {
+                const QString expected = mark.isEmpty() ? TLanguageTable::BuiltInEnglish().text(line)
+                                                        : mark + QString::number(line);
+                QCOMPARE(shown(name), expected);
+            }
+        }
     }
 
     void linesAsTheFileHasThem()
