@@ -7,7 +7,6 @@
 #include "window/TfrmMain.h"
 
 #include <QApplication>
-#include <QPushButton>
 #include <QTimer>
 
 namespace {
@@ -66,22 +65,6 @@ TListActions::TListActions(TfrmMain &window)
     , FOperations(FOwnOperations.get())
     , FDialogs(FOwnDialogs.get())
 {
-    const auto wire = [this](QPushButton *button, void (TListActions::*handler)()) {
-        if (button)
-            connect(button, &QPushButton::clicked, this, handler);
-    };
-    wire(window.PngBitBtn9, &TListActions::PngBitBtn9Click);
-    wire(window.PngBitBtn1, &TListActions::PngBitBtn1Click);
-    wire(window.PngBitBtn2, &TListActions::PngBitBtn2Click);
-    wire(window.PngBitBtn12, &TListActions::PngBitBtn12Click);
-    wire(window.PngBitBtn6, &TListActions::PngBitBtn6Click);
-    wire(window.PngBitBtn8, &TListActions::PngBitBtn8Click);
-    wire(window.PngBitBtn14, &TListActions::PngBitBtn14Click);
-    wire(window.PngBitBtn15, &TListActions::PngBitBtn15Click);
-    wire(window.PngBitBtn3, &TListActions::PngBitBtn3Click);
-    wire(window.PngBitBtn5, &TListActions::PngBitBtn5Click);
-    wire(window.PngBitBtn11, &TListActions::PngBitBtn11Click);
-    wire(window.PngBitBtn13, &TListActions::PngBitBtn13Click);
 }
 
 TListActions::~TListActions() = default;

@@ -3,6 +3,7 @@
 // question is open, a second click cannot start a second batch, and closing the window
 // during a batch never hangs. Each case ends within seconds with the files as chosen.
 
+#include "TWindowFixture.h"
 #include "TestTree.h"
 
 #include "platform/TSystemFileOperations.h"
@@ -169,7 +170,7 @@ private:
         if (!done.wait(20000) || !QTest::qWaitForWindowExposed(FWindow.get()))
             return false;
         // The panels take clicks again once the run is wound up.
-        return QTest::qWaitFor([this] { return FWindow->PngBitBtn9->isEnabled(); }, 5000);
+        return QTest::qWaitFor([this] { return Find<QPushButton>(*FWindow, "PngBitBtn9")->isEnabled(); }, 5000);
     }
 
     // Where the item at index (in the batch's order) of list 1 is copied to.
@@ -178,7 +179,7 @@ private:
     // Presses "Copy all to Destination" with the mouse; returns when the batch is over.
     void ClickCopyAll()
     {
-        QTest::mouseClick(FWindow->PngBitBtn9, Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>(*FWindow, "PngBitBtn9"), Qt::LeftButton);
     }
 
     static TUser::TStep Answer(const QString &boxText, const QString &button)
@@ -328,8 +329,8 @@ private Q_SLOTS:
         FOps->DelayMs = 100;
         TUser user({{u"second click"_s, [] { return true; },
                      [this] {
-                         QTest::mouseClick(FWindow->PngBitBtn9, Qt::LeftButton);
-                         QTest::mouseDClick(FWindow->PngBitBtn9, Qt::LeftButton);
+                         QTest::mouseClick(Find<QPushButton>(*FWindow, "PngBitBtn9"), Qt::LeftButton);
+                         QTest::mouseDClick(Find<QPushButton>(*FWindow, "PngBitBtn9"), Qt::LeftButton);
                      }}});
         ClickCopyAll();
         QVERIFY2(user.Finished(), qPrintable(user.Stuck()));
@@ -350,7 +351,7 @@ private Q_SLOTS:
         const QString trash = FHome.filePath(u"data/Trash/files"_s);
         const QStringList trashBefore = QDir(trash).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
         TUser user({Answer(u"to the trash?"_s, u"Yes"_s), Answer(u"cannot be moved to the trash"_s, u"No"_s)});
-        QTest::mouseClick(FWindow->PngBitBtn14, Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>(*FWindow, "PngBitBtn14"), Qt::LeftButton);
         QVERIFY2(user.Finished(), qPrintable(user.Stuck()));
         QCOMPARE(Content(Src() + u"keep.txt"_s), QByteArray("stays"));
         QCOMPARE(List(1)->Paths(), QStringList{Src() + u"keep.txt"_s});
