@@ -2,7 +2,6 @@
 // coming back into every control, and the one-time import of the older program's presets.
 
 #include "TWindowFixture.h"
-#include "window/ScriptedPrompts.h"
 
 #include "controls/TLabeledFloatSpinEdit.h"
 #include "controls/TTimeAdjustEdit.h"
@@ -59,27 +58,16 @@ void InOldRoot(F write)
 
 } // namespace
 
-class tst_Presets : public QObject
+class tst_Presets : public QObject, TWindowFixture
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> FHome;
-    std::unique_ptr<TfrmMain> FWindow;
-    TScriptedPrompts FPrompts;
-
     QString Folder(const QString &name) const
     {
-        const QString path = FHome->filePath(name);
+        const QString path = FProgram->filePath(name);
         QDir().mkpath(path);
         return path;
-    }
-
-    void NewWindow()
-    {
-        FWindow.reset();
-        FWindow = std::make_unique<TfrmMain>(FHome->path(), u"English"_s);
-        FWindow->SetPrompts(&FPrompts);
     }
 
     QComboBox *PresetList() const { return Find<QComboBox>(*FWindow, "ComboBox1"); }
@@ -102,19 +90,11 @@ private:
 private Q_SLOTS:
     void init()
     {
-        FHome = std::make_unique<QTemporaryDir>();
-        QVERIFY(FHome->isValid());
-        OpenSettingsHive(FHome->filePath(u"settings.sqlite3"_s));
-        FPrompts = TScriptedPrompts();
+        QVERIFY(SetUpProgram());
         NewWindow();
     }
 
-    void cleanup()
-    {
-        FWindow.reset();
-        CloseSettingsHive();
-        FHome.reset();
-    }
+    void cleanup() { TearDownProgram(); }
 
     void emptyStoreShowsNothingToRemove()
     {
@@ -354,7 +334,7 @@ private Q_SLOTS:
     void presetWithAMissingFolderLeavesTheTree()
     {
         const QString here = Folder(u"here"_s);
-        WriteString(u"Presets\\Gone\\srcPath"_s, FHome->filePath(u"gone"_s));
+        WriteString(u"Presets\\Gone\\srcPath"_s, FProgram->filePath(u"gone"_s));
         NewWindow();
         Find<TJamShellTree>(*FWindow, "JamShellTree1")->SetSelectedFolder(here);
         Choose(u"Gone"_s);

@@ -2,7 +2,6 @@
 // the split of the window's width, and the column layouts kept in the settings store.
 
 #include "TWindowFixture.h"
-#include "ScriptedPrompts.h"
 #include "TestTree.h"
 
 #include "controls/TLabeledFloatSpinEdit.h"
@@ -13,6 +12,7 @@
 #include "results/TResultListModel.h"
 #include "shell/TJamPathEdit.h"
 #include "shell/TJamShellTree.h"
+#include "support/DefaultLanguageName.h"
 #include "window/RegistryUtils.h"
 #include "window/TStatusPanel.h"
 #include "window/TfrmMain.h"
@@ -38,33 +38,20 @@
 
 using namespace Qt::StringLiterals;
 
-class tst_MainWindow : public QObject
+class tst_MainWindow : public QObject, TWindowFixture
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TfrmMain> FWindow;
-    TScriptedPrompts FPrompts;
     std::unique_ptr<QTemporaryDir> FTrees;
-    QTemporaryDir FHiveDir;
 
     QString Src() const { return FTrees->path() + u"/src"_s; }
     QString Dst() const { return FTrees->path() + u"/dst"_s; }
 
-    void NewWindow()
-    {
-        FWindow.reset();
-        FWindow = std::make_unique<TfrmMain>();
-        FWindow->SetPrompts(&FPrompts);
-    }
+    // With the language files shipped and the language of the locale, as the program starts.
+    void NewWindow() { TWindowFixture::NewWindow(DefaultLanguageName()); }
 
-    // Runs a scan of the two roots to its end through the window.
-    bool Scan(const QString &source, const QString &destination)
-    {
-        QSignalSpy done(FWindow.get(), &TfrmMain::ScanCompleted);
-        FWindow->StartScan(source, destination);
-        return done.wait(20000);
-    }
+    bool Scan(const QString &source, const QString &destination) { return ScanInWindow(source, destination); }
 
     static QStringList Rows(TJamFileList *list)
     {
@@ -92,11 +79,10 @@ private Q_SLOTS:
     void initTestCase()
     {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        QVERIFY(FHiveDir.isValid());
-        OpenSettingsHive(FHiveDir.filePath(u"settings.sqlite3"_s));
+        QVERIFY(SetUpProgram(true));
     }
 
-    void cleanupTestCase() { CloseSettingsHive(); }
+    void cleanupTestCase() { TearDownProgram(); }
 
     void init()
     {

@@ -2,7 +2,6 @@
 // a language folder that changes while the program runs, and the help document.
 
 #include "TWindowFixture.h"
-#include "window/ScriptedPrompts.h"
 
 #include "controls/TLabeledFloatSpinEdit.h"
 #include "support/TDirMon.h"
@@ -70,16 +69,11 @@ void WriteLanguageFile(const QString &path, const QStringList &lines, TEncoding 
 
 } // namespace
 
-class tst_WindowLanguage : public QObject
+class tst_WindowLanguage : public QObject, TWindowFixture
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> FProgram;
-    std::unique_ptr<TfrmMain> FWindow;
-    TScriptedPrompts FPrompts;
-
-    QString LangFolder() const { return FProgram->filePath(u"Lang"_s); }
     QString LangFile(const QString &language) const { return LangFolder() + u'/' + language + u".txt"_s; }
 
     void AddLanguages(const QStringList &languages)
@@ -87,13 +81,6 @@ private:
         QDir().mkpath(LangFolder());
         for (const QString &language : languages)
             WriteLanguageFile(LangFile(language), TranslatedLines(language));
-    }
-
-    void ShowWindow(const QString &defaultLanguage = u"English"_s)
-    {
-        FWindow = std::make_unique<TfrmMain>(FProgram->path(), defaultLanguage);
-        FWindow->SetPrompts(&FPrompts);
-        FWindow->show();
     }
 
     QComboBox *LanguageList() const { return Find<QComboBox>(*FWindow, "ComboBox2"); }
@@ -120,20 +107,8 @@ private:
     }
 
 private Q_SLOTS:
-    void init()
-    {
-        FProgram = std::make_unique<QTemporaryDir>();
-        QVERIFY(FProgram->isValid());
-        OpenSettingsHive(FProgram->filePath(u"settings.sqlite3"_s));
-        FPrompts = TScriptedPrompts();
-    }
-
-    void cleanup()
-    {
-        FWindow.reset();
-        CloseSettingsHive();
-        FProgram.reset();
-    }
+    void init() { QVERIFY(SetUpProgram()); }
+    void cleanup() { TearDownProgram(); }
 
     void languageAtTheFirstStart_data()
     {
