@@ -94,6 +94,10 @@ public:
     void Exit();
     void UpdateRunControls();
     bool Scanning() const { return ScanThread != nullptr; }
+    // The worker of the scan that runs; nullptr between scans.
+    TScanThread *ScanWorker() const { return ScanThread; }
+    // The settings of the last run; the actions take the two roots from them.
+    const TScanOptions &LastScanOptions() const { return ScanOptions; }
     // Selects both roots (as the user would in the trees) and starts a scan; the end is
     // announced by ScanCompleted(). For tests and the benchmark.
     void StartScan(const QString &source, const QString &destination);
@@ -136,15 +140,12 @@ public:
     void Image2Click();      // the logo
     TDirMon *LangMonitor() const { return FLangMonitor; }
     // The position in LanguageFiles() of the language in use, or -1; it is stored as such.
-    int LangIndex = 0;
+    int LanguageIndex() const { return LangIndex; }
 
     static QIcon ProgramIcon();
 
     // The width of the middle column as built; resizing never changes it.
-    int Panel4Width = 0;
-    // The settings of the last run; the actions take the two roots from it.
-    TScanOptions ScanOptions;
-    TScanThread *ScanThread = nullptr;
+    int BuiltMiddleWidth() const { return Panel4Width; }
 
 Q_SIGNALS:
     // The end of a scan has been handled: controls back, results page opened or the
@@ -309,6 +310,11 @@ private:
     void ScanFinished();
     void SetStatusText(const QString &text);
 
+    // Behind LanguageIndex(), BuiltMiddleWidth(), LastScanOptions() and ScanWorker().
+    int LangIndex = 0;
+    int Panel4Width = 0;
+    TScanOptions ScanOptions;
+    TScanThread *ScanThread = nullptr;
     // Whether the window is still being built; the change handlers wait for it.
     bool FLoading = true;
     // A tree and its path box echo each other; the echo is not handled again.

@@ -230,7 +230,7 @@ private Q_SLOTS:
 
         QSignalSpy done(&w, &TfrmMain::ScanCompleted);
         w.Start();
-        const TScanOptions &o = w.ScanOptions;
+        const TScanOptions &o = w.LastScanOptions();
         QCOMPARE(o.srcPath, src + u'/');
         QCOMPARE(o.dstPath, dst + u'/');
         QCOMPARE(o.Filter, filter);
@@ -315,7 +315,7 @@ private Q_SLOTS:
         Find<TJamShellTree>(w, "JamShellTree2")->SetSelectedFolder(Folder(u"dst"_s));
         QSignalSpy done(&w, &TfrmMain::ScanCompleted);
         w.Start();
-        const TScanOptions &o = w.ScanOptions;
+        const TScanOptions &o = w.LastScanOptions();
         QCOMPARE(o.Filter, u"*"_s);
         QVERIFY(!o.RevFilterLogic);
         QCOMPARE(o.MinFileSize, 0.0f);

@@ -127,8 +127,8 @@ private Q_SLOTS:
         QCOMPARE(Rows(Find<TJamFileList>(*FWindow, "JamFileList7")), QStringList{s + u"conflict.txt"_s});
         QCOMPARE(Rows(Find<TJamFileList>(*FWindow, "JamFileList8")), QStringList{d + u"conflict.txt"_s});
         QCOMPARE(Find<TStatusPanel>(*FWindow, "StatusBar1Panel1")->text(), u" Ready"_s);
-        QCOMPARE(FWindow->ScanOptions.srcPath, s);
-        QCOMPARE(FWindow->ScanOptions.dstPath, d);
+        QCOMPARE(FWindow->LastScanOptions().srcPath, s);
+        QCOMPARE(FWindow->LastScanOptions().dstPath, d);
         QVERIFY(FPrompts.Asked.isEmpty());
         QCOMPARE(Find<QTabWidget>(*FWindow, "PageControl2")->currentIndex(), 1);
         QCOMPARE(Find<QTabWidget>(*FWindow, "PageControl1")->currentIndex(), 0);
@@ -223,7 +223,7 @@ private Q_SLOTS:
         Find<TJamShellTree>(*FWindow, "JamShellTree2")->SetSelectedFolder(Dst());
         QSignalSpy done(FWindow.get(), &TfrmMain::ScanCompleted);
         FWindow->Start();
-        QCOMPARE(FWindow->ScanOptions.srcPath, Src() + u'/');
+        QCOMPARE(FWindow->LastScanOptions().srcPath, Src() + u'/');
         QVERIFY(done.wait(20000));
     }
 
@@ -372,7 +372,7 @@ private Q_SLOTS:
         for (int i = 0; i < 300; ++i)
             TestTree::File(Src(), u"f%1.txt"_s.arg(i), "x");
         FWindow->StartScan(Src(), Dst());
-        QPointer<TScanThread> worker = FWindow->ScanThread;
+        QPointer<TScanThread> worker = FWindow->ScanWorker();
         QVERIFY(worker);
         std::atomic<bool> ended{false};
         connect(worker.data(), &QThread::finished, [&ended] { ended = true; });
@@ -414,7 +414,7 @@ private Q_SLOTS:
     {
         QFETCH(int, width);
         FWindow->show();
-        const int built = FWindow->Panel4Width;
+        const int built = FWindow->BuiltMiddleWidth();
         FWindow->resize(width, 600);
         QTRY_COMPARE(FWindow->width(), width);
         const int page = Find<QWidget>(*FWindow, "TabSheet5")->width();

@@ -88,7 +88,7 @@ private:
     // The language file in use, by its name; empty for the built-in English texts.
     QString LanguageInUse() const
     {
-        const int index = FWindow->LangIndex;
+        const int index = FWindow->LanguageIndex();
         const QStringList &files = FWindow->LanguageFiles();
         return index >= 0 && index < files.size() ? TLanguageFileList::DisplayName(files.at(index)) : QString();
     }
@@ -146,7 +146,7 @@ private Q_SLOTS:
         QCOMPARE(LanguageList()->currentText(), inUse);
         QCOMPARE(Find<QPushButton>(*FWindow, "Button1")->text(), Marked(inUse, u"Start"_s));
         QCOMPARE(Find<TStatusPanel>(*FWindow, "StatusBar1Panel1")->text(), u" "_s + Marked(inUse, u"Ready"_s));
-        const int index = FWindow->LangIndex;
+        const int index = FWindow->LanguageIndex();
         if (storedLangId != INT_MIN)
             QCOMPARE(index, storedLangId);
         // The index is kept as it is, even when it names no file.
