@@ -43,21 +43,23 @@ class TmxStorage;
 // The main window: the settings page (source, settings, destination), the results page
 // with the eight result lists on four tabs, and the info page.
 //
-// The controls are private; each carries its field's name as its object name, by which the
-// tests and the benchmark find it. Helpers outside the class get what they need through
-// narrow accessors. The class is split by concern over several files:
+// The controls are private; each carries its field's name as its object name, by which
+// tests find it. Helpers outside the class get what they need through narrow accessors.
+// The class is split by concern over several files:
 //   TfrmMain.cpp             construction and destruction, the prompts, the status line,
 //                            placing the columns and halves on resizing, closing (the close
 //                            rule and what it stores)
 //   TfrmMainSettingsPage.cpp the settings page and its change handlers
-//   TfrmMainResultsPage.cpp  the results and info pages, the lists' change handlers
+//   TfrmMainResultsPage.cpp  the results and info pages, the lists' change handlers and the
+//                            wiring of their copy, update and delete buttons to the actions
 //   TfrmMainRunControl.cpp   Start, Stop, Exit, the run buttons and the scan's hand-over
 //   TfrmMainPresets.cpp      the presets group and the import of the older presets
 //   TfrmMainLanguage.cpp     the language list, loading and applying texts, the language
 //                            folder's watch, Help and the logo
 //   TfrmMainState.cpp        the program icon, the steps after building (start language,
-//                            presets, wiring of the presets and info controls), the first
-//                            show, the placement, the end of the language watch
+//                            presets, wiring of the presets and info controls, the language
+//                            folder's monitor), the first show, the placement, the end of
+//                            the language watch
 class TfrmMain : public QWidget
 {
     Q_OBJECT
