@@ -44,7 +44,7 @@ class TmxStorage;
 // with the eight result lists on four tabs, and the info page.
 //
 // The controls are private; each carries its field's name as its object name, by which
-// tests find it. Helpers outside the class get what they need through narrow accessors.
+// the tests find it. Helpers outside the class get what they need through narrow accessors.
 // The class is split by concern over several files:
 //   TfrmMain.cpp             construction and destruction, the prompts, the status line,
 //                            placing the columns and halves on resizing, closing (the close
