@@ -7,7 +7,6 @@
 #include "window/TfrmMain.h"
 
 #include <QApplication>
-#include <QPushButton>
 #include <QTimer>
 
 namespace {
@@ -66,22 +65,6 @@ TListActions::TListActions(TfrmMain &window)
     , FOperations(FOwnOperations.get())
     , FDialogs(FOwnDialogs.get())
 {
-    const auto wire = [this](QPushButton *button, void (TListActions::*handler)()) {
-        if (button)
-            connect(button, &QPushButton::clicked, this, handler);
-    };
-    wire(window.PngBitBtn9, &TListActions::PngBitBtn9Click);
-    wire(window.PngBitBtn1, &TListActions::PngBitBtn1Click);
-    wire(window.PngBitBtn2, &TListActions::PngBitBtn2Click);
-    wire(window.PngBitBtn12, &TListActions::PngBitBtn12Click);
-    wire(window.PngBitBtn6, &TListActions::PngBitBtn6Click);
-    wire(window.PngBitBtn8, &TListActions::PngBitBtn8Click);
-    wire(window.PngBitBtn14, &TListActions::PngBitBtn14Click);
-    wire(window.PngBitBtn15, &TListActions::PngBitBtn15Click);
-    wire(window.PngBitBtn3, &TListActions::PngBitBtn3Click);
-    wire(window.PngBitBtn5, &TListActions::PngBitBtn5Click);
-    wire(window.PngBitBtn11, &TListActions::PngBitBtn11Click);
-    wire(window.PngBitBtn13, &TListActions::PngBitBtn13Click);
 }
 
 TListActions::~TListActions() = default;
@@ -228,60 +211,60 @@ void TListActions::DeleteListedFiles(int actedList, int pairList, int missingLis
 
 void TListActions::PngBitBtn9Click()
 {
-    CopyListedFiles(1, 5, 6, FWindow.ScanOptions.srcPath, FWindow.ScanOptions.dstPath);
+    CopyListedFiles(1, 5, 6, FWindow.LastScanOptions().srcPath, FWindow.LastScanOptions().dstPath);
 }
 
 void TListActions::PngBitBtn1Click()
 {
-    CopyListedFiles(2, 6, 5, FWindow.ScanOptions.dstPath, FWindow.ScanOptions.srcPath);
+    CopyListedFiles(2, 6, 5, FWindow.LastScanOptions().dstPath, FWindow.LastScanOptions().srcPath);
 }
 
 void TListActions::PngBitBtn2Click()
 {
-    CopyListedFiles(3, 5, 6, FWindow.ScanOptions.srcPath, FWindow.ScanOptions.dstPath);
+    CopyListedFiles(3, 5, 6, FWindow.LastScanOptions().srcPath, FWindow.LastScanOptions().dstPath);
 }
 
 void TListActions::PngBitBtn12Click()
 {
-    CopyListedFiles(4, 6, 5, FWindow.ScanOptions.dstPath, FWindow.ScanOptions.srcPath);
+    CopyListedFiles(4, 6, 5, FWindow.LastScanOptions().dstPath, FWindow.LastScanOptions().srcPath);
 }
 
 void TListActions::PngBitBtn6Click()
 {
-    CopyListedFiles(7, 5, 6, FWindow.ScanOptions.srcPath, FWindow.ScanOptions.dstPath);
+    CopyListedFiles(7, 5, 6, FWindow.LastScanOptions().srcPath, FWindow.LastScanOptions().dstPath);
 }
 
 void TListActions::PngBitBtn8Click()
 {
-    CopyListedFiles(8, 6, 5, FWindow.ScanOptions.dstPath, FWindow.ScanOptions.srcPath);
+    CopyListedFiles(8, 6, 5, FWindow.LastScanOptions().dstPath, FWindow.LastScanOptions().srcPath);
 }
 
 void TListActions::PngBitBtn14Click()
 {
-    DeleteListedFiles(1, 2, 0, FWindow.ScanOptions.srcPath, FWindow.ScanOptions.dstPath);
+    DeleteListedFiles(1, 2, 0, FWindow.LastScanOptions().srcPath, FWindow.LastScanOptions().dstPath);
 }
 
 void TListActions::PngBitBtn15Click()
 {
-    DeleteListedFiles(2, 1, 0, FWindow.ScanOptions.dstPath, FWindow.ScanOptions.srcPath);
+    DeleteListedFiles(2, 1, 0, FWindow.LastScanOptions().dstPath, FWindow.LastScanOptions().srcPath);
 }
 
 void TListActions::PngBitBtn3Click()
 {
-    DeleteListedFiles(5, 6, 2, FWindow.ScanOptions.srcPath, FWindow.ScanOptions.dstPath);
+    DeleteListedFiles(5, 6, 2, FWindow.LastScanOptions().srcPath, FWindow.LastScanOptions().dstPath);
 }
 
 void TListActions::PngBitBtn5Click()
 {
-    DeleteListedFiles(6, 5, 1, FWindow.ScanOptions.dstPath, FWindow.ScanOptions.srcPath);
+    DeleteListedFiles(6, 5, 1, FWindow.LastScanOptions().dstPath, FWindow.LastScanOptions().srcPath);
 }
 
 void TListActions::PngBitBtn11Click()
 {
-    DeleteListedFiles(7, 8, 2, FWindow.ScanOptions.srcPath, FWindow.ScanOptions.dstPath);
+    DeleteListedFiles(7, 8, 2, FWindow.LastScanOptions().srcPath, FWindow.LastScanOptions().dstPath);
 }
 
 void TListActions::PngBitBtn13Click()
 {
-    DeleteListedFiles(8, 7, 1, FWindow.ScanOptions.dstPath, FWindow.ScanOptions.srcPath);
+    DeleteListedFiles(8, 7, 1, FWindow.LastScanOptions().dstPath, FWindow.LastScanOptions().srcPath);
 }

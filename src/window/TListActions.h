@@ -43,6 +43,7 @@ public:
                            const QString &otherRoot);
 
 public Q_SLOTS:
+    // The window wires its copy, update and delete buttons to these.
     void PngBitBtn9Click();  // list 1: copy to destination
     void PngBitBtn1Click();  // list 2: copy to source
     void PngBitBtn2Click();  // list 3: update destination

@@ -8,8 +8,42 @@
 #include <optional>
 #include <variant>
 
-class TfrmMain;
+class QCheckBox;
+class QLineEdit;
+class QRadioButton;
+class TJamPathEdit;
+class TJamShellTree;
+class TLabeledFloatSpinEdit;
+class TTimeAdjustEdit;
 struct TScanOptions;
+
+// The settings page's controls that show the scan settings, named as the window's fields,
+// and the window's handler of a typed path (side 1: source, 2: destination).
+struct TScanSettingControls
+{
+    TJamShellTree *JamShellTree1 = nullptr;
+    TJamShellTree *JamShellTree2 = nullptr;
+    TJamPathEdit *JamPathEdit1 = nullptr;
+    TJamPathEdit *JamPathEdit2 = nullptr;
+    QLineEdit *LabeledEdit1 = nullptr; // the filter
+    QCheckBox *CheckBox4 = nullptr;    // reverse filter logic
+    TLabeledFloatSpinEdit *SpinEdit3 = nullptr;
+    QRadioButton *RadioButton1 = nullptr;
+    QRadioButton *RadioButton2 = nullptr;
+    QRadioButton *RadioButton3 = nullptr;
+    TLabeledFloatSpinEdit *SpinEdit4 = nullptr;
+    QRadioButton *RadioButton4 = nullptr;
+    QRadioButton *RadioButton5 = nullptr;
+    QRadioButton *RadioButton6 = nullptr;
+    QCheckBox *CheckBox1 = nullptr; // hidden folders
+    QCheckBox *CheckBox2 = nullptr; // hidden files
+    QCheckBox *CheckBox3 = nullptr; // duplicates by content
+    QCheckBox *CheckBox8 = nullptr; // subfolders
+    TTimeAdjustEdit *SpinEdit1 = nullptr;
+    TTimeAdjustEdit *SpinEdit2 = nullptr;
+    TLabeledFloatSpinEdit *SpinEdit5 = nullptr; // the margin
+    std::function<void(int side)> JamPathEditChange;
+};
 
 // A setting's value in the kind the store keeps it: string, bool, float or integer.
 using TScanSettingValue = std::variant<QString, bool, float, qint32>;
@@ -26,8 +60,8 @@ struct TScanSetting
     // What the settings page shows when the window is built; none for the two folders,
     // which the trees start without.
     std::optional<TScanSettingValue> PageDefault;
-    std::function<TScanSettingValue(const TfrmMain &)> FromControls;
-    std::function<void(TfrmMain &, const TScanSettingValue &)> ToControls;
+    std::function<TScanSettingValue(const TScanSettingControls &)> FromControls;
+    std::function<void(const TScanSettingControls &, const TScanSettingValue &)> ToControls;
     std::function<TScanSettingValue(const TPreset &)> FromPreset;
     std::function<void(TPreset &, const TScanSettingValue &)> ToPreset;
     // Empty for a setting that a run does not take.

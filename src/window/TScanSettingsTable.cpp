@@ -6,7 +6,6 @@
 #include "shell/TJamPathEdit.h"
 #include "shell/TJamShellTree.h"
 #include "window/RegistryUtils.h"
-#include "window/TfrmMain.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -18,6 +17,8 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+
+using TControls = TScanSettingControls;
 
 // A root as the run takes it: absolute, ending with exactly one "/"; empty stays empty.
 QString RootOf(const QString &folder)
@@ -63,13 +64,13 @@ TScanSetting Folder(const QString &name, QString TPreset::*field, QString TScanO
 {
     TScanSetting setting = Setting(name, QString(), std::nullopt);
     // The tree's folder, not the path box's text: a half-typed path is not a folder.
-    setting.FromControls = [side](const TfrmMain &window) {
-        return TScanSettingValue((side == 1 ? window.JamShellTree1 : window.JamShellTree2)->SelectedFolder());
+    setting.FromControls = [side](const TControls &controls) {
+        return TScanSettingValue((side == 1 ? controls.JamShellTree1 : controls.JamShellTree2)->SelectedFolder());
     };
     // The tree follows its path box, and only to a folder that exists: a folder that is gone
     // leaves the tree where it was.
-    setting.ToControls = [side](TfrmMain &window, const TScanSettingValue &value) {
-        TScanSettingsTable::ShowFolder(window, side, std::get<QString>(value));
+    setting.ToControls = [side](const TControls &controls, const TScanSettingValue &value) {
+        TScanSettingsTable::ShowFolder(controls, side, std::get<QString>(value));
     };
     KeptInPreset(setting, field);
     setting.ToOptions = [option](TScanOptions &options, const TScanSettingValue &value) {
@@ -78,13 +79,13 @@ TScanSetting Folder(const QString &name, QString TPreset::*field, QString TScanO
     return setting;
 }
 
-TScanSetting Switch(const QString &name, bool storeDefault, bool pageDefault, QCheckBox *TfrmMain::*box,
+TScanSetting Switch(const QString &name, bool storeDefault, bool pageDefault, QCheckBox *TControls::*box,
                     bool TPreset::*field, bool TScanOptions::*option)
 {
     TScanSetting setting = Setting(name, storeDefault, pageDefault);
-    setting.FromControls = [box](const TfrmMain &window) { return TScanSettingValue((window.*box)->isChecked()); };
-    setting.ToControls = [box](TfrmMain &window, const TScanSettingValue &value) {
-        (window.*box)->setChecked(std::get<bool>(value));
+    setting.FromControls = [box](const TControls &controls) { return TScanSettingValue((controls.*box)->isChecked()); };
+    setting.ToControls = [box](const TControls &controls, const TScanSettingValue &value) {
+        (controls.*box)->setChecked(std::get<bool>(value));
     };
     KeptInPreset(setting, field);
     if (option)
@@ -92,29 +93,31 @@ TScanSetting Switch(const QString &name, bool storeDefault, bool pageDefault, QC
     return setting;
 }
 
-TScanSetting Size(const QString &name, TLabeledFloatSpinEdit *TfrmMain::*edit, float TPreset::*field,
+TScanSetting Size(const QString &name, TLabeledFloatSpinEdit *TControls::*edit, float TPreset::*field,
                   float TScanOptions::*option)
 {
     TScanSetting setting = Setting(name, 0.0f, 0.0f);
-    setting.FromControls = [edit](const TfrmMain &window) { return TScanSettingValue(float((window.*edit)->Value())); };
-    setting.ToControls = [edit](TfrmMain &window, const TScanSettingValue &value) {
-        (window.*edit)->SetValue(std::get<float>(value));
+    setting.FromControls = [edit](const TControls &controls) {
+        return TScanSettingValue(float((controls.*edit)->Value()));
+    };
+    setting.ToControls = [edit](const TControls &controls, const TScanSettingValue &value) {
+        (controls.*edit)->SetValue(std::get<float>(value));
     };
     KeptInPreset(setting, field);
     setting.ToOptions = Option(option);
     return setting;
 }
 
-TScanSetting Unit(const QString &name, std::array<QRadioButton *TfrmMain::*, 3> buttons, ByteLen TPreset::*field,
+TScanSetting Unit(const QString &name, std::array<QRadioButton *TControls::*, 3> buttons, ByteLen TPreset::*field,
                   float TScanOptions::*factor)
 {
     TScanSetting setting = Setting(name, qint32(blByte), qint32(blKB));
-    setting.FromControls = [buttons](const TfrmMain &window) {
-        return TScanSettingValue(qint32(TScanSettingsTable::UnitOf(window.*buttons[0], window.*buttons[1])));
+    setting.FromControls = [buttons](const TControls &controls) {
+        return TScanSettingValue(qint32(TScanSettingsTable::UnitOf(controls.*buttons[0], controls.*buttons[1])));
     };
-    setting.ToControls = [buttons](TfrmMain &window, const TScanSettingValue &value) {
-        TScanSettingsTable::CheckUnit(ByteLen(std::get<qint32>(value)), window.*buttons[0], window.*buttons[1],
-                                      window.*buttons[2]);
+    setting.ToControls = [buttons](const TControls &controls, const TScanSettingValue &value) {
+        TScanSettingsTable::CheckUnit(ByteLen(std::get<qint32>(value)), controls.*buttons[0], controls.*buttons[1],
+                                      controls.*buttons[2]);
     };
     UnitKeptInPreset(setting, field);
     setting.ToOptions = [factor](TScanOptions &options, const TScanSettingValue &value) {
@@ -123,15 +126,15 @@ TScanSetting Unit(const QString &name, std::array<QRadioButton *TfrmMain::*, 3> 
     return setting;
 }
 
-TScanSetting TimeAdjustment(const QString &name, TTimeAdjustEdit *TfrmMain::*edit, qint32 TPreset::*field,
+TScanSetting TimeAdjustment(const QString &name, TTimeAdjustEdit *TControls::*edit, qint32 TPreset::*field,
                             qint32 TScanOptions::*option)
 {
     TScanSetting setting = Setting(name, qint32(0), qint32(0));
-    setting.FromControls = [edit](const TfrmMain &window) {
-        return TScanSettingValue(qint32((window.*edit)->Value()));
+    setting.FromControls = [edit](const TControls &controls) {
+        return TScanSettingValue(qint32((controls.*edit)->Value()));
     };
-    setting.ToControls = [edit](TfrmMain &window, const TScanSettingValue &value) {
-        (window.*edit)->SetValue(std::get<qint32>(value));
+    setting.ToControls = [edit](const TControls &controls, const TScanSettingValue &value) {
+        (controls.*edit)->SetValue(std::get<qint32>(value));
     };
     KeptInPreset(setting, field);
     setting.ToOptions = Option(option);
@@ -145,48 +148,48 @@ std::vector<TScanSetting> BuildSettings()
     settings.push_back(Folder(u"dstPath"_s, &TPreset::dstPath, &TScanOptions::dstPath, 2));
 
     TScanSetting filter = Setting(u"Filter"_s, QString(), u"*"_s);
-    filter.FromControls = [](const TfrmMain &window) { return TScanSettingValue(window.LabeledEdit1->text()); };
-    filter.ToControls = [](TfrmMain &window, const TScanSettingValue &value) {
-        window.LabeledEdit1->setText(std::get<QString>(value));
+    filter.FromControls = [](const TControls &controls) { return TScanSettingValue(controls.LabeledEdit1->text()); };
+    filter.ToControls = [](const TControls &controls, const TScanSettingValue &value) {
+        controls.LabeledEdit1->setText(std::get<QString>(value));
     };
     KeptInPreset(filter, &TPreset::Filter);
     filter.ToOptions = Option(&TScanOptions::Filter);
     settings.push_back(filter);
 
-    settings.push_back(Switch(u"RevFilterLogic"_s, false, false, &TfrmMain::CheckBox4, &TPreset::RevFilterLogic,
+    settings.push_back(Switch(u"RevFilterLogic"_s, false, false, &TControls::CheckBox4, &TPreset::RevFilterLogic,
                               &TScanOptions::RevFilterLogic));
     settings.push_back(
-        Size(u"MinFileSize"_s, &TfrmMain::SpinEdit3, &TPreset::MinFileSize, &TScanOptions::MinFileSize));
+        Size(u"MinFileSize"_s, &TControls::SpinEdit3, &TPreset::MinFileSize, &TScanOptions::MinFileSize));
     settings.push_back(Unit(u"MinSizeMult"_s,
-                            {&TfrmMain::RadioButton1, &TfrmMain::RadioButton2, &TfrmMain::RadioButton3},
+                            {&TControls::RadioButton1, &TControls::RadioButton2, &TControls::RadioButton3},
                             &TPreset::MinSizeMult, &TScanOptions::MinSizeFactor));
     settings.push_back(
-        Size(u"MaxFileSize"_s, &TfrmMain::SpinEdit4, &TPreset::MaxFileSize, &TScanOptions::MaxFileSize));
+        Size(u"MaxFileSize"_s, &TControls::SpinEdit4, &TPreset::MaxFileSize, &TScanOptions::MaxFileSize));
     settings.push_back(Unit(u"MaxSizeMult"_s,
-                            {&TfrmMain::RadioButton4, &TfrmMain::RadioButton5, &TfrmMain::RadioButton6},
+                            {&TControls::RadioButton4, &TControls::RadioButton5, &TControls::RadioButton6},
                             &TPreset::MaxSizeMult, &TScanOptions::MaxSizeFactor));
     // Hidden folders only change what the two trees show; whether a run walks them follows
     // IncHiddenFiles.
     settings.push_back(
-        Switch(u"IncHiddenFldr"_s, false, false, &TfrmMain::CheckBox1, &TPreset::IncHiddenFldr, nullptr));
-    settings.push_back(Switch(u"IncHiddenFiles"_s, false, false, &TfrmMain::CheckBox2, &TPreset::IncHiddenFiles,
+        Switch(u"IncHiddenFldr"_s, false, false, &TControls::CheckBox1, &TPreset::IncHiddenFldr, nullptr));
+    settings.push_back(Switch(u"IncHiddenFiles"_s, false, false, &TControls::CheckBox2, &TPreset::IncHiddenFiles,
                               &TScanOptions::IncHiddenFiles));
-    settings.push_back(Switch(u"DupByContent"_s, true, true, &TfrmMain::CheckBox3, &TPreset::DupByContent,
+    settings.push_back(Switch(u"DupByContent"_s, true, true, &TControls::CheckBox3, &TPreset::DupByContent,
                               &TScanOptions::DupByContent));
-    settings.push_back(Switch(u"DoSubFolders"_s, true, true, &TfrmMain::CheckBox8, &TPreset::DoSubFolders,
+    settings.push_back(Switch(u"DoSubFolders"_s, true, true, &TControls::CheckBox8, &TPreset::DoSubFolders,
                               &TScanOptions::DoSubFolders));
     settings.push_back(
-        TimeAdjustment(u"srcTimeZ"_s, &TfrmMain::SpinEdit1, &TPreset::srcTimeZ, &TScanOptions::srcTimeZ));
+        TimeAdjustment(u"srcTimeZ"_s, &TControls::SpinEdit1, &TPreset::srcTimeZ, &TScanOptions::srcTimeZ));
     settings.push_back(
-        TimeAdjustment(u"dstTimeZ"_s, &TfrmMain::SpinEdit2, &TPreset::dstTimeZ, &TScanOptions::dstTimeZ));
+        TimeAdjustment(u"dstTimeZ"_s, &TControls::SpinEdit2, &TPreset::dstTimeZ, &TScanOptions::dstTimeZ));
 
     // The margin is whole seconds: the edit's value truncated toward zero.
     TScanSetting margin = Setting(u"MrgErrSec"_s, qint32(0), qint32(0));
-    margin.FromControls = [](const TfrmMain &window) {
-        return TScanSettingValue(qint32(std::trunc(window.SpinEdit5->Value())));
+    margin.FromControls = [](const TControls &controls) {
+        return TScanSettingValue(qint32(std::trunc(controls.SpinEdit5->Value())));
     };
-    margin.ToControls = [](TfrmMain &window, const TScanSettingValue &value) {
-        window.SpinEdit5->SetValue(std::get<qint32>(value));
+    margin.ToControls = [](const TControls &controls, const TScanSettingValue &value) {
+        controls.SpinEdit5->SetValue(std::get<qint32>(value));
     };
     KeptInPreset(margin, &TPreset::MrgErrSec);
     margin.ToOptions = Option(&TScanOptions::MrgErrSec);
@@ -236,31 +239,31 @@ const std::vector<TScanSetting> &TScanSettingsTable::Settings()
     return settings;
 }
 
-void TScanSettingsTable::ControlsToOptions(const TfrmMain &window, TScanOptions &options)
+void TScanSettingsTable::ControlsToOptions(const TScanSettingControls &controls, TScanOptions &options)
 {
     for (const TScanSetting &setting : Settings()) {
         if (setting.ToOptions)
-            setting.ToOptions(options, setting.FromControls(window));
+            setting.ToOptions(options, setting.FromControls(controls));
     }
 }
 
-void TScanSettingsTable::ControlsToPreset(const TfrmMain &window, TPreset &preset)
+void TScanSettingsTable::ControlsToPreset(const TScanSettingControls &controls, TPreset &preset)
 {
     for (const TScanSetting &setting : Settings())
-        setting.ToPreset(preset, setting.FromControls(window));
+        setting.ToPreset(preset, setting.FromControls(controls));
 }
 
-void TScanSettingsTable::PresetToControls(const TPreset &preset, TfrmMain &window)
+void TScanSettingsTable::PresetToControls(const TPreset &preset, const TScanSettingControls &controls)
 {
     for (const TScanSetting &setting : Settings())
-        setting.ToControls(window, setting.FromPreset(preset));
+        setting.ToControls(controls, setting.FromPreset(preset));
 }
 
-void TScanSettingsTable::ShowPageDefaults(TfrmMain &window)
+void TScanSettingsTable::ShowPageDefaults(const TScanSettingControls &controls)
 {
     for (const TScanSetting &setting : Settings()) {
         if (setting.PageDefault)
-            setting.ToControls(window, *setting.PageDefault);
+            setting.ToControls(controls, *setting.PageDefault);
     }
 }
 
@@ -288,10 +291,10 @@ void TScanSettingsTable::WritePreset(const QString &key, const TPreset &preset)
         WriteValue(key + setting.Name, setting.FromPreset(preset));
 }
 
-void TScanSettingsTable::ShowFolder(TfrmMain &window, int side, const QString &folder)
+void TScanSettingsTable::ShowFolder(const TScanSettingControls &controls, int side, const QString &folder)
 {
-    (side == 1 ? window.JamPathEdit1 : window.JamPathEdit2)->SetPath(folder);
-    window.JamPathEditChange(side);
+    (side == 1 ? controls.JamPathEdit1 : controls.JamPathEdit2)->SetPath(folder);
+    controls.JamPathEditChange(side);
 }
 
 ByteLen TScanSettingsTable::UnitOf(const QRadioButton *byte, const QRadioButton *kb)

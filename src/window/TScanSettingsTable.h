@@ -16,12 +16,12 @@ public:
     static const std::vector<TScanSetting> &Settings();
 
     // A run's options from the controls; the two roots end with exactly one "/".
-    static void ControlsToOptions(const TfrmMain &window, TScanOptions &options);
+    static void ControlsToOptions(const TScanSettingControls &controls, TScanOptions &options);
     // Every setting of the preset from the controls; the title stays.
-    static void ControlsToPreset(const TfrmMain &window, TPreset &preset);
-    static void PresetToControls(const TPreset &preset, TfrmMain &window);
+    static void ControlsToPreset(const TScanSettingControls &controls, TPreset &preset);
+    static void PresetToControls(const TPreset &preset, const TScanSettingControls &controls);
     // The values the settings page starts with; the trees keep their folders.
-    static void ShowPageDefaults(TfrmMain &window);
+    static void ShowPageDefaults(const TScanSettingControls &controls);
 
     // A preset whose every setting is what the store gives for a missing value.
     static TPreset StoreDefaults(const QString &title);
@@ -37,5 +37,5 @@ public:
     static float FactorOf(ByteLen unit);
 
     // Moves the tree of side 1 (source) or 2 (destination) as its path box would.
-    static void ShowFolder(TfrmMain &window, int side, const QString &folder);
+    static void ShowFolder(const TScanSettingControls &controls, int side, const QString &folder);
 };

@@ -36,6 +36,7 @@ class TListActions;
 class TPrompts;
 class TResultListStatus;
 class TScanThread;
+struct TScanSettingControls;
 class TNotComparedPage;
 class TStatusPanel;
 class TTimeAdjustEdit;
@@ -44,16 +45,23 @@ class TmxStorage;
 // The main window: the settings page (source, settings, destination), the results page
 // with the eight result lists on four tabs, and the info page.
 //
-// The controls are public and named as the program's texts and settings name them, so
-// that the window's parts (run control, presets, languages, actions) and the tests can
-// reach them. The class is split by concern over several files:
-//   TfrmMain.cpp             creation, texts, resizing, closing
+// The controls are private; each carries its field's name as its object name, by which
+// the tests find it. Helpers outside the class get what they need through narrow accessors.
+// The class is split by concern over several files:
+//   TfrmMain.cpp             construction and destruction, the prompts, the status line,
+//                            placing the columns and halves on resizing, closing (the close
+//                            rule and what it stores)
 //   TfrmMainSettingsPage.cpp the settings page and its change handlers
-//   TfrmMainResultsPage.cpp  the results and info pages, the lists' handlers
-//   TfrmMainRunControl.cpp   Start, Stop, Exit, the run buttons and the hand-over
+//   TfrmMainResultsPage.cpp  the results and info pages, the lists' change handlers and the
+//                            wiring of their copy, update and delete buttons to the actions
+//   TfrmMainRunControl.cpp   Start, Stop, Exit, the run buttons and the scan's hand-over
 //   TfrmMainPresets.cpp      the presets group and the import of the older presets
-//   TfrmMainLanguage.cpp     the language list, loading and applying texts, Help
-//   TfrmMainState.cpp        creation, first show, placement, closing and destruction
+//   TfrmMainLanguage.cpp     the language list, loading and applying texts, the language
+//                            folder's watch, Help and the logo
+//   TfrmMainState.cpp        the program icon, the steps after building (start language,
+//                            presets, wiring of the presets and info controls, the language
+//                            folder's monitor), the first show, the placement, the end of
+//                            the language watch
 class TfrmMain : public QWidget
 {
     Q_OBJECT
@@ -100,6 +108,10 @@ public:
     void Exit();
     void UpdateRunControls();
     bool Scanning() const { return ScanThread != nullptr; }
+    // The worker of the scan that runs; nullptr between scans.
+    TScanThread *ScanWorker() const { return ScanThread; }
+    // The settings of the last run; the actions take the two roots from them.
+    const TScanOptions &LastScanOptions() const { return ScanOptions; }
     // Selects both roots (as the user would in the trees) and starts a scan; the end is
     // announced by ScanCompleted(). For tests and the benchmark.
     void StartScan(const QString &source, const QString &destination);
@@ -142,16 +154,26 @@ public:
     void Image2Click();      // the logo
     TDirMon *LangMonitor() const { return FLangMonitor; }
     // The position in LanguageFiles() of the language in use, or -1; it is stored as such.
-    int LangIndex = 0;
+    int LanguageIndex() const { return LangIndex; }
 
     static QIcon ProgramIcon();
 
     // The width of the middle column as built; resizing never changes it.
-    int Panel4Width = 0;
-    // The settings of the last run; the actions take the two roots from it.
-    TScanOptions ScanOptions;
-    TScanThread *ScanThread = nullptr;
+    int BuiltMiddleWidth() const { return Panel4Width; }
 
+Q_SIGNALS:
+    // The end of a scan has been handled: controls back, results page opened or the
+    // "nothing found" message given.
+    void ScanCompleted();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    // The controls, named as the program's texts and settings name them; each carries its
+    // field's name as its object name, by which code outside the window finds it.
     // Pages.
     QTabWidget *PageControl2 = nullptr; // the window's pages
     QWidget *TabSheet5 = nullptr;       // Scanner Settings
@@ -254,17 +276,6 @@ public:
     QLabel *Label16 = nullptr;          // version
     QLabel *Image2 = nullptr;           // logo
 
-Q_SIGNALS:
-    // The end of a scan has been handled: controls back, results page opened or the
-    // "nothing found" message given.
-    void ScanCompleted();
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
-    void showEvent(QShowEvent *event) override;
-
-private:
     void BuildSettingsPage();
     QWidget *BuildSourceColumn(int side);
     void BuildMiddleColumn();
@@ -306,8 +317,8 @@ private:
     void StartLanguageWatch();
     void LangFolderChanged(const QString &name);
 
-    // The scan settings' table moves a tree as its path box would.
-    friend class TScanSettingsTable;
+    // The settings page's controls as the scan settings' table takes them.
+    TScanSettingControls SettingControls();
     void JamShellTreeChange(int side);
     void JamPathEditChange(int side);
     void CheckBox1Click();
@@ -321,6 +332,11 @@ private:
     void ScanFinished();
     void SetStatusText(const QString &text);
 
+    // Behind LanguageIndex(), BuiltMiddleWidth(), LastScanOptions() and ScanWorker().
+    int LangIndex = 0;
+    int Panel4Width = 0;
+    TScanOptions ScanOptions;
+    TScanThread *ScanThread = nullptr;
     // Whether the window is still being built; the change handlers wait for it.
     bool FLoading = true;
     // A tree and its path box echo each other; the echo is not handled again.

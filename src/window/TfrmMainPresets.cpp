@@ -108,7 +108,7 @@ void TfrmMain::SavePreset()
         entry = FPresets.insert(FPresets.end(), TPreset());
     TPreset &preset = *entry;
     preset.Title = title;
-    TScanSettingsTable::ControlsToPreset(*this, preset);
+    TScanSettingsTable::ControlsToPreset(SettingControls(), preset);
     TScanSettingsTable::WritePreset(PresetKey(title), preset);
 }
 
@@ -119,7 +119,7 @@ void TfrmMain::ApplyPreset()
                                     [&title](const TPreset &preset) { return SameTitle(preset.Title, title); });
     if (title.isEmpty() || entry == FPresets.end())
         return;
-    TScanSettingsTable::PresetToControls(*entry, *this);
+    TScanSettingsTable::PresetToControls(*entry, SettingControls());
 }
 
 void TfrmMain::ComboBox1Change()

@@ -3,6 +3,7 @@
 #include "results/TJamFileList.h"
 #include "results/TNotComparedPage.h"
 #include "results/TResultListStatus.h"
+#include "window/TListActions.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -238,6 +239,17 @@ void TfrmMain::ConnectListHandlers()
         TJamFileList *fileList = FileList(list);
         connect(fileList, &TJamFileList::Change, this, [this, list] { JamFileListChange(list); });
     }
+    // The copy, update and delete buttons under the lists.
+    const std::pair<QPushButton *, void (TListActions::*)()> actions[] = {
+        {PngBitBtn9, &TListActions::PngBitBtn9Click},   {PngBitBtn1, &TListActions::PngBitBtn1Click},
+        {PngBitBtn2, &TListActions::PngBitBtn2Click},   {PngBitBtn12, &TListActions::PngBitBtn12Click},
+        {PngBitBtn6, &TListActions::PngBitBtn6Click},   {PngBitBtn8, &TListActions::PngBitBtn8Click},
+        {PngBitBtn14, &TListActions::PngBitBtn14Click}, {PngBitBtn15, &TListActions::PngBitBtn15Click},
+        {PngBitBtn3, &TListActions::PngBitBtn3Click},   {PngBitBtn5, &TListActions::PngBitBtn5Click},
+        {PngBitBtn11, &TListActions::PngBitBtn11Click}, {PngBitBtn13, &TListActions::PngBitBtn13Click},
+    };
+    for (const auto &[button, handler] : actions)
+        connect(button, &QPushButton::clicked, FActions, handler);
 }
 
 void TfrmMain::JamFileListChange(int list)

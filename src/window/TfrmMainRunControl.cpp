@@ -35,7 +35,7 @@ void TfrmMain::Start()
 {
     PageControl2->setTabEnabled(ResultsPage, false);
 
-    TScanSettingsTable::ControlsToOptions(*this, ScanOptions);
+    TScanSettingsTable::ControlsToOptions(SettingControls(), ScanOptions);
 
     QApplication::setOverrideCursor(Qt::BusyCursor);
 

@@ -71,7 +71,7 @@ void TfrmMain::BuildSettingsPage()
     Panel2 = BuildSourceColumn(1);
     Panel3 = BuildSourceColumn(2);
     BuildMiddleColumn();
-    TScanSettingsTable::ShowPageDefaults(*this);
+    TScanSettingsTable::ShowPageDefaults(SettingControls());
 
     StatusBar1 = Named(new QStatusBar(TabSheet5), u"StatusBar1"_s);
     StatusBar1->setSizeGripEnabled(false);
@@ -238,6 +238,35 @@ void TfrmMain::ConnectSettingsHandlers()
     connect(Button1, &QPushButton::clicked, this, &TfrmMain::Start);
     connect(Button2, &QPushButton::clicked, this, &TfrmMain::Stop);
     connect(Button3, &QPushButton::clicked, this, &TfrmMain::Exit);
+}
+
+TScanSettingControls TfrmMain::SettingControls()
+{
+    TScanSettingControls controls;
+    controls.JamShellTree1 = JamShellTree1;
+    controls.JamShellTree2 = JamShellTree2;
+    controls.JamPathEdit1 = JamPathEdit1;
+    controls.JamPathEdit2 = JamPathEdit2;
+    controls.LabeledEdit1 = LabeledEdit1;
+    controls.CheckBox4 = CheckBox4;
+    controls.SpinEdit3 = SpinEdit3;
+    controls.RadioButton1 = RadioButton1;
+    controls.RadioButton2 = RadioButton2;
+    controls.RadioButton3 = RadioButton3;
+    controls.SpinEdit4 = SpinEdit4;
+    controls.RadioButton4 = RadioButton4;
+    controls.RadioButton5 = RadioButton5;
+    controls.RadioButton6 = RadioButton6;
+    controls.CheckBox1 = CheckBox1;
+    controls.CheckBox2 = CheckBox2;
+    controls.CheckBox3 = CheckBox3;
+    controls.CheckBox8 = CheckBox8;
+    controls.SpinEdit1 = SpinEdit1;
+    controls.SpinEdit2 = SpinEdit2;
+    controls.SpinEdit5 = SpinEdit5;
+    // The table moves a tree as its path box would.
+    controls.JamPathEditChange = [this](int side) { JamPathEditChange(side); };
+    return controls;
 }
 
 void TfrmMain::JamShellTreeChange(int side)

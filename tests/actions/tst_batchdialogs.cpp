@@ -3,10 +3,12 @@
 // question is open, a second click cannot start a second batch, and closing the window
 // during a batch never hangs. Each case ends within seconds with the files as chosen.
 
+#include "TWindowFixture.h"
 #include "TestTree.h"
 
 #include "platform/TSystemFileOperations.h"
 #include "results/TJamFileList.h"
+#include "support/DefaultLanguageName.h"
 #include "window/RegistryUtils.h"
 #include "window/TFileActionBoxes.h"
 #include "window/TListActions.h"
@@ -144,15 +146,13 @@ private:
 
 } // namespace
 
-class tst_BatchDialogs : public QObject
+class tst_BatchDialogs : public QObject, TWindowFixture
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TfrmMain> FWindow;
     std::unique_ptr<TSlowOperations> FOps;
     std::unique_ptr<QTemporaryDir> FTrees;
-    QTemporaryDir FHome;
 
     QString Src() const { return FTrees->path() + u"/src/"_s; }
     QString Dst() const { return FTrees->path() + u"/dst/"_s; }
@@ -160,16 +160,16 @@ private:
 
     bool Scan()
     {
-        FWindow.reset(new TfrmMain);
+        NewWindow(DefaultLanguageName());
+        // The window's own message boxes, as the user sees them.
+        FWindow->SetPrompts(nullptr);
         FWindow->Actions().SetFileOperations(FOps.get());
         FWindow->resize(1200, 800);
         FWindow->show();
-        QSignalSpy done(FWindow.get(), &TfrmMain::ScanCompleted);
-        FWindow->StartScan(FTrees->path() + u"/src"_s, FTrees->path() + u"/dst"_s);
-        if (!done.wait(20000) || !QTest::qWaitForWindowExposed(FWindow.get()))
+        if (!ScanInWindow(FTrees->path() + u"/src"_s, FTrees->path() + u"/dst"_s) || !WindowExposed())
             return false;
         // The panels take clicks again once the run is wound up.
-        return QTest::qWaitFor([this] { return FWindow->PngBitBtn9->isEnabled(); }, 5000);
+        return QTest::qWaitFor([this] { return Find<QPushButton>(*FWindow, "PngBitBtn9")->isEnabled(); }, 5000);
     }
 
     // Where the item at index (in the batch's order) of list 1 is copied to.
@@ -178,7 +178,7 @@ private:
     // Presses "Copy all to Destination" with the mouse; returns when the batch is over.
     void ClickCopyAll()
     {
-        QTest::mouseClick(FWindow->PngBitBtn9, Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>(*FWindow, "PngBitBtn9"), Qt::LeftButton);
     }
 
     static TUser::TStep Answer(const QString &boxText, const QString &button)
@@ -202,11 +202,9 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY(FHome.isValid());
-        qputenv("XDG_DATA_HOME", QFile::encodeName(FHome.filePath(u"data"_s)));
-        OpenSettingsHive(FHome.filePath(u"settings.sqlite3"_s));
+        QVERIFY(SetUpProgram(true));
     }
-    void cleanupTestCase() { CloseSettingsHive(); }
+    void cleanupTestCase() { TearDownProgram(); }
     void init()
     {
         FOps = std::make_unique<TSlowOperations>();
@@ -328,8 +326,8 @@ private Q_SLOTS:
         FOps->DelayMs = 100;
         TUser user({{u"second click"_s, [] { return true; },
                      [this] {
-                         QTest::mouseClick(FWindow->PngBitBtn9, Qt::LeftButton);
-                         QTest::mouseDClick(FWindow->PngBitBtn9, Qt::LeftButton);
+                         QTest::mouseClick(Find<QPushButton>(*FWindow, "PngBitBtn9"), Qt::LeftButton);
+                         QTest::mouseDClick(Find<QPushButton>(*FWindow, "PngBitBtn9"), Qt::LeftButton);
                      }}});
         ClickCopyAll();
         QVERIFY2(user.Finished(), qPrintable(user.Stuck()));
@@ -347,10 +345,10 @@ private Q_SLOTS:
         const auto unmount = qScopeGuard([this] { ::umount2(QFile::encodeName(Src()).constData(), MNT_DETACH); });
         File(Src(), u"keep.txt"_s, "stays");
         QVERIFY(Scan());
-        const QString trash = FHome.filePath(u"data/Trash/files"_s);
+        const QString trash = FProgram->filePath(u"data/Trash/files"_s);
         const QStringList trashBefore = QDir(trash).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
         TUser user({Answer(u"to the trash?"_s, u"Yes"_s), Answer(u"cannot be moved to the trash"_s, u"No"_s)});
-        QTest::mouseClick(FWindow->PngBitBtn14, Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>(*FWindow, "PngBitBtn14"), Qt::LeftButton);
         QVERIFY2(user.Finished(), qPrintable(user.Stuck()));
         QCOMPARE(Content(Src() + u"keep.txt"_s), QByteArray("stays"));
         QCOMPARE(List(1)->Paths(), QStringList{Src() + u"keep.txt"_s});

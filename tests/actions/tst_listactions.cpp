@@ -2,11 +2,12 @@
 // files end up where the lists say they are, and no failure ever loses a file or moves
 // a row that should stay.
 
-#include "window/ScriptedPrompts.h"
+#include "TWindowFixture.h"
 #include "TestTree.h"
 
 #include "platform/TSystemFileOperations.h"
 #include "results/TJamFileList.h"
+#include "support/DefaultLanguageName.h"
 #include "window/RegistryUtils.h"
 #include "window/TFileActionDialogs.h"
 #include "window/TListActions.h"
@@ -102,17 +103,14 @@ QByteArray Content(const QString &path)
 
 } // namespace
 
-class tst_ListActions : public QObject
+class tst_ListActions : public QObject, TWindowFixture
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TfrmMain> FWindow;
-    TScriptedPrompts FPrompts;
     TScriptedActionDialogs FDialogs;
     std::unique_ptr<TFaultyOperations> FOpsHolder;
     std::unique_ptr<QTemporaryDir> FTrees;
-    QTemporaryDir FHome;
 
     QString Src() const { return FTrees->path() + u"/src/"_s; }
     QString Dst() const { return FTrees->path() + u"/dst/"_s; }
@@ -121,13 +119,10 @@ private:
 
     bool Scan()
     {
-        FWindow.reset(new TfrmMain);
-        FWindow->SetPrompts(&FPrompts);
+        NewWindow(DefaultLanguageName());
         Actions().SetDialogs(&FDialogs);
         Actions().SetFileOperations(FOpsHolder.get());
-        QSignalSpy done(FWindow.get(), &TfrmMain::ScanCompleted);
-        FWindow->StartScan(FTrees->path() + u"/src"_s, FTrees->path() + u"/dst"_s);
-        return done.wait(20000);
+        return ScanInWindow(FTrees->path() + u"/src"_s, FTrees->path() + u"/dst"_s);
     }
 
     static QStringList Rows(TJamFileList *list)
@@ -150,12 +145,10 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY(FHome.isValid());
-        // Trashed files go to a trash inside the temporary home.
-        qputenv("XDG_DATA_HOME", QFile::encodeName(FHome.filePath(u"data"_s)));
-        OpenSettingsHive(FHome.filePath(u"settings.sqlite3"_s));
+        // Trashed files go to a trash inside the program folder.
+        QVERIFY(SetUpProgram(true));
     }
-    void cleanupTestCase() { CloseSettingsHive(); }
+    void cleanupTestCase() { TearDownProgram(); }
 
     void init()
     {
@@ -324,7 +317,7 @@ private Q_SLOTS:
         QCOMPARE(Rows(List(2)), (QStringList{Dst() + u"d1.txt"_s, Dst() + u"d2.txt"_s, Dst() + u"d3.txt"_s,
                                              Dst() + u"lonely.txt"_s}));
         QVERIFY(!QFile::exists(Src() + u"d1.txt"_s));
-        QVERIFY(QFile::exists(FHome.filePath(u"data/Trash/files/d1.txt"_s)));
+        QVERIFY(QFile::exists(FProgram->filePath(u"data/Trash/files/d1.txt"_s)));
         QVERIFY(QFile::exists(Dst() + u"d1.txt"_s));
     }
 

@@ -1,7 +1,7 @@
 // Presets through the window: the Add and Remove flows with their questions, a preset
 // coming back into every control, and the one-time import of the older program's presets.
 
-#include "window/ScriptedPrompts.h"
+#include "TWindowFixture.h"
 
 #include "controls/TLabeledFloatSpinEdit.h"
 #include "controls/TTimeAdjustEdit.h"
@@ -58,36 +58,27 @@ void InOldRoot(F write)
 
 } // namespace
 
-class tst_Presets : public QObject
+class tst_Presets : public QObject, TWindowFixture
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> FHome;
-    std::unique_ptr<TfrmMain> FWindow;
-    TScriptedPrompts FPrompts;
-
     QString Folder(const QString &name) const
     {
-        const QString path = FHome->filePath(name);
+        const QString path = FProgram->filePath(name);
         QDir().mkpath(path);
         return path;
     }
 
-    void NewWindow()
-    {
-        FWindow.reset();
-        FWindow = std::make_unique<TfrmMain>(FHome->path(), u"English"_s);
-        FWindow->SetPrompts(&FPrompts);
-    }
+    QComboBox *PresetList() const { return Find<QComboBox>(*FWindow, "ComboBox1"); }
 
     // As the user picks an entry from the list.
     void Choose(const QString &title)
     {
-        const int row = FWindow->ComboBox1->findText(title);
+        const int row = PresetList()->findText(title);
         QVERIFY(row >= 0);
-        FWindow->ComboBox1->setCurrentIndex(row);
-        Q_EMIT FWindow->ComboBox1->activated(row);
+        PresetList()->setCurrentIndex(row);
+        Q_EMIT PresetList()->activated(row);
     }
 
     void Add(const QString &answer)
@@ -99,25 +90,17 @@ private:
 private Q_SLOTS:
     void init()
     {
-        FHome = std::make_unique<QTemporaryDir>();
-        QVERIFY(FHome->isValid());
-        OpenSettingsHive(FHome->filePath(u"settings.sqlite3"_s));
-        FPrompts = TScriptedPrompts();
+        QVERIFY(SetUpProgram());
         NewWindow();
     }
 
-    void cleanup()
-    {
-        FWindow.reset();
-        CloseSettingsHive();
-        FHome.reset();
-    }
+    void cleanup() { TearDownProgram(); }
 
     void emptyStoreShowsNothingToRemove()
     {
-        QCOMPARE(FWindow->ComboBox1->count(), 0);
-        QCOMPARE(FWindow->ComboBox1->currentIndex(), -1);
-        QVERIFY(!FWindow->Button5->isEnabled());
+        QCOMPARE(PresetList()->count(), 0);
+        QCOMPARE(PresetList()->currentIndex(), -1);
+        QVERIFY(!Find<QPushButton>(*FWindow, "Button5")->isEnabled());
     }
 
     void addStoresUnderTheEnteredTitle_data()
@@ -136,8 +119,8 @@ private Q_SLOTS:
         Add(answer);
         QCOMPARE(FPrompts.Asked, QStringList{u"input: Enter title for new preset:"_s});
         QCOMPARE(StoredTitles(), QStringList{stored});
-        QCOMPARE(FWindow->ComboBox1->currentText(), stored);
-        QVERIFY(FWindow->Button5->isEnabled());
+        QCOMPARE(PresetList()->currentText(), stored);
+        QVERIFY(Find<QPushButton>(*FWindow, "Button5")->isEnabled());
     }
 
     void addCancelledChangesNothing()
@@ -145,7 +128,7 @@ private Q_SLOTS:
         FPrompts.InputAccepted = false;
         Add(u"Work"_s);
         QCOMPARE(StoredTitles(), QStringList());
-        QCOMPARE(FWindow->ComboBox1->count(), 0);
+        QCOMPARE(PresetList()->count(), 0);
     }
 
     void overwriteAsksFirst_data()
@@ -164,11 +147,11 @@ private Q_SLOTS:
         QFETCH(QString, answer);
         QFETCH(bool, yes);
         QFETCH(QString, filter);
-        FWindow->LabeledEdit1->setText(u"*.old"_s);
+        Find<QLineEdit>(*FWindow, "LabeledEdit1")->setText(u"*.old"_s);
         Add(u"Work"_s);
         Add(u"Other"_s);
         Choose(u"Work"_s);
-        FWindow->LabeledEdit1->setText(u"*.new"_s);
+        Find<QLineEdit>(*FWindow, "LabeledEdit1")->setText(u"*.new"_s);
         FPrompts = TScriptedPrompts();
         FPrompts.ConfirmAnswer = yes;
 
@@ -176,7 +159,7 @@ private Q_SLOTS:
 
         QCOMPARE(FPrompts.Asked,
                  (QStringList{u"input: Enter title for new preset:"_s, u"confirm: Preset already exist. Overwrite?"_s}));
-        QCOMPARE(ListedTitles(FWindow->ComboBox1), (QStringList{u"Other"_s, u"Work"_s}));
+        QCOMPARE(ListedTitles(PresetList()), (QStringList{u"Other"_s, u"Work"_s}));
         QCOMPARE(StoredTitles(), (QStringList{u"Other"_s, u"Work"_s}));
         QCOMPARE(ReadString(u"Presets\\Work\\Filter"_s, QString()), filter);
     }
@@ -185,10 +168,10 @@ private Q_SLOTS:
     {
         for (const QString &title : {u"beta"_s, u"Alpha"_s, u"gamma"_s, u"Delta"_s})
             Add(title);
-        QCOMPARE(ListedTitles(FWindow->ComboBox1), (QStringList{u"Alpha"_s, u"beta"_s, u"Delta"_s, u"gamma"_s}));
+        QCOMPARE(ListedTitles(PresetList()), (QStringList{u"Alpha"_s, u"beta"_s, u"Delta"_s, u"gamma"_s}));
         NewWindow();
-        QCOMPARE(ListedTitles(FWindow->ComboBox1), (QStringList{u"Alpha"_s, u"beta"_s, u"Delta"_s, u"gamma"_s}));
-        QCOMPARE(FWindow->ComboBox1->currentIndex(), -1);
+        QCOMPARE(ListedTitles(PresetList()), (QStringList{u"Alpha"_s, u"beta"_s, u"Delta"_s, u"gamma"_s}));
+        QCOMPARE(PresetList()->currentIndex(), -1);
     }
 
     // Every setting, set on the page, goes into a run's options and into a preset, and comes
@@ -229,25 +212,25 @@ private Q_SLOTS:
         const QString dst = Folder(u"dst"_s);
         const float factors[] = {1, 1024, 1048576};
         TfrmMain &w = *FWindow;
-        const std::array<QRadioButton *, 3> minUnits{w.RadioButton1, w.RadioButton2, w.RadioButton3};
-        const std::array<QRadioButton *, 3> maxUnits{w.RadioButton4, w.RadioButton5, w.RadioButton6};
-        const std::array<QCheckBox *, 5> boxes{w.CheckBox4, w.CheckBox2, w.CheckBox3, w.CheckBox8, w.CheckBox1};
-        w.JamShellTree1->SetSelectedFolder(src);
-        w.JamShellTree2->SetSelectedFolder(dst);
-        w.LabeledEdit1->setText(filter);
+        const auto minUnits = FindAll<QRadioButton>(w, {"RadioButton1", "RadioButton2", "RadioButton3"});
+        const auto maxUnits = FindAll<QRadioButton>(w, {"RadioButton4", "RadioButton5", "RadioButton6"});
+        const auto boxes = FindAll<QCheckBox>(w, {"CheckBox4", "CheckBox2", "CheckBox3", "CheckBox8", "CheckBox1"});
+        Find<TJamShellTree>(w, "JamShellTree1")->SetSelectedFolder(src);
+        Find<TJamShellTree>(w, "JamShellTree2")->SetSelectedFolder(dst);
+        Find<QLineEdit>(w, "LabeledEdit1")->setText(filter);
         for (int i = 0; i < 5; ++i)
             boxes[i]->setChecked(switches[i]);
-        w.SpinEdit3->SetValue(minimum);
+        Find<TLabeledFloatSpinEdit>(w, "SpinEdit3")->SetValue(minimum);
         minUnits[minUnit]->setChecked(true);
-        w.SpinEdit4->SetValue(maximum);
+        Find<TLabeledFloatSpinEdit>(w, "SpinEdit4")->SetValue(maximum);
         maxUnits[maxUnit]->setChecked(true);
-        w.SpinEdit1->SetValue(srcZ);
-        w.SpinEdit2->SetValue(dstZ);
-        w.SpinEdit5->SetValue(margin);
+        Find<TTimeAdjustEdit>(w, "SpinEdit1")->SetValue(srcZ);
+        Find<TTimeAdjustEdit>(w, "SpinEdit2")->SetValue(dstZ);
+        Find<TLabeledFloatSpinEdit>(w, "SpinEdit5")->SetValue(margin);
 
         QSignalSpy done(&w, &TfrmMain::ScanCompleted);
         w.Start();
-        const TScanOptions &o = w.ScanOptions;
+        const TScanOptions &o = w.LastScanOptions();
         QCOMPARE(o.srcPath, src + u'/');
         QCOMPARE(o.dstPath, dst + u'/');
         QCOMPARE(o.Filter, filter);
@@ -292,47 +275,47 @@ private Q_SLOTS:
         NewWindow();
         Choose(u"Everything"_s);
         TfrmMain &v = *FWindow;
-        QCOMPARE(v.JamShellTree1->SelectedFolder(), src);
-        QCOMPARE(v.JamShellTree2->SelectedFolder(), dst);
-        QCOMPARE(v.LabeledEdit1->text(), filter);
-        const std::array<QCheckBox *, 5> shown{v.CheckBox4, v.CheckBox2, v.CheckBox3, v.CheckBox8, v.CheckBox1};
+        QCOMPARE(Find<TJamShellTree>(v, "JamShellTree1")->SelectedFolder(), src);
+        QCOMPARE(Find<TJamShellTree>(v, "JamShellTree2")->SelectedFolder(), dst);
+        QCOMPARE(Find<QLineEdit>(v, "LabeledEdit1")->text(), filter);
+        const auto shown = FindAll<QCheckBox>(v, {"CheckBox4", "CheckBox2", "CheckBox3", "CheckBox8", "CheckBox1"});
         for (int i = 0; i < 5; ++i)
             QCOMPARE(shown[i]->isChecked(), switches[i]);
-        QCOMPARE(v.SpinEdit3->Value(), minimum);
-        QVERIFY((std::array{v.RadioButton1, v.RadioButton2, v.RadioButton3}[minUnit]->isChecked()));
-        QCOMPARE(v.SpinEdit4->Value(), maximum);
-        QVERIFY((std::array{v.RadioButton4, v.RadioButton5, v.RadioButton6}[maxUnit]->isChecked()));
-        QCOMPARE(v.SpinEdit1->Value(), srcZ);
-        QCOMPARE(v.SpinEdit2->Value(), dstZ);
-        QCOMPARE(v.SpinEdit5->Value(), double(margin));
+        QCOMPARE(Find<TLabeledFloatSpinEdit>(v, "SpinEdit3")->Value(), minimum);
+        QVERIFY(FindAll<QRadioButton>(v, {"RadioButton1", "RadioButton2", "RadioButton3"})[minUnit]->isChecked());
+        QCOMPARE(Find<TLabeledFloatSpinEdit>(v, "SpinEdit4")->Value(), maximum);
+        QVERIFY(FindAll<QRadioButton>(v, {"RadioButton4", "RadioButton5", "RadioButton6"})[maxUnit]->isChecked());
+        QCOMPARE(Find<TTimeAdjustEdit>(v, "SpinEdit1")->Value(), srcZ);
+        QCOMPARE(Find<TTimeAdjustEdit>(v, "SpinEdit2")->Value(), dstZ);
+        QCOMPARE(Find<TLabeledFloatSpinEdit>(v, "SpinEdit5")->Value(), double(margin));
         // Both folders chosen: Start and Add are available at once.
-        QVERIFY(v.Button1->isEnabled());
-        QVERIFY(v.Button5->isEnabled());
+        QVERIFY(Find<QPushButton>(v, "Button1")->isEnabled());
+        QVERIFY(Find<QPushButton>(v, "Button5")->isEnabled());
     }
 
     // What the page shows before anything is chosen, and what a run takes from it.
     void theSettingsPageStartsWithItsDefaults()
     {
         TfrmMain &w = *FWindow;
-        QCOMPARE(w.LabeledEdit1->text(), u"*"_s);
-        QVERIFY(!w.CheckBox4->isChecked());
-        QCOMPARE(w.SpinEdit3->text(), u"0"_s);
-        QVERIFY(w.RadioButton2->isChecked());
-        QCOMPARE(w.SpinEdit4->text(), u"0"_s);
-        QVERIFY(w.RadioButton5->isChecked());
-        QVERIFY(!w.CheckBox1->isChecked());
-        QVERIFY(!w.CheckBox2->isChecked());
-        QVERIFY(w.CheckBox3->isChecked());
-        QVERIFY(w.CheckBox8->isChecked());
-        QCOMPARE(w.SpinEdit1->Value(), 0);
-        QCOMPARE(w.SpinEdit2->Value(), 0);
-        QCOMPARE(w.SpinEdit5->text(), u"0"_s);
+        QCOMPARE(Find<QLineEdit>(w, "LabeledEdit1")->text(), u"*"_s);
+        QVERIFY(!Find<QCheckBox>(w, "CheckBox4")->isChecked());
+        QCOMPARE(Find<TLabeledFloatSpinEdit>(w, "SpinEdit3")->text(), u"0"_s);
+        QVERIFY(Find<QRadioButton>(w, "RadioButton2")->isChecked());
+        QCOMPARE(Find<TLabeledFloatSpinEdit>(w, "SpinEdit4")->text(), u"0"_s);
+        QVERIFY(Find<QRadioButton>(w, "RadioButton5")->isChecked());
+        QVERIFY(!Find<QCheckBox>(w, "CheckBox1")->isChecked());
+        QVERIFY(!Find<QCheckBox>(w, "CheckBox2")->isChecked());
+        QVERIFY(Find<QCheckBox>(w, "CheckBox3")->isChecked());
+        QVERIFY(Find<QCheckBox>(w, "CheckBox8")->isChecked());
+        QCOMPARE(Find<TTimeAdjustEdit>(w, "SpinEdit1")->Value(), 0);
+        QCOMPARE(Find<TTimeAdjustEdit>(w, "SpinEdit2")->Value(), 0);
+        QCOMPARE(Find<TLabeledFloatSpinEdit>(w, "SpinEdit5")->text(), u"0"_s);
 
-        w.JamShellTree1->SetSelectedFolder(Folder(u"src"_s));
-        w.JamShellTree2->SetSelectedFolder(Folder(u"dst"_s));
+        Find<TJamShellTree>(w, "JamShellTree1")->SetSelectedFolder(Folder(u"src"_s));
+        Find<TJamShellTree>(w, "JamShellTree2")->SetSelectedFolder(Folder(u"dst"_s));
         QSignalSpy done(&w, &TfrmMain::ScanCompleted);
         w.Start();
-        const TScanOptions &o = w.ScanOptions;
+        const TScanOptions &o = w.LastScanOptions();
         QCOMPARE(o.Filter, u"*"_s);
         QVERIFY(!o.RevFilterLogic);
         QCOMPARE(o.MinFileSize, 0.0f);
@@ -351,11 +334,11 @@ private Q_SLOTS:
     void presetWithAMissingFolderLeavesTheTree()
     {
         const QString here = Folder(u"here"_s);
-        WriteString(u"Presets\\Gone\\srcPath"_s, FHome->filePath(u"gone"_s));
+        WriteString(u"Presets\\Gone\\srcPath"_s, FProgram->filePath(u"gone"_s));
         NewWindow();
-        FWindow->JamShellTree1->SetSelectedFolder(here);
+        Find<TJamShellTree>(*FWindow, "JamShellTree1")->SetSelectedFolder(here);
         Choose(u"Gone"_s);
-        QCOMPARE(FWindow->JamShellTree1->SelectedFolder(), here);
+        QCOMPARE(Find<TJamShellTree>(*FWindow, "JamShellTree1")->SelectedFolder(), here);
     }
 
     void damagedPresetDoesNotStopTheStart()
@@ -365,20 +348,20 @@ private Q_SLOTS:
         WriteInteger(u"Presets\\B\\srcPath"_s, 5);
         WriteString(u"Presets\\C\\srcPath"_s, u"/c"_s);
         NewWindow();
-        QCOMPARE(ListedTitles(FWindow->ComboBox1), QStringList{u"A"_s});
+        QCOMPARE(ListedTitles(PresetList()), QStringList{u"A"_s});
         QTRY_COMPARE(FPrompts.Asked.size(), 1);
         QVERIFY(FPrompts.Asked.first().startsWith(u"error: "_s));
         // Nothing is chosen, the controls hold their defaults, and there is nothing to remove.
-        QCOMPARE(FWindow->ComboBox1->currentIndex(), -1);
-        QCOMPARE(FWindow->ComboBox1->currentText(), QString());
-        QCOMPARE(FWindow->JamPathEdit1->text(), QString());
-        QVERIFY(!FWindow->Button5->isEnabled());
+        QCOMPARE(PresetList()->currentIndex(), -1);
+        QCOMPARE(PresetList()->currentText(), QString());
+        QCOMPARE(Find<TJamPathEdit>(*FWindow, "JamPathEdit1")->text(), QString());
+        QVERIFY(!Find<QPushButton>(*FWindow, "Button5")->isEnabled());
 
         // Add proposes a new title and leaves the good preset as it was.
         FPrompts = TScriptedPrompts();
         FWindow->Button4Click();
         QCOMPARE(FPrompts.Asked, QStringList{u"input: Enter title for new preset:"_s});
-        QCOMPARE(FWindow->ComboBox1->currentText(), u"Untitled"_s);
+        QCOMPARE(PresetList()->currentText(), u"Untitled"_s);
         QCOMPARE(ReadString(u"Presets\\A\\srcPath"_s, QString()), u"/a"_s);
     }
 
@@ -390,12 +373,12 @@ private Q_SLOTS:
         FPrompts = TScriptedPrompts();
         FWindow->Button5Click();
         QCOMPARE(FPrompts.Asked, QStringList{u"confirm: Remove the current preset?"_s});
-        QCOMPARE(FWindow->ComboBox1->currentText(), u"B"_s);
+        QCOMPARE(PresetList()->currentText(), u"B"_s);
         QCOMPARE(StoredTitles(), (QStringList{u"A"_s, u"B"_s}));
 
         Choose(u"A"_s);
         FWindow->Button5Click();
-        QCOMPARE(FWindow->ComboBox1->currentText(), u"B"_s);
+        QCOMPARE(PresetList()->currentText(), u"B"_s);
 
         FPrompts.ConfirmAnswer = false;
         FWindow->Button5Click();
@@ -404,8 +387,8 @@ private Q_SLOTS:
         FPrompts.ConfirmAnswer = true;
         FWindow->Button5Click();
         QCOMPARE(StoredTitles(), QStringList());
-        QCOMPARE(FWindow->ComboBox1->currentIndex(), -1);
-        QVERIFY(!FWindow->Button5->isEnabled());
+        QCOMPARE(PresetList()->currentIndex(), -1);
+        QVERIFY(!Find<QPushButton>(*FWindow, "Button5")->isEnabled());
     }
 
     void importTakesTheOlderPresetsOnce()
@@ -432,8 +415,8 @@ private Q_SLOTS:
         QCOMPARE(RootPath(), DefaultRootPath());
         QVERIFY(!ReadBool(u"FirstPass"_s, true));
         QCOMPARE(StoredTitles(), (QStringList{u"Docs"_s, u"No_temp"_s, u"Ten"_s}));
-        QCOMPARE(ListedTitles(FWindow->ComboBox1), (QStringList{u"Docs"_s, u"No_temp"_s, u"Ten"_s}));
-        QCOMPARE(FWindow->ComboBox1->currentIndex(), -1);
+        QCOMPARE(ListedTitles(PresetList()), (QStringList{u"Docs"_s, u"No_temp"_s, u"Ten"_s}));
+        QCOMPARE(PresetList()->currentIndex(), -1);
 
         QCOMPARE(ReadString(u"Presets\\Docs\\srcPath"_s, QString()), u"/data/a"_s);
         QCOMPARE(ReadString(u"Presets\\Docs\\dstPath"_s, QString()), u"/data/b"_s);

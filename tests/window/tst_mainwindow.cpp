@@ -1,7 +1,7 @@
 // The main window end to end: scans through the window, the run buttons, the close rule,
 // the split of the window's width, and the column layouts kept in the settings store.
 
-#include "ScriptedPrompts.h"
+#include "TWindowFixture.h"
 #include "TestTree.h"
 
 #include "controls/TLabeledFloatSpinEdit.h"
@@ -12,6 +12,7 @@
 #include "results/TResultListModel.h"
 #include "shell/TJamPathEdit.h"
 #include "shell/TJamShellTree.h"
+#include "support/DefaultLanguageName.h"
 #include "window/RegistryUtils.h"
 #include "window/TStatusPanel.h"
 #include "window/TfrmMain.h"
@@ -37,33 +38,20 @@
 
 using namespace Qt::StringLiterals;
 
-class tst_MainWindow : public QObject
+class tst_MainWindow : public QObject, TWindowFixture
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TfrmMain> FWindow;
-    TScriptedPrompts FPrompts;
     std::unique_ptr<QTemporaryDir> FTrees;
-    QTemporaryDir FHiveDir;
 
     QString Src() const { return FTrees->path() + u"/src"_s; }
     QString Dst() const { return FTrees->path() + u"/dst"_s; }
 
-    void NewWindow()
-    {
-        FWindow.reset();
-        FWindow = std::make_unique<TfrmMain>();
-        FWindow->SetPrompts(&FPrompts);
-    }
+    // With the language files shipped and the language of the locale, as the program starts.
+    void NewWindow() { TWindowFixture::NewWindow(DefaultLanguageName()); }
 
-    // Runs a scan of the two roots to its end through the window.
-    bool Scan(const QString &source, const QString &destination)
-    {
-        QSignalSpy done(FWindow.get(), &TfrmMain::ScanCompleted);
-        FWindow->StartScan(source, destination);
-        return done.wait(20000);
-    }
+    bool Scan(const QString &source, const QString &destination) { return ScanInWindow(source, destination); }
 
     static QStringList Rows(TJamFileList *list)
     {
@@ -83,19 +71,18 @@ private:
 
     void SelectRoots()
     {
-        FWindow->JamShellTree1->SetSelectedFolder(Src());
-        FWindow->JamShellTree2->SetSelectedFolder(Dst());
+        Find<TJamShellTree>(*FWindow, "JamShellTree1")->SetSelectedFolder(Src());
+        Find<TJamShellTree>(*FWindow, "JamShellTree2")->SetSelectedFolder(Dst());
     }
 
 private Q_SLOTS:
     void initTestCase()
     {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        QVERIFY(FHiveDir.isValid());
-        OpenSettingsHive(FHiveDir.filePath(u"settings.sqlite3"_s));
+        QVERIFY(SetUpProgram(true));
     }
 
-    void cleanupTestCase() { CloseSettingsHive(); }
+    void cleanupTestCase() { TearDownProgram(); }
 
     void init()
     {
@@ -131,31 +118,31 @@ private Q_SLOTS:
         QVERIFY(Scan(Src(), Dst()));
 
         const QString s = Src() + u'/', d = Dst() + u'/';
-        QCOMPARE(Rows(FWindow->JamFileList1), QStringList{s + u"only_src.txt"_s});
-        QCOMPARE(Rows(FWindow->JamFileList2), QStringList{d + u"deep/only_dst.txt"_s});
-        QCOMPARE(Rows(FWindow->JamFileList3), QStringList{s + u"newer.txt"_s});
-        QCOMPARE(Rows(FWindow->JamFileList4), QStringList{d + u"older.txt"_s});
-        QCOMPARE(Rows(FWindow->JamFileList5), QStringList{s + u"dup.bin"_s});
-        QCOMPARE(Rows(FWindow->JamFileList6), QStringList{d + u"dup.bin"_s});
-        QCOMPARE(Rows(FWindow->JamFileList7), QStringList{s + u"conflict.txt"_s});
-        QCOMPARE(Rows(FWindow->JamFileList8), QStringList{d + u"conflict.txt"_s});
-        QCOMPARE(FWindow->StatusBar1Panel1->text(), u" Ready"_s);
-        QCOMPARE(FWindow->ScanOptions.srcPath, s);
-        QCOMPARE(FWindow->ScanOptions.dstPath, d);
+        QCOMPARE(Rows(Find<TJamFileList>(*FWindow, "JamFileList1")), QStringList{s + u"only_src.txt"_s});
+        QCOMPARE(Rows(Find<TJamFileList>(*FWindow, "JamFileList2")), QStringList{d + u"deep/only_dst.txt"_s});
+        QCOMPARE(Rows(Find<TJamFileList>(*FWindow, "JamFileList3")), QStringList{s + u"newer.txt"_s});
+        QCOMPARE(Rows(Find<TJamFileList>(*FWindow, "JamFileList4")), QStringList{d + u"older.txt"_s});
+        QCOMPARE(Rows(Find<TJamFileList>(*FWindow, "JamFileList5")), QStringList{s + u"dup.bin"_s});
+        QCOMPARE(Rows(Find<TJamFileList>(*FWindow, "JamFileList6")), QStringList{d + u"dup.bin"_s});
+        QCOMPARE(Rows(Find<TJamFileList>(*FWindow, "JamFileList7")), QStringList{s + u"conflict.txt"_s});
+        QCOMPARE(Rows(Find<TJamFileList>(*FWindow, "JamFileList8")), QStringList{d + u"conflict.txt"_s});
+        QCOMPARE(Find<TStatusPanel>(*FWindow, "StatusBar1Panel1")->text(), u" Ready"_s);
+        QCOMPARE(FWindow->LastScanOptions().srcPath, s);
+        QCOMPARE(FWindow->LastScanOptions().dstPath, d);
         QVERIFY(FPrompts.Asked.isEmpty());
-        QCOMPARE(FWindow->PageControl2->currentIndex(), 1);
-        QCOMPARE(FWindow->PageControl1->currentIndex(), 0);
-        QVERIFY(FWindow->Button1->isEnabled());
-        QVERIFY(FWindow->Button3->isEnabled());
-        QVERIFY(!FWindow->Button2->isEnabled());
-        QVERIFY(FWindow->Panel4->isEnabled());
-        QVERIFY(FWindow->PageControl2->isTabEnabled(1));
+        QCOMPARE(Find<QTabWidget>(*FWindow, "PageControl2")->currentIndex(), 1);
+        QCOMPARE(Find<QTabWidget>(*FWindow, "PageControl1")->currentIndex(), 0);
+        QVERIFY(Find<QPushButton>(*FWindow, "Button1")->isEnabled());
+        QVERIFY(Find<QPushButton>(*FWindow, "Button3")->isEnabled());
+        QVERIFY(!Find<QPushButton>(*FWindow, "Button2")->isEnabled());
+        QVERIFY(Find<QWidget>(*FWindow, "Panel4")->isEnabled());
+        QVERIFY(Find<QTabWidget>(*FWindow, "PageControl2")->isTabEnabled(1));
 
         // The totals follow 250 ms after the last row.
-        QTRY_COMPARE(StatusOf(FWindow->StatusBar3)->text(), u" 1 file(s) (12,288 bytes)"_s);
-        QCOMPARE(StatusOf(FWindow->StatusBar6)->text(), u" 1 file(s) (3 bytes)"_s);
-        QCOMPARE(FWindow->PngBitBtn9->text(), u"Copy all to Destination"_s);
-        QCOMPARE(FWindow->PngBitBtn14->text(), u"Delete all"_s);
+        QTRY_COMPARE(StatusOf(Find<QStatusBar>(*FWindow, "StatusBar3"))->text(), u" 1 file(s) (12,288 bytes)"_s);
+        QCOMPARE(StatusOf(Find<QStatusBar>(*FWindow, "StatusBar6"))->text(), u" 1 file(s) (3 bytes)"_s);
+        QCOMPARE(Find<QPushButton>(*FWindow, "PngBitBtn9")->text(), u"Copy all to Destination"_s);
+        QCOMPARE(Find<QPushButton>(*FWindow, "PngBitBtn14")->text(), u"Delete all"_s);
     }
 
     void statusLineDuringScanStartsWithASpace()
@@ -167,13 +154,13 @@ private Q_SLOTS:
         // While the scan runs, the status is one of the run's texts behind one space.
         const QDeadlineTimer deadline(20000);
         while (done.isEmpty() && !deadline.hasExpired()) {
-            seen.append(FWindow->StatusBar1Panel1->text());
+            seen.append(Find<TStatusPanel>(*FWindow, "StatusBar1Panel1")->text());
             QTest::qWait(1);
         }
         QCOMPARE(done.size(), 1);
         for (const QString &text : std::as_const(seen))
             QVERIFY2(text.startsWith(u' '), qPrintable(text));
-        QCOMPARE(FWindow->StatusBar1Panel1->text(), u" Ready"_s);
+        QCOMPARE(Find<TStatusPanel>(*FWindow, "StatusBar1Panel1")->text(), u" Ready"_s);
     }
 
     void startFollowsTheSizeLimits_data()
@@ -201,67 +188,68 @@ private Q_SLOTS:
         QFETCH(int, maxUnit);
         QFETCH(bool, enabled);
         SelectRoots();
-        QRadioButton *minUnits[] = {FWindow->RadioButton1, FWindow->RadioButton2, FWindow->RadioButton3};
-        QRadioButton *maxUnits[] = {FWindow->RadioButton4, FWindow->RadioButton5, FWindow->RadioButton6};
+        const auto minUnits = FindAll<QRadioButton>(*FWindow, {"RadioButton1", "RadioButton2", "RadioButton3"});
+        const auto maxUnits = FindAll<QRadioButton>(*FWindow, {"RadioButton4", "RadioButton5", "RadioButton6"});
         minUnits[minUnit]->setChecked(true);
         maxUnits[maxUnit]->setChecked(true);
-        FWindow->SpinEdit3->SetValue(minimum);
-        FWindow->SpinEdit4->SetValue(maximum);
-        QCOMPARE(FWindow->Button1->isEnabled(), enabled);
-        QCOMPARE(FWindow->Button4->isEnabled(), enabled);
+        Find<TLabeledFloatSpinEdit>(*FWindow, "SpinEdit3")->SetValue(minimum);
+        Find<TLabeledFloatSpinEdit>(*FWindow, "SpinEdit4")->SetValue(maximum);
+        QCOMPARE(Find<QPushButton>(*FWindow, "Button1")->isEnabled(), enabled);
+        QCOMPARE(Find<QPushButton>(*FWindow, "Button4")->isEnabled(), enabled);
     }
 
     void startNeedsBothFolders()
     {
-        QVERIFY(!FWindow->Button1->isEnabled());
-        FWindow->JamShellTree1->SetSelectedFolder(Src());
-        QVERIFY(!FWindow->Button1->isEnabled());
-        FWindow->JamShellTree2->SetSelectedFolder(Dst());
-        QVERIFY(FWindow->Button1->isEnabled());
+        QVERIFY(!Find<QPushButton>(*FWindow, "Button1")->isEnabled());
+        Find<TJamShellTree>(*FWindow, "JamShellTree1")->SetSelectedFolder(Src());
+        QVERIFY(!Find<QPushButton>(*FWindow, "Button1")->isEnabled());
+        Find<TJamShellTree>(*FWindow, "JamShellTree2")->SetSelectedFolder(Dst());
+        QVERIFY(Find<QPushButton>(*FWindow, "Button1")->isEnabled());
         // The path box follows the tree.
-        QCOMPARE(QDir::cleanPath(FWindow->JamPathEdit2->Path()), Dst());
+        QCOMPARE(QDir::cleanPath(Find<TJamPathEdit>(*FWindow, "JamPathEdit2")->Path()), Dst());
     }
 
     void aTypedPathMovesTheTreeOnlyWhenValid()
     {
         TestTree::Dir(Src(), u"inner"_s);
-        FWindow->JamPathEdit1->setText(Src() + u"/inner"_s);
-        QCOMPARE(FWindow->JamShellTree1->SelectedFolder(), Src() + u"/inner"_s);
-        FWindow->JamPathEdit1->setText(Src() + u"/inn"_s);
-        QCOMPARE(FWindow->JamShellTree1->SelectedFolder(), Src() + u"/inner"_s);
-        FWindow->JamPathEdit1->setText(Src());
-        QCOMPARE(FWindow->JamShellTree1->SelectedFolder(), Src());
+        Find<TJamPathEdit>(*FWindow, "JamPathEdit1")->setText(Src() + u"/inner"_s);
+        QCOMPARE(Find<TJamShellTree>(*FWindow, "JamShellTree1")->SelectedFolder(), Src() + u"/inner"_s);
+        Find<TJamPathEdit>(*FWindow, "JamPathEdit1")->setText(Src() + u"/inn"_s);
+        QCOMPARE(Find<TJamShellTree>(*FWindow, "JamShellTree1")->SelectedFolder(), Src() + u"/inner"_s);
+        Find<TJamPathEdit>(*FWindow, "JamPathEdit1")->setText(Src());
+        QCOMPARE(Find<TJamShellTree>(*FWindow, "JamShellTree1")->SelectedFolder(), Src());
         // The tree's folder, not the box's text, is what a scan takes.
-        FWindow->JamPathEdit1->setText(u"/no/such/folder"_s);
-        FWindow->JamShellTree2->SetSelectedFolder(Dst());
+        Find<TJamPathEdit>(*FWindow, "JamPathEdit1")->setText(u"/no/such/folder"_s);
+        Find<TJamShellTree>(*FWindow, "JamShellTree2")->SetSelectedFolder(Dst());
         QSignalSpy done(FWindow.get(), &TfrmMain::ScanCompleted);
         FWindow->Start();
-        QCOMPARE(FWindow->ScanOptions.srcPath, Src() + u'/');
+        QCOMPARE(FWindow->LastScanOptions().srcPath, Src() + u'/');
         QVERIFY(done.wait(20000));
     }
 
     void hiddenFoldersShowInBothTreesOnly()
     {
-        FWindow->CheckBox1->setChecked(true);
-        QVERIFY(FWindow->JamShellTree1->ShowHidden());
-        QVERIFY(FWindow->JamShellTree2->ShowHidden());
-        QVERIFY(!FWindow->CheckBox2->isChecked());
-        FWindow->CheckBox1->setChecked(false);
-        QVERIFY(!FWindow->JamShellTree1->ShowHidden());
-        QVERIFY(!FWindow->JamShellTree2->ShowHidden());
+        Find<QCheckBox>(*FWindow, "CheckBox1")->setChecked(true);
+        QVERIFY(Find<TJamShellTree>(*FWindow, "JamShellTree1")->ShowHidden());
+        QVERIFY(Find<TJamShellTree>(*FWindow, "JamShellTree2")->ShowHidden());
+        QVERIFY(!Find<QCheckBox>(*FWindow, "CheckBox2")->isChecked());
+        Find<QCheckBox>(*FWindow, "CheckBox1")->setChecked(false);
+        QVERIFY(!Find<TJamShellTree>(*FWindow, "JamShellTree1")->ShowHidden());
+        QVERIFY(!Find<TJamShellTree>(*FWindow, "JamShellTree2")->ShowHidden());
     }
 
     void aUnitChangeReevaluatesStartAtOnce()
     {
         SelectRoots();
-        FWindow->SpinEdit3->SetValue(1);
-        FWindow->SpinEdit4->SetValue(1);
-        QVERIFY(FWindow->Button1->isEnabled());
-        QTest::mouseClick(FWindow->RadioButton3, Qt::LeftButton, {}, QPoint(4, FWindow->RadioButton3->height() / 2));
-        QVERIFY(FWindow->RadioButton3->isChecked());
-        QVERIFY(!FWindow->Button1->isEnabled());
-        FWindow->RadioButton6->setChecked(true);
-        QVERIFY(FWindow->Button1->isEnabled());
+        Find<TLabeledFloatSpinEdit>(*FWindow, "SpinEdit3")->SetValue(1);
+        Find<TLabeledFloatSpinEdit>(*FWindow, "SpinEdit4")->SetValue(1);
+        QVERIFY(Find<QPushButton>(*FWindow, "Button1")->isEnabled());
+        auto *megabytes = Find<QRadioButton>(*FWindow, "RadioButton3");
+        QTest::mouseClick(megabytes, Qt::LeftButton, {}, QPoint(4, megabytes->height() / 2));
+        QVERIFY(megabytes->isChecked());
+        QVERIFY(!Find<QPushButton>(*FWindow, "Button1")->isEnabled());
+        Find<QRadioButton>(*FWindow, "RadioButton6")->setChecked(true);
+        QVERIFY(Find<QPushButton>(*FWindow, "Button1")->isEnabled());
     }
 
     void aFailedCheckShowsItsErrorThenNothingFound()
@@ -271,8 +259,8 @@ private Q_SLOTS:
         QVERIFY(Scan(Src(), Src() + u"/inner"_s));
         QCOMPARE(FPrompts.Asked, (QStringList{u"error: Destination can not be a child of Source."_s,
                                               u"information: No files found!"_s}));
-        QCOMPARE(FWindow->PageControl2->currentIndex(), 0);
-        QCOMPARE(FWindow->StatusBar1Panel1->text(), u" Ready"_s);
+        QCOMPARE(Find<QTabWidget>(*FWindow, "PageControl2")->currentIndex(), 0);
+        QCOMPARE(Find<TStatusPanel>(*FWindow, "StatusBar1Panel1")->text(), u" Ready"_s);
     }
 
     void theFirstPageWithFilesOpens_data()
@@ -306,8 +294,8 @@ private Q_SLOTS:
         }
         QVERIFY(Scan(Src(), Dst()));
         QVERIFY(FPrompts.Asked.isEmpty());
-        QCOMPARE(FWindow->PageControl2->currentIndex(), 1);
-        QCOMPARE(FWindow->PageControl1->currentIndex(), page);
+        QCOMPARE(Find<QTabWidget>(*FWindow, "PageControl2")->currentIndex(), 1);
+        QCOMPARE(Find<QTabWidget>(*FWindow, "PageControl1")->currentIndex(), page);
     }
 
     void entriesLeftOutHaveTheirOwnPage()
@@ -317,21 +305,22 @@ private Q_SLOTS:
         SymLink(Src(), Dst() + u"/tosrc"_s);
         // With a row in a result list, that page opens; the left-out entry waits on its page.
         QVERIFY(Scan(Src(), Dst()));
-        TNotComparedPage *page = FWindow->NotComparedPage;
-        QCOMPARE(FWindow->PageControl1->currentIndex(), 0);
+        TNotComparedPage *page = Find<TNotComparedPage>(*FWindow, "NotComparedPage");
+        QCOMPARE(Find<QTabWidget>(*FWindow, "PageControl1")->currentIndex(), 0);
         QCOMPARE(page->Count(), 1);
         QCOMPARE(page->Path(0), Dst() + u"/tosrc/"_s);
         QCOMPARE(page->Reason(0), u"the folder lies in the other tree"_s);
         QCOMPARE(page->StatusText(), u" Not compared: 1"_s);
-        QCOMPARE(FWindow->PageControl1->tabText(FWindow->PageControl1->indexOf(page)), u"Not compared (1)"_s);
+        auto *tabs = Find<QTabWidget>(*FWindow, "PageControl1");
+        QCOMPARE(tabs->tabText(tabs->indexOf(page)), u"Not compared (1)"_s);
 
         // Only left-out entries: their page opens, and no "No files found!".
         QVERIFY(QFile::remove(Src() + u"/only.txt"_s));
         FPrompts.Asked.clear();
         QVERIFY(Scan(Src(), Dst()));
         QVERIFY(FPrompts.Asked.isEmpty());
-        QCOMPARE(FWindow->PageControl2->currentIndex(), 1);
-        QCOMPARE(FWindow->PageControl1->currentWidget(), page);
+        QCOMPARE(Find<QTabWidget>(*FWindow, "PageControl2")->currentIndex(), 1);
+        QCOMPARE(Find<QTabWidget>(*FWindow, "PageControl1")->currentWidget(), page);
         QCOMPARE(page->Count(), 1);
     }
 
@@ -352,7 +341,7 @@ private Q_SLOTS:
     {
         QVERIFY(Scan(Src(), Dst()));
         QCOMPARE(FPrompts.Asked, QStringList{u"information: No files found!"_s});
-        QCOMPARE(FWindow->PageControl2->currentIndex(), 0);
+        QCOMPARE(Find<QTabWidget>(*FWindow, "PageControl2")->currentIndex(), 0);
     }
 
     void stopEndsTheRunAndKeepsWhatWasFound()
@@ -364,16 +353,16 @@ private Q_SLOTS:
         // Asked before the worker reaches its first folder: nothing is walked.
         FWindow->Stop();
         QVERIFY(done.wait(20000));
-        QCOMPARE(FWindow->JamFileList1->TotalFileCount(), 0);
+        QCOMPARE(Find<TJamFileList>(*FWindow, "JamFileList1")->TotalFileCount(), 0);
         QCOMPARE(FPrompts.Asked, QStringList{u"information: No files found!"_s});
-        QCOMPARE(FWindow->StatusBar1Panel1->text(), u" Ready"_s);
-        QVERIFY(FWindow->Button1->isEnabled());
-        QVERIFY(!FWindow->Button2->isEnabled());
+        QCOMPARE(Find<TStatusPanel>(*FWindow, "StatusBar1Panel1")->text(), u" Ready"_s);
+        QVERIFY(Find<QPushButton>(*FWindow, "Button1")->isEnabled());
+        QVERIFY(!Find<QPushButton>(*FWindow, "Button2")->isEnabled());
 
         // The next run is a new worker that starts afresh.
         FPrompts.Asked.clear();
         QVERIFY(Scan(Src(), Dst()));
-        QCOMPARE(FWindow->JamFileList1->TotalFileCount(), 50);
+        QCOMPARE(Find<TJamFileList>(*FWindow, "JamFileList1")->TotalFileCount(), 50);
     }
 
     // Only a program being torn down does this, but it must neither hang nor crash while
@@ -383,7 +372,7 @@ private Q_SLOTS:
         for (int i = 0; i < 300; ++i)
             TestTree::File(Src(), u"f%1.txt"_s.arg(i), "x");
         FWindow->StartScan(Src(), Dst());
-        QPointer<TScanThread> worker = FWindow->ScanThread;
+        QPointer<TScanThread> worker = FWindow->ScanWorker();
         QVERIFY(worker);
         std::atomic<bool> ended{false};
         connect(worker.data(), &QThread::finished, [&ended] { ended = true; });
@@ -402,9 +391,9 @@ private Q_SLOTS:
         FWindow->StartScan(Src(), Dst());
         // The end of the run is handled from the event loop, so the scan is still on here.
         QVERIFY(FWindow->Scanning());
-        QVERIFY(FWindow->Button2->isEnabled());
-        QVERIFY(!FWindow->Panel4->isEnabled());
-        QVERIFY(FWindow->Button2->isEnabledTo(FWindow.get()));
+        QVERIFY(Find<QPushButton>(*FWindow, "Button2")->isEnabled());
+        QVERIFY(!Find<QWidget>(*FWindow, "Panel4")->isEnabled());
+        QVERIFY(Find<QPushButton>(*FWindow, "Button2")->isEnabledTo(FWindow.get()));
         QVERIFY(!FWindow->close());
         QVERIFY(FWindow->isVisible());
         QVERIFY(FPrompts.Asked.isEmpty());
@@ -425,25 +414,28 @@ private Q_SLOTS:
     {
         QFETCH(int, width);
         FWindow->show();
-        const int built = FWindow->Panel4Width;
+        const int built = FWindow->BuiltMiddleWidth();
         FWindow->resize(width, 600);
         QTRY_COMPARE(FWindow->width(), width);
-        const int page = FWindow->TabSheet5->width();
-        const int left = FWindow->Panel2->width();
-        const int right = FWindow->Panel3->width();
-        QCOMPARE(FWindow->Panel7->width(), built);
+        const int page = Find<QWidget>(*FWindow, "TabSheet5")->width();
+        const int left = Find<QWidget>(*FWindow, "Panel2")->width();
+        const int right = Find<QWidget>(*FWindow, "Panel3")->width();
+        QCOMPARE(Find<QWidget>(*FWindow, "Panel7")->width(), built);
         QCOMPARE(left + built + right, page);
         QVERIFY(right - left == 0 || right - left == 1);
-        QCOMPARE(FWindow->Panel3->x(), left + built);
+        QCOMPARE(Find<QWidget>(*FWindow, "Panel3")->x(), left + built);
         // Start on the left, Exit on the right, Stop in the middle of the column.
-        QCOMPARE(FWindow->Button1->x(), 8);
-        QCOMPARE(FWindow->Button3->x() + FWindow->Button3->width() + 8, built);
-        QCOMPARE(FWindow->Button2->x(), built / 2 - FWindow->Button2->width() / 2);
+        auto *start = Find<QPushButton>(*FWindow, "Button1");
+        auto *stop = Find<QPushButton>(*FWindow, "Button2");
+        auto *exit = Find<QPushButton>(*FWindow, "Button3");
+        QCOMPARE(start->x(), 8);
+        QCOMPARE(exit->x() + exit->width() + 8, built);
+        QCOMPARE(stop->x(), built / 2 - stop->width() / 2);
 
-        FWindow->PageControl2->setCurrentIndex(1);
+        Find<QTabWidget>(*FWindow, "PageControl2")->setCurrentIndex(1);
         for (int tab = 0; tab < 4; ++tab) {
-            FWindow->PageControl1->setCurrentIndex(tab);
-            QWidget *page = FWindow->PageControl1->currentWidget();
+            Find<QTabWidget>(*FWindow, "PageControl1")->setCurrentIndex(tab);
+            QWidget *page = Find<QTabWidget>(*FWindow, "PageControl1")->currentWidget();
             QTRY_VERIFY(page->isVisible());
             const int half = (page->width() - 6) / 2;
             QWidget *source = FWindow->FileList(2 * tab + 1)->parentWidget();
@@ -484,21 +476,21 @@ private Q_SLOTS:
         using namespace TestTree;
         File(Src(), u"a.bin"_s, QByteArray(12288, 'a'));
         File(Src(), u"b.bin"_s, QByteArray(1000, 'b'));
-        TJamFileList *list4 = FWindow->JamFileList4;
-        QLabel *status4 = StatusOf(FWindow->StatusBar8);
+        TJamFileList *list4 = Find<TJamFileList>(*FWindow, "JamFileList4");
+        QLabel *status4 = StatusOf(Find<QStatusBar>(*FWindow, "StatusBar8"));
         QCOMPARE(status4->text(), QString());
-        QCOMPARE(FWindow->PngBitBtn12->text(), u"Update source"_s);
-        QVERIFY(!FWindow->PngBitBtn12->isEnabled());
+        QCOMPARE(Find<QPushButton>(*FWindow, "PngBitBtn12")->text(), u"Update source"_s);
+        QVERIFY(!Find<QPushButton>(*FWindow, "PngBitBtn12")->isEnabled());
 
         list4->Add(Src() + u"/a.bin"_s);
         list4->Add(Src() + u"/b.bin"_s);
         QTRY_COMPARE(status4->text(), u" 2 file(s) (13,288 bytes)"_s);
-        QCOMPARE(FWindow->PngBitBtn12->text(), u"Update all in source"_s);
-        QVERIFY(FWindow->PngBitBtn12->isEnabled());
+        QCOMPARE(Find<QPushButton>(*FWindow, "PngBitBtn12")->text(), u"Update all in source"_s);
+        QVERIFY(Find<QPushButton>(*FWindow, "PngBitBtn12")->isEnabled());
 
         list4->selectAll();
         QTRY_COMPARE(status4->text(), u" 2 selected (13,288 bytes)"_s);
-        QCOMPARE(FWindow->PngBitBtn12->text(), u"Update selected in source"_s);
+        QCOMPARE(Find<QPushButton>(*FWindow, "PngBitBtn12")->text(), u"Update selected in source"_s);
 
         list4->clearSelection();
         list4->selectionModel()->select(list4->model()->index(0, 0),
@@ -506,14 +498,14 @@ private Q_SLOTS:
         QTRY_COMPARE(status4->text(), u" 1 selected (12,288 bytes)"_s);
 
         // Another list's rows change nothing here.
-        FWindow->JamFileList3->Add(Src() + u"/b.bin"_s);
-        QTRY_COMPARE(FWindow->PngBitBtn2->text(), u"Update all in Destination"_s);
+        Find<TJamFileList>(*FWindow, "JamFileList3")->Add(Src() + u"/b.bin"_s);
+        QTRY_COMPARE(Find<QPushButton>(*FWindow, "PngBitBtn2")->text(), u"Update all in Destination"_s);
         QCOMPARE(status4->text(), u" 1 selected (12,288 bytes)"_s);
 
         list4->Clear();
         QTRY_COMPARE(status4->text(), QString());
-        QCOMPARE(FWindow->PngBitBtn12->text(), u"Update source"_s);
-        QVERIFY(!FWindow->PngBitBtn12->isEnabled());
+        QCOMPARE(Find<QPushButton>(*FWindow, "PngBitBtn12")->text(), u"Update source"_s);
+        QVERIFY(!Find<QPushButton>(*FWindow, "PngBitBtn12")->isEnabled());
     }
 
     void anEmptyStoreKeepsTheDefaultColumns()
@@ -530,7 +522,7 @@ private Q_SLOTS:
     {
         FWindow->show();
         QTRY_VERIFY(ColumnsSetUp());
-        TJamFileList *list = FWindow->JamFileList3;
+        TJamFileList *list = Find<TJamFileList>(*FWindow, "JamFileList3");
         const SHCOLUMNID size = TResultListModel::ColumnId(TResultListModel::rcSize);
         list->SetColumnVisibility(TResultListModel::ColumnId(TResultListModel::rcType), false);
         list->MoveColumnTo(size, 1);
@@ -545,12 +537,12 @@ private Q_SLOTS:
         NewWindow();
         FWindow->show();
         QTRY_VERIFY(ColumnsSetUp());
-        list = FWindow->JamFileList3;
+        list = Find<TJamFileList>(*FWindow, "JamFileList3");
         QCOMPARE(list->GetVisibleColumns(), shown);
         QCOMPARE(list->ColumnWidthAt(0), 321);
         QCOMPARE(list->ColumnWidthAt(1), 77);
         // The other lists kept their defaults.
-        QCOMPARE(FWindow->JamFileList4->VisibleColumnCount(), int(TResultListModel::rcCount));
+        QCOMPARE(Find<TJamFileList>(*FWindow, "JamFileList4")->VisibleColumnCount(), int(TResultListModel::rcCount));
     }
 
     void aDamagedColumnBlockLeavesAUsableList_data()
@@ -577,7 +569,7 @@ private Q_SLOTS:
         NewWindow();
         FWindow->show();
         QTRY_VERIFY(ColumnsSetUp());
-        TJamFileList *list = FWindow->JamFileList2;
+        TJamFileList *list = Find<TJamFileList>(*FWindow, "JamFileList2");
         QCOMPARE(list->VisibleColumnCount(), columns);
         QCOMPARE(list->GetColumnPosition(TResultListModel::ColumnId(TResultListModel::rcName)), 0);
         QVERIFY(FPrompts.Asked.isEmpty());

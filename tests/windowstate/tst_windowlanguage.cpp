@@ -1,7 +1,7 @@
 // The window's languages: the choice at the first start, the texts applied to the controls,
 // a language folder that changes while the program runs, and the help document.
 
-#include "window/ScriptedPrompts.h"
+#include "TWindowFixture.h"
 
 #include "controls/TLabeledFloatSpinEdit.h"
 #include "support/TDirMon.h"
@@ -72,16 +72,11 @@ void WriteLanguageFile(const QString &path, const QStringList &lines, TEncoding 
 
 } // namespace
 
-class tst_WindowLanguage : public QObject
+class tst_WindowLanguage : public QObject, TWindowFixture
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> FProgram;
-    std::unique_ptr<TfrmMain> FWindow;
-    TScriptedPrompts FPrompts;
-
-    QString LangFolder() const { return FProgram->filePath(u"Lang"_s); }
     QString LangFile(const QString &language) const { return LangFolder() + u'/' + language + u".txt"_s; }
 
     void AddLanguages(const QStringList &languages)
@@ -91,17 +86,12 @@ private:
             WriteLanguageFile(LangFile(language), TranslatedLines(language));
     }
 
-    void ShowWindow(const QString &defaultLanguage = u"English"_s)
-    {
-        FWindow = std::make_unique<TfrmMain>(FProgram->path(), defaultLanguage);
-        FWindow->SetPrompts(&FPrompts);
-        FWindow->show();
-    }
+    QComboBox *LanguageList() const { return Find<QComboBox>(*FWindow, "ComboBox2"); }
 
     // The language file in use, by its name; empty for the built-in English texts.
     QString LanguageInUse() const
     {
-        const int index = FWindow->LangIndex;
+        const int index = FWindow->LanguageIndex();
         const QStringList &files = FWindow->LanguageFiles();
         return index >= 0 && index < files.size() ? TLanguageFileList::DisplayName(files.at(index)) : QString();
     }
@@ -113,27 +103,15 @@ private:
 
     void Pick(const QString &language)
     {
-        const int row = FWindow->ComboBox2->findText(language);
+        const int row = LanguageList()->findText(language);
         QVERIFY(row >= 0);
-        FWindow->ComboBox2->setCurrentIndex(row);
-        Q_EMIT FWindow->ComboBox2->activated(row);
+        LanguageList()->setCurrentIndex(row);
+        Q_EMIT LanguageList()->activated(row);
     }
 
 private Q_SLOTS:
-    void init()
-    {
-        FProgram = std::make_unique<QTemporaryDir>();
-        QVERIFY(FProgram->isValid());
-        OpenSettingsHive(FProgram->filePath(u"settings.sqlite3"_s));
-        FPrompts = TScriptedPrompts();
-    }
-
-    void cleanup()
-    {
-        FWindow.reset();
-        CloseSettingsHive();
-        FProgram.reset();
-    }
+    void init() { QVERIFY(SetUpProgram()); }
+    void cleanup() { TearDownProgram(); }
 
     void languageAtTheFirstStart_data()
     {
@@ -167,11 +145,11 @@ private Q_SLOTS:
         ShowWindow(defaultLanguage);
 
         QCOMPARE(LanguageInUse(), inUse);
-        QCOMPARE(FWindow->ComboBox2->count(), files.size());
-        QCOMPARE(FWindow->ComboBox2->currentText(), inUse);
-        QCOMPARE(FWindow->Button1->text(), Marked(inUse, u"Start"_s));
-        QCOMPARE(FWindow->StatusBar1Panel1->text(), u" "_s + Marked(inUse, u"Ready"_s));
-        const int index = FWindow->LangIndex;
+        QCOMPARE(LanguageList()->count(), files.size());
+        QCOMPARE(LanguageList()->currentText(), inUse);
+        QCOMPARE(Find<QPushButton>(*FWindow, "Button1")->text(), Marked(inUse, u"Start"_s));
+        QCOMPARE(Find<TStatusPanel>(*FWindow, "StatusBar1Panel1")->text(), u" "_s + Marked(inUse, u"Ready"_s));
+        const int index = FWindow->LanguageIndex();
         if (storedLangId != INT_MIN)
             QCOMPARE(index, storedLangId);
         // The index is kept as it is, even when it names no file.
@@ -195,31 +173,32 @@ private Q_SLOTS:
         WriteLanguageFile(LangFile(u"Español"_s), TranslatedLines(u"Español"_s), TEncoding(encoding));
         WriteLanguageFile(LangFile(u"English"_s), TLanguageTable::BuiltInEnglish().Lines());
         ShowWindow();
-        const QString margin = FWindow->SpinEdit5->EditLabel()->text();
+        const QString margin = Find<TLabeledFloatSpinEdit>(*FWindow, "SpinEdit5")->EditLabel()->text();
 
         Pick(u"Español"_s);
 
         const TfrmMain &w = *FWindow;
         const QString es = u"Español"_s;
-        QCOMPARE(w.Label15->text(), Marked(es, u"Select your language:"_s));
-        QCOMPARE(w.PageControl2->tabText(0), Marked(es, u"Scanner Settings"_s));
-        QCOMPARE(w.Label3->text(), Marked(es, u"Time zone adjustment in seconds (+/-)"_s));
-        QCOMPARE(w.Label4->text(), w.Label3->text());
-        QCOMPARE(w.GroupBox1->title(), Marked(es, u"Presets"_s));
-        QCOMPARE(w.RadioButton6->text(), Marked(es, u"MB"_s));
-        QCOMPARE(w.Button3->text(), Marked(es, u"Exit"_s));
-        QCOMPARE(w.PageControl1->tabText(3), Marked(es, u"Date Conflicts"_s));
-        QCOMPARE(w.Label11->text(), Marked(es, u"List of destination files which conflict with source:"_s));
-        QCOMPARE(w.PageControl2->tabText(2), Marked(es, u"Info"_s));
-        QCOMPARE(w.PngBitBtn10->text(), Marked(es, u"Help"_s));
+        QCOMPARE(Find<QLabel>(w, "Label15")->text(), Marked(es, u"Select your language:"_s));
+        QCOMPARE(Find<QTabWidget>(w, "PageControl2")->tabText(0), Marked(es, u"Scanner Settings"_s));
+        QCOMPARE(Find<QLabel>(w, "Label3")->text(), Marked(es, u"Time zone adjustment in seconds (+/-)"_s));
+        QCOMPARE(Find<QLabel>(w, "Label4")->text(), Find<QLabel>(w, "Label3")->text());
+        QCOMPARE(Find<QGroupBox>(w, "GroupBox1")->title(), Marked(es, u"Presets"_s));
+        QCOMPARE(Find<QRadioButton>(w, "RadioButton6")->text(), Marked(es, u"MB"_s));
+        QCOMPARE(Find<QPushButton>(w, "Button3")->text(), Marked(es, u"Exit"_s));
+        QCOMPARE(Find<QTabWidget>(w, "PageControl1")->tabText(3), Marked(es, u"Date Conflicts"_s));
+        QCOMPARE(Find<QLabel>(w, "Label11")->text(),
+                 Marked(es, u"List of destination files which conflict with source:"_s));
+        QCOMPARE(Find<QTabWidget>(w, "PageControl2")->tabText(2), Marked(es, u"Info"_s));
+        QCOMPARE(Find<QPushButton>(w, "PngBitBtn10")->text(), Marked(es, u"Help"_s));
         // Its caption is no line of the language files.
-        QCOMPARE(w.SpinEdit5->EditLabel()->text(), margin);
+        QCOMPARE(Find<TLabeledFloatSpinEdit>(w, "SpinEdit5")->EditLabel()->text(), margin);
         // The lists' captions follow once their refresh is due.
-        QTRY_COMPARE(w.PngBitBtn9->text(), Marked(es, u"Copy to Destination"_s));
+        QTRY_COMPARE(Find<QPushButton>(w, "PngBitBtn9")->text(), Marked(es, u"Copy to Destination"_s));
 
         Pick(u"English"_s);
-        QCOMPARE(w.Button3->text(), u"Exit"_s);
-        QCOMPARE(w.PageControl1->tabText(3), u"Date Conflicts"_s);
+        QCOMPARE(Find<QPushButton>(w, "Button3")->text(), u"Exit"_s);
+        QCOMPARE(Find<QTabWidget>(w, "PageControl1")->tabText(3), u"Date Conflicts"_s);
     }
 
     // Every captioned control shows its own line of the language file, counted from 0: in
@@ -300,10 +279,10 @@ private Q_SLOTS:
         ShowWindow(u"Kurz"_s);
         // An empty line is an empty caption; lines past the end of a short file are the
         // built-in English ones.
-        QCOMPARE(FWindow->Button1->text(), u"Kurz: Start"_s);
-        QCOMPARE(FWindow->Button2->text(), QString());
-        QCOMPARE(FWindow->PngBitBtn10->text(), u"Help"_s);
-        QCOMPARE(FWindow->Label11->text(), u"List of destination files which conflict with source:"_s);
+        QCOMPARE(Find<QPushButton>(*FWindow, "Button1")->text(), u"Kurz: Start"_s);
+        QCOMPARE(Find<QPushButton>(*FWindow, "Button2")->text(), QString());
+        QCOMPARE(Find<QPushButton>(*FWindow, "PngBitBtn10")->text(), u"Help"_s);
+        QCOMPARE(Find<QLabel>(*FWindow, "Label11")->text(), u"List of destination files which conflict with source:"_s);
     }
 
     void pickingTheLanguageInUseReloadsIt()
@@ -314,9 +293,9 @@ private Q_SLOTS:
         QStringList lines = TranslatedLines(u"Deutsch"_s);
         lines[30] = u"Los"_s;
         WriteLanguageFile(LangFile(u"Deutsch"_s), lines);
-        QCOMPARE(FWindow->Button1->text(), u"Deutsch: Start"_s);
+        QCOMPARE(Find<QPushButton>(*FWindow, "Button1")->text(), u"Deutsch: Start"_s);
         Pick(u"Deutsch"_s);
-        QCOMPARE(FWindow->Button1->text(), u"Los"_s);
+        QCOMPARE(Find<QPushButton>(*FWindow, "Button1")->text(), u"Los"_s);
     }
 
     void languageFolderIsWatched()
@@ -326,19 +305,19 @@ private Q_SLOTS:
         QVERIFY(FWindow->LangMonitor()->Active());
 
         WriteLanguageFile(LangFile(u"Svenska"_s), TranslatedLines(u"Svenska"_s));
-        QTRY_COMPARE(FWindow->ComboBox2->count(), 2);
-        QVERIFY(FWindow->ComboBox2->findText(u"Svenska"_s) >= 0);
+        QTRY_COMPARE(LanguageList()->count(), 2);
+        QVERIFY(LanguageList()->findText(u"Svenska"_s) >= 0);
 
         // An editor saving the file in use.
         QStringList lines = TranslatedLines(u"Deutsch"_s);
         lines[30] = u"Los"_s;
         WriteLanguageFile(LangFile(u"Deutsch"_s), lines);
-        QTRY_COMPARE(FWindow->Button1->text(), u"Los"_s);
+        QTRY_COMPARE(Find<QPushButton>(*FWindow, "Button1")->text(), u"Los"_s);
 
         // The file in use is gone: the same index now names another file, or none.
         QVERIFY(QFile::remove(LangFile(u"Deutsch"_s)));
-        QTRY_COMPARE(FWindow->ComboBox2->count(), 1);
-        QTRY_COMPARE(FWindow->Button1->text(), Marked(LanguageInUse(), u"Start"_s));
+        QTRY_COMPARE(LanguageList()->count(), 1);
+        QTRY_COMPARE(Find<QPushButton>(*FWindow, "Button1")->text(), Marked(LanguageInUse(), u"Start"_s));
     }
 
     // The language folder is removed while the window runs and put back later, or made only
@@ -359,47 +338,47 @@ private Q_SLOTS:
             QVERIFY(FWindow->LangMonitor()->Active());
             QVERIFY(QDir(LangFolder()).removeRecursively());
             QTRY_VERIFY(!FWindow->LangMonitor()->Active());
-            QTRY_COMPARE(FWindow->ComboBox2->count(), 0);
-            QCOMPARE(FWindow->Button1->text(), u"Start"_s);
+            QTRY_COMPARE(LanguageList()->count(), 0);
+            QCOMPARE(Find<QPushButton>(*FWindow, "Button1")->text(), u"Start"_s);
         }
 
         QVERIFY(QDir().mkpath(LangFolder()));
         QTRY_VERIFY(FWindow->LangMonitor()->Active());
         // A new file in the folder...
         WriteLanguageFile(LangFile(u"Deutsch"_s), TranslatedLines(u"Deutsch"_s));
-        QTRY_COMPARE(FWindow->ComboBox2->count(), 1);
+        QTRY_COMPARE(LanguageList()->count(), 1);
         if (atStart)
-            QCOMPARE(FWindow->Button1->text(), u"Deutsch: Start"_s);
+            QCOMPARE(Find<QPushButton>(*FWindow, "Button1")->text(), u"Deutsch: Start"_s);
         else
             Pick(u"Deutsch"_s);
         // ...and a change to it are both picked up.
         QStringList lines = TranslatedLines(u"Deutsch"_s);
         lines[30] = u"Los"_s;
         WriteLanguageFile(LangFile(u"Deutsch"_s), lines);
-        QTRY_COMPARE(FWindow->Button1->text(), u"Los"_s);
+        QTRY_COMPARE(Find<QPushButton>(*FWindow, "Button1")->text(), u"Los"_s);
         WriteLanguageFile(LangFile(u"Svenska"_s), TranslatedLines(u"Svenska"_s));
-        QTRY_COMPARE(FWindow->ComboBox2->count(), 2);
+        QTRY_COMPARE(LanguageList()->count(), 2);
 
         // Moved away and another folder moved in under its name: the new one is watched.
         QVERIFY(QDir().rename(LangFolder(), FProgram->filePath(u"Lang.old"_s)));
-        QTRY_COMPARE(FWindow->ComboBox2->count(), 0);
+        QTRY_COMPARE(LanguageList()->count(), 0);
         QVERIFY(QDir().mkpath(FProgram->filePath(u"next"_s)));
         QVERIFY(QDir().rename(FProgram->filePath(u"next"_s), LangFolder()));
         QTRY_VERIFY(FWindow->LangMonitor()->Active());
         WriteLanguageFile(LangFile(u"Svenska"_s), TranslatedLines(u"Svenska"_s));
-        QTRY_COMPARE(FWindow->ComboBox2->count(), 1);
+        QTRY_COMPARE(LanguageList()->count(), 1);
         // The folder that was moved away is no longer watched.
         WriteLanguageFile(FProgram->filePath(u"Lang.old/Norsk.txt"_s), TranslatedLines(u"Norsk"_s));
         QTest::qWait(200);
-        QCOMPARE(FWindow->ComboBox2->count(), 1);
+        QCOMPARE(LanguageList()->count(), 1);
     }
 
     void startsWithoutALanguageFolder()
     {
         ShowWindow();
         QVERIFY(!FWindow->LangMonitor()->Active());
-        QCOMPARE(FWindow->ComboBox2->count(), 0);
-        QCOMPARE(FWindow->Button1->text(), u"Start"_s);
+        QCOMPARE(LanguageList()->count(), 0);
+        QCOMPARE(Find<QPushButton>(*FWindow, "Button1")->text(), u"Start"_s);
         QCOMPARE(FPrompts.Asked, QStringList());
         // The import of the older presets still ran.
         QCOMPARE(ReadBool(u"FirstPass"_s, true), false);

@@ -1,7 +1,7 @@
 // Where the window comes back: the placement written at the first start and at every close,
 // a maximized window with its normal bounds, and no creeping from one start to the next.
 
-#include "window/ScriptedPrompts.h"
+#include "TWindowFixture.h"
 
 #include "window/RegistryUtils.h"
 #include "window/TfrmMain.h"
@@ -16,23 +16,11 @@
 
 using namespace Qt::StringLiterals;
 
-class tst_WindowState : public QObject
+class tst_WindowState : public QObject, TWindowFixture
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> FProgram;
-    TScriptedPrompts FPrompts;
-
-    QString HiveFile() const { return FProgram->filePath(u"settings.sqlite3"_s); }
-
-    std::unique_ptr<TfrmMain> ShownWindow()
-    {
-        auto window = std::make_unique<TfrmMain>(FProgram->path(), u"English"_s);
-        window->SetPrompts(&FPrompts);
-        window->show();
-        return window;
-    }
 
     static QRect StoredBounds()
     {
@@ -41,23 +29,12 @@ private:
     }
 
 private Q_SLOTS:
-    void init()
-    {
-        FProgram = std::make_unique<QTemporaryDir>();
-        QVERIFY(FProgram->isValid());
-        OpenSettingsHive(HiveFile());
-        FPrompts = TScriptedPrompts();
-    }
-
-    void cleanup()
-    {
-        CloseSettingsHive();
-        FProgram.reset();
-    }
+    void init() { QVERIFY(SetUpProgram()); }
+    void cleanup() { TearDownProgram(); }
 
     void firstStartStoresWhatItUses()
     {
-        auto window = ShownWindow();
+        TfrmMain *window = ShowWindow();
         // Before the window is ever closed. (The test screen is smaller than the window, so
         // the platform may nudge its position.)
         QCOMPARE(StoredBounds().size(), window->size());
@@ -70,30 +47,28 @@ private Q_SLOTS:
     void closedWindowComesBackWhereItWas()
     {
         const QRect placed(40, 30, 900, 600);
-        {
-            auto window = ShownWindow();
-            window->setGeometry(placed);
-            QVERIFY(window->close());
-        }
+        TfrmMain *window = ShowWindow();
+        window->setGeometry(placed);
+        QVERIFY(window->close());
+        FWindow.reset();
         QCOMPARE(StoredBounds(), placed);
-        auto window = ShownWindow();
+        window = ShowWindow();
         QCOMPARE(window->geometry(), placed);
     }
 
     void maximizedWindowKeepsItsNormalBounds()
     {
         const QRect placed(40, 30, 900, 600);
-        {
-            auto window = ShownWindow();
-            window->setGeometry(placed);
-            window->showMaximized();
-            QTRY_VERIFY(window->isMaximized());
-            QVERIFY(window->close());
-        }
+        TfrmMain *window = ShowWindow();
+        window->setGeometry(placed);
+        window->showMaximized();
+        QTRY_VERIFY(window->isMaximized());
+        QVERIFY(window->close());
+        FWindow.reset();
         QCOMPARE(ReadBool(u"WinMax"_s, false), true);
         QCOMPARE(StoredBounds(), placed);
 
-        auto window = ShownWindow();
+        window = ShowWindow();
         QTRY_VERIFY(window->isMaximized());
         window->showNormal();
         QTRY_COMPARE(window->geometry(), placed);
@@ -107,10 +82,11 @@ private Q_SLOTS:
         WriteInteger(u"WinWidth"_s, placed.width());
         WriteInteger(u"WinHeight"_s, placed.height());
         for (int start = 0; start < 10; ++start) {
-            auto window = ShownWindow();
-            QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+            TfrmMain *window = ShowWindow();
+            QVERIFY(WindowExposed());
             QCOMPARE(window->geometry(), placed);
             QVERIFY(window->close());
+            FWindow.reset();
         }
         QCOMPARE(StoredBounds(), placed);
     }
@@ -121,7 +97,7 @@ private Q_SLOTS:
         WriteInteger(u"WinTop"_s, -40000);
         WriteInteger(u"WinWidth"_s, 900);
         WriteInteger(u"WinHeight"_s, 600);
-        auto window = ShownWindow();
+        TfrmMain *window = ShowWindow();
         QCOMPARE(window->size(), QSize(900, 600));
         QVERIFY(window->screen()->availableGeometry().intersects(window->geometry()));
     }
@@ -129,17 +105,16 @@ private Q_SLOTS:
     void damagedSettingsAreReportedOnce()
     {
         CloseSettingsHive();
-        QFile junk(HiveFile());
+        QFile junk(StoreFile());
         QVERIFY(junk.open(QIODevice::WriteOnly | QIODevice::Truncate));
         junk.write(QByteArray(4096, 'x'));
         junk.close();
-        OpenSettingsHive(HiveFile());
+        OpenSettingsHive(StoreFile());
 
-        auto window = ShownWindow();
+        ShowWindow();
         QTRY_COMPARE(FPrompts.Asked.size(), 1);
         QVERIFY(FPrompts.Asked.first().startsWith(u"information: "_s));
-        window.reset();
-        window = ShownWindow();
+        ShowWindow();
         QTest::qWait(50);
         QCOMPARE(FPrompts.Asked.size(), 1);
     }
