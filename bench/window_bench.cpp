@@ -4,9 +4,9 @@
 //   fm-window-bench actions FILES                 "Copy all" and "Delete all" on FILES rows
 
 #include "platform/TFileOperations.h"
+#include "registry/RegistryUtils.h"
 #include "results/TJamFileList.h"
 #include "results/TResultListStatus.h"
-#include "window/RegistryUtils.h"
 #include "window/TFileActionDialogs.h"
 #include "window/TListActions.h"
 #include "window/TfrmMain.h"

@@ -2,12 +2,12 @@
 
 #include "controls/TLabeledFloatSpinEdit.h"
 #include "engine/TScanThread.h"
+#include "registry/RegistryUtils.h"
 #include "results/TJamFileList.h"
 #include "results/TResultListStatus.h"
 #include "support/DefaultLanguageName.h"
 #include "support/ProgramStore.h"
 #include "support/TmxStorage.h"
-#include "window/RegistryUtils.h"
 #include "window/TListActions.h"
 #include "window/TMessageBoxPrompts.h"
 #include "window/TStatusPanel.h"

@@ -6,8 +6,8 @@
 #include "TestTree.h"
 
 #include "platform/TSystemFileOperations.h"
+#include "registry/RegistryUtils.h"
 #include "results/TJamFileList.h"
-#include "window/RegistryUtils.h"
 #include "window/TFileActionBoxes.h"
 #include "window/TListActions.h"
 #include "window/TfrmMain.h"

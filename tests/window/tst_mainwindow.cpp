@@ -6,13 +6,13 @@
 
 #include "controls/TLabeledFloatSpinEdit.h"
 #include "engine/TScanThread.h"
+#include "registry/RegistryUtils.h"
 #include "results/TJamFileList.h"
 #include "results/TNotComparedPage.h"
 #include "results/TResultListStatus.h"
 #include "results/TResultListModel.h"
 #include "shell/TJamPathEdit.h"
 #include "shell/TJamShellTree.h"
-#include "window/RegistryUtils.h"
 #include "window/TStatusPanel.h"
 #include "window/TfrmMain.h"
 

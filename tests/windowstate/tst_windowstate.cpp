@@ -3,7 +3,7 @@
 
 #include "window/ScriptedPrompts.h"
 
-#include "window/RegistryUtils.h"
+#include "registry/RegistryUtils.h"
 #include "window/TfrmMain.h"
 
 #include <QFile>
