@@ -1,5 +1,6 @@
 #include "window/TfrmMain.h"
 
+#include "actions/ui/TListActions.h"
 #include "controls/TLabeledFloatSpinEdit.h"
 #include "engine/TScanThread.h"
 #include "registry/RegistryUtils.h"
@@ -8,7 +9,6 @@
 #include "support/DefaultLanguageName.h"
 #include "support/ProgramStore.h"
 #include "support/TmxStorage.h"
-#include "window/TListActions.h"
 #include "window/TMessageBoxPrompts.h"
 #include "window/TStatusPanel.h"
 
@@ -64,7 +64,26 @@ TfrmMain::TfrmMain(const QString &programFolder, const QString &defaultLanguage,
     BuildSettingsPage();
     BuildResultsPage();
     BuildInfoPage();
-    FActions = new TListActions(*this);
+    FActions = new TListActions(*this, {[this](int list) { return FileList(list); },
+                                        [this](int list) { JamFileListChange(list); },
+                                        [this] { return ScanOptions.srcPath; },
+                                        [this] { return ScanOptions.dstPath; }});
+    // The copy, update and delete buttons under the lists.
+    const auto wire = [this](QPushButton *button, void (TListActions::*handler)()) {
+        connect(button, &QPushButton::clicked, FActions, handler);
+    };
+    wire(PngBitBtn9, &TListActions::PngBitBtn9Click);
+    wire(PngBitBtn1, &TListActions::PngBitBtn1Click);
+    wire(PngBitBtn2, &TListActions::PngBitBtn2Click);
+    wire(PngBitBtn12, &TListActions::PngBitBtn12Click);
+    wire(PngBitBtn6, &TListActions::PngBitBtn6Click);
+    wire(PngBitBtn8, &TListActions::PngBitBtn8Click);
+    wire(PngBitBtn14, &TListActions::PngBitBtn14Click);
+    wire(PngBitBtn15, &TListActions::PngBitBtn15Click);
+    wire(PngBitBtn3, &TListActions::PngBitBtn3Click);
+    wire(PngBitBtn5, &TListActions::PngBitBtn5Click);
+    wire(PngBitBtn11, &TListActions::PngBitBtn11Click);
+    wire(PngBitBtn13, &TListActions::PngBitBtn13Click);
 
     FListStatus = new TResultListStatus([this](int line) { return Text(line); }, this);
     const std::array<TResultListStatus::TListControls, ListCount> controls{{

@@ -5,11 +5,11 @@
 
 #include "TestTree.h"
 
+#include "actions/ui/TFileActionBoxes.h"
+#include "actions/ui/TListActions.h"
 #include "platform/TSystemFileOperations.h"
 #include "registry/RegistryUtils.h"
 #include "results/TJamFileList.h"
-#include "window/TFileActionBoxes.h"
-#include "window/TListActions.h"
 #include "window/TfrmMain.h"
 
 #include <QApplication>

@@ -5,11 +5,11 @@
 #include "window/ScriptedPrompts.h"
 #include "TestTree.h"
 
+#include "actions/TFileActionDialogs.h"
+#include "actions/ui/TListActions.h"
 #include "platform/TSystemFileOperations.h"
 #include "registry/RegistryUtils.h"
 #include "results/TJamFileList.h"
-#include "window/TFileActionDialogs.h"
-#include "window/TListActions.h"
 #include "window/TfrmMain.h"
 
 #include <QItemSelectionModel>
