@@ -1,7 +1,7 @@
 #include "platform/TSettingsHive.h"
 #include "registry/ERegistryError.h"
 #include "registry/RegistryUtils.h"
-#include "store/TUnwritableHive.h"
+#include "TUnwritableHive.h"
 
 #include <QFile>
 #include <QProcess>
