@@ -43,8 +43,8 @@ class TmxStorage;
 // with the eight result lists on four tabs, and the info page.
 //
 // The controls are public and named as the program's texts and settings name them, so
-// that the window's parts (run control, presets, languages, actions) and the tests can
-// reach them. The class is split by concern over several files:
+// that the window's parts (run control, presets, languages) and the tests can reach them.
+// The class is split by concern over several files:
 //   TfrmMain.cpp             creation, texts, resizing, closing
 //   TfrmMainSettingsPage.cpp the settings page and its change handlers
 //   TfrmMainResultsPage.cpp  the results and info pages, the lists' handlers
@@ -52,6 +52,9 @@ class TmxStorage;
 //   TfrmMainPresets.cpp      the presets group and the import of the older presets
 //   TfrmMainLanguage.cpp     the language list, loading and applying texts, Help
 //   TfrmMainState.cpp        creation, first show, placement, closing and destruction
+// The copy, update and delete actions are TListActions (actions/ui/), over the file batch
+// (actions/); the window hands them its lists and roots and wires its buttons to them.
+// The settings store is registry/.
 class TfrmMain : public QWidget
 {
     Q_OBJECT

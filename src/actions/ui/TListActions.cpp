@@ -1,14 +1,13 @@
 #include "actions/ui/TListActions.h"
 
-#include "actions/ui/TFileActionBoxes.h"
 #include "actions/TFileBatch.h"
+#include "actions/ui/TFileActionBoxes.h"
 #include "platform/TSystemFileOperations.h"
 #include "results/TJamFileList.h"
-#include "window/TfrmMain.h"
 
 #include <QApplication>
-#include <QPushButton>
 #include <QTimer>
+#include <QWidget>
 
 namespace {
 
