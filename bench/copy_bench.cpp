@@ -5,10 +5,10 @@
 //   fm-copy-bench copy SRC DST
 //   fm-copy-bench trash DIR
 
+#include "actions/TFileBatch.h"
 #include "platform/TSystemFileOperations.h"
-#include "window/TFileBatch.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -51,7 +51,7 @@ QStringList Files(const QString &root)
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() >= 4 && args.at(1) == QLatin1String("gen")) {
         const int files = args.at(3).toInt();

@@ -3,12 +3,12 @@
 //                                                 listed row, Stop latency, a totals refresh
 //   fm-window-bench actions FILES                 "Copy all" and "Delete all" on FILES rows
 
+#include "actions/TFileActionDialogs.h"
+#include "actions/ui/TListActions.h"
 #include "platform/TFileOperations.h"
+#include "registry/RegistryUtils.h"
 #include "results/TJamFileList.h"
 #include "results/TResultListStatus.h"
-#include "window/RegistryUtils.h"
-#include "window/TFileActionDialogs.h"
-#include "window/TListActions.h"
 #include "window/TfrmMain.h"
 
 #include <QApplication>

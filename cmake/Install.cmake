@@ -8,35 +8,25 @@ set(FM_INSTALL_DIR lib/foldermate)
 
 set(FM_PROGRAMS foldermate foldermate-scan foldermate-settings)
 foreach(program ${FM_PROGRAMS})
-  if(TARGET ${program})
-    install(TARGETS ${program} RUNTIME DESTINATION ${FM_INSTALL_DIR})
-    # A relative link, so that the tree works under any prefix and inside a package.
-    set(link ${CMAKE_BINARY_DIR}/install-links/${program})
-    file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/install-links)
-    file(CREATE_LINK ../${FM_INSTALL_DIR}/${program} ${link} SYMBOLIC)
-    install(FILES ${link} DESTINATION ${CMAKE_INSTALL_BINDIR})
-  endif()
+  install(TARGETS ${program} RUNTIME DESTINATION ${FM_INSTALL_DIR})
+  # A relative link, so that the tree works under any prefix and inside a package.
+  set(link ${CMAKE_BINARY_DIR}/install-links/${program})
+  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/install-links)
+  file(CREATE_LINK ../${FM_INSTALL_DIR}/${program} ${link} SYMBOLIC)
+  install(FILES ${link} DESTINATION ${CMAKE_INSTALL_BINDIR})
 endforeach()
 
 install(DIRECTORY ${FM_DATA_DIR}/Lang/ DESTINATION ${FM_INSTALL_DIR}/Lang)
 install(DIRECTORY ${FM_DATA_DIR}/Help/ DESTINATION ${FM_INSTALL_DIR}/Help)
 
 set(FM_APP_ID org.foldermate.Foldermate)
-if(EXISTS ${FM_DATA_DIR}/${FM_APP_ID}.desktop)
-  install(FILES ${FM_DATA_DIR}/${FM_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-endif()
-if(EXISTS ${FM_DATA_DIR}/${FM_APP_ID}.metainfo.xml)
-  install(FILES ${FM_DATA_DIR}/${FM_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-endif()
-if(EXISTS ${FM_DATA_DIR}/icons/foldermate.svg)
-  install(FILES ${FM_DATA_DIR}/icons/foldermate.svg
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME ${FM_APP_ID}.svg)
-endif()
+install(FILES ${FM_DATA_DIR}/${FM_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${FM_DATA_DIR}/${FM_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${FM_DATA_DIR}/icons/foldermate.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME ${FM_APP_ID}.svg)
 foreach(size 16 32 48 64 128 256)
-  if(EXISTS ${FM_DATA_DIR}/icons/foldermate-${size}.png)
-    install(FILES ${FM_DATA_DIR}/icons/foldermate-${size}.png
-            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME ${FM_APP_ID}.png)
-  endif()
+  install(FILES ${FM_DATA_DIR}/icons/foldermate-${size}.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME ${FM_APP_ID}.png)
 endforeach()
 
 # A Debian package: cpack -G DEB in the build folder.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "window/RegistryUtils.h"
+#include "registry/RegistryUtils.h"
 #include "window/ScriptedPrompts.h"
 #include "window/TfrmMain.h"
 

@@ -1,4 +1,4 @@
-#include "window/RegistryUtils.h"
+#include "registry/RegistryUtils.h"
 #include "window/TApplication.h"
 #include "window/TfrmMain.h"
 

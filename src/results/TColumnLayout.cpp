@@ -1,9 +1,9 @@
 #include "results/TColumnLayout.h"
 
+#include "registry/ERegistryError.h"
+#include "registry/RegistryUtils.h"
 #include "results/SHCOLUMNID.h"
 #include "results/TJamFileList.h"
-#include "window/ERegistryError.h"
-#include "window/RegistryUtils.h"
 
 #include <QByteArray>
 

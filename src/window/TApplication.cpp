@@ -1,6 +1,6 @@
 #include "window/TApplication.h"
 
-#include "window/ERegistryError.h"
+#include "registry/ERegistryError.h"
 #include "window/TMessageBoxPrompts.h"
 
 #include <exception>

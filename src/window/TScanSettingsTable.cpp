@@ -3,9 +3,9 @@
 #include "controls/TLabeledFloatSpinEdit.h"
 #include "controls/TTimeAdjustEdit.h"
 #include "engine/TScanOptions.h"
+#include "registry/RegistryUtils.h"
 #include "shell/TJamPathEdit.h"
 #include "shell/TJamShellTree.h"
-#include "window/RegistryUtils.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

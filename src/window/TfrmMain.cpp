@@ -1,14 +1,14 @@
 #include "window/TfrmMain.h"
 
+#include "actions/ui/TListActions.h"
 #include "controls/TLabeledFloatSpinEdit.h"
 #include "engine/TScanThread.h"
+#include "registry/RegistryUtils.h"
 #include "results/TJamFileList.h"
 #include "results/TResultListStatus.h"
 #include "support/DefaultLanguageName.h"
 #include "support/ProgramStore.h"
 #include "support/TmxStorage.h"
-#include "window/RegistryUtils.h"
-#include "window/TListActions.h"
 #include "window/TMessageBoxPrompts.h"
 #include "window/TStatusPanel.h"
 
@@ -64,7 +64,10 @@ TfrmMain::TfrmMain(const QString &programFolder, const QString &defaultLanguage,
     BuildSettingsPage();
     BuildResultsPage();
     BuildInfoPage();
-    FActions = new TListActions(*this);
+    FActions = new TListActions(*this, {[this](int list) { return FileList(list); },
+                                        [this](int list) { JamFileListChange(list); },
+                                        [this] { return ScanOptions.srcPath; },
+                                        [this] { return ScanOptions.dstPath; }});
 
     FListStatus = new TResultListStatus([this](int line) { return FLanguage.text(line); }, this);
     const std::array<TResultListStatus::TListControls, ListCount> controls{{

@@ -62,6 +62,9 @@ class TmxStorage;
 //                            presets, wiring of the presets and info controls, the language
 //                            folder's monitor), the first show, the placement, the end of
 //                            the language watch
+// The copy, update and delete actions are TListActions (actions/ui/), over the file batch
+// (actions/); the window hands them its lists and roots and wires its buttons to them.
+// The settings store is registry/.
 class TfrmMain : public QWidget
 {
     Q_OBJECT

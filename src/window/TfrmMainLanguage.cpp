@@ -1,11 +1,11 @@
 #include "window/TfrmMain.h"
 
 #include "controls/TLabeledFloatSpinEdit.h"
+#include "registry/RegistryUtils.h"
 #include "support/EDirMonError.h"
 #include "support/ProgramStore.h"
 #include "support/TDirMon.h"
 #include "support/TLanguageFileList.h"
-#include "window/RegistryUtils.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

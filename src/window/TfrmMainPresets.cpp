@@ -1,6 +1,6 @@
 #include "window/TfrmMain.h"
 
-#include "window/RegistryUtils.h"
+#include "registry/RegistryUtils.h"
 #include "window/TPrompts.h"
 #include "window/TScanSettingsTable.h"
 

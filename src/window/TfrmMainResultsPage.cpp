@@ -3,7 +3,7 @@
 #include "results/TJamFileList.h"
 #include "results/TNotComparedPage.h"
 #include "results/TResultListStatus.h"
-#include "window/TListActions.h"
+#include "actions/ui/TListActions.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

@@ -1,8 +1,8 @@
 #include "window/TfrmMain.h"
 
+#include "registry/ERegistryError.h"
+#include "registry/RegistryUtils.h"
 #include "support/TDirMon.h"
-#include "window/ERegistryError.h"
-#include "window/RegistryUtils.h"
 #include "window/TPrompts.h"
 
 #include <QComboBox>

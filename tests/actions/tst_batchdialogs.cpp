@@ -6,12 +6,12 @@
 #include "TWindowFixture.h"
 #include "TestTree.h"
 
+#include "actions/ui/TFileActionBoxes.h"
+#include "actions/ui/TListActions.h"
 #include "platform/TSystemFileOperations.h"
+#include "registry/RegistryUtils.h"
 #include "results/TJamFileList.h"
 #include "support/DefaultLanguageName.h"
-#include "window/RegistryUtils.h"
-#include "window/TFileActionBoxes.h"
-#include "window/TListActions.h"
 #include "window/TfrmMain.h"
 
 #include <QApplication>

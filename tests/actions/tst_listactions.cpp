@@ -5,12 +5,12 @@
 #include "TWindowFixture.h"
 #include "TestTree.h"
 
+#include "actions/TFileActionDialogs.h"
+#include "actions/ui/TListActions.h"
 #include "platform/TSystemFileOperations.h"
+#include "registry/RegistryUtils.h"
 #include "results/TJamFileList.h"
 #include "support/DefaultLanguageName.h"
-#include "window/RegistryUtils.h"
-#include "window/TFileActionDialogs.h"
-#include "window/TListActions.h"
 #include "window/TfrmMain.h"
 
 #include <QItemSelectionModel>

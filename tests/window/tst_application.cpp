@@ -4,7 +4,7 @@
 #include "ScriptedPrompts.h"
 
 #include "engine/THandOverChannel.h"
-#include "window/ERegistryError.h"
+#include "registry/ERegistryError.h"
 #include "window/TApplication.h"
 
 #include <QSignalSpy>

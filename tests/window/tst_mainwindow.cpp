@@ -6,6 +6,7 @@
 
 #include "controls/TLabeledFloatSpinEdit.h"
 #include "engine/TScanThread.h"
+#include "registry/RegistryUtils.h"
 #include "results/TJamFileList.h"
 #include "results/TNotComparedPage.h"
 #include "results/TResultListStatus.h"
@@ -13,7 +14,6 @@
 #include "shell/TJamPathEdit.h"
 #include "shell/TJamShellTree.h"
 #include "support/DefaultLanguageName.h"
-#include "window/RegistryUtils.h"
 #include "window/TStatusPanel.h"
 #include "window/TfrmMain.h"
 

@@ -4,8 +4,8 @@
 
 #include "cli/settings/TSettingsExport.h"
 #include "platform/TSettingsHive.h"
-#include "window/ERegistryError.h"
-#include "window/RegistryUtils.h"
+#include "registry/ERegistryError.h"
+#include "registry/RegistryUtils.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "window/TFileActionDialogs.h"
+#include "actions/TFileActionDialogs.h"
 
 #include <QPointer>
 #include <QProgressDialog>

@@ -1,5 +1,5 @@
 #include "platform/TSettingsHive.h"
-#include "store/TUnwritableHive.h"
+#include "TUnwritableHive.h"
 
 #include <QDir>
 #include <QFile>

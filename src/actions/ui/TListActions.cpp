@@ -1,13 +1,13 @@
-#include "window/TListActions.h"
+#include "actions/ui/TListActions.h"
 
+#include "actions/TFileBatch.h"
+#include "actions/ui/TFileActionBoxes.h"
 #include "platform/TSystemFileOperations.h"
 #include "results/TJamFileList.h"
-#include "window/TFileActionBoxes.h"
-#include "window/TFileBatch.h"
-#include "window/TfrmMain.h"
 
 #include <QApplication>
 #include <QTimer>
+#include <QWidget>
 
 namespace {
 
@@ -57,9 +57,10 @@ QString OtherSide(const QString &path, const QString &fromRoot, const QString &t
 
 } // namespace
 
-TListActions::TListActions(TfrmMain &window)
+TListActions::TListActions(QWidget &window, TLists lists)
     : QObject(&window)
     , FWindow(window)
+    , FLists(std::move(lists))
     , FOwnOperations(std::make_unique<TSystemFileOperations>())
     , FOwnDialogs(std::make_unique<TFileActionBoxes>(&window))
     , FOperations(FOwnOperations.get())
@@ -119,7 +120,7 @@ void TListActions::CopyListedFiles(int actedList, int sameSideDuplicates, int ot
 {
     if (FBatch)
         return;
-    TJamFileList *acted = FWindow.FileList(actedList);
+    TJamFileList *acted = FLists.FileList(actedList);
     if (acted->TotalFileCount() == 0)
         return;
     const bool selectedOnly = acted->SelectedFileCount() > 0;
@@ -141,8 +142,8 @@ void TListActions::CopyListedFiles(int actedList, int sameSideDuplicates, int ot
     // Both sides of each copied file now hold equal files: the pair is a duplicate. One
     // pass over the acted list, whatever its size.
     QStringList copied;
-    TJamFileList *same = FWindow.FileList(sameSideDuplicates);
-    TJamFileList *other = FWindow.FileList(otherSideDuplicates);
+    TJamFileList *same = FLists.FileList(sameSideDuplicates);
+    TJamFileList *other = FLists.FileList(otherSideDuplicates);
     for (int i = 0; i < items.size(); ++i) {
         if (!batch.Done().value(i))
             continue;
@@ -151,9 +152,9 @@ void TListActions::CopyListedFiles(int actedList, int sameSideDuplicates, int ot
         other->Add(items.at(i).Target);
     }
     acted->DeleteItems(copied);
-    FWindow.JamFileListChange(actedList);
-    FWindow.JamFileListChange(sameSideDuplicates);
-    FWindow.JamFileListChange(otherSideDuplicates);
+    FLists.Changed(actedList);
+    FLists.Changed(sameSideDuplicates);
+    FLists.Changed(otherSideDuplicates);
 }
 
 void TListActions::DeleteListedFiles(int actedList, int pairList, int missingList, const QString &ownRoot,
@@ -161,7 +162,7 @@ void TListActions::DeleteListedFiles(int actedList, int pairList, int missingLis
 {
     if (FBatch)
         return;
-    TJamFileList *acted = FWindow.FileList(actedList);
+    TJamFileList *acted = FLists.FileList(actedList);
     if (acted->TotalFileCount() == 0)
         return;
     const bool selectedOnly = acted->SelectedFileCount() > 0;
@@ -189,7 +190,7 @@ void TListActions::DeleteListedFiles(int actedList, int pairList, int missingLis
     if (!removed.isEmpty()) {
         acted->DeleteItems(removed);
         // The other half of a pair has lost its counterpart: it is now a missing file.
-        TJamFileList *pairs = FWindow.FileList(pairList);
+        TJamFileList *pairs = FLists.FileList(pairList);
         QStringList orphans;
         for (const QString &path : std::as_const(removed)) {
             const QString counterpart = OtherSide(path, ownRoot, otherRoot);
@@ -198,73 +199,73 @@ void TListActions::DeleteListedFiles(int actedList, int pairList, int missingLis
         }
         pairs->DeleteItems(orphans);
         if (missingList > 0) {
-            TJamFileList *missing = FWindow.FileList(missingList);
+            TJamFileList *missing = FLists.FileList(missingList);
             for (const QString &path : std::as_const(orphans))
                 missing->Add(path);
         }
     }
-    FWindow.JamFileListChange(actedList);
-    FWindow.JamFileListChange(pairList);
+    FLists.Changed(actedList);
+    FLists.Changed(pairList);
     if (missingList > 0)
-        FWindow.JamFileListChange(missingList);
+        FLists.Changed(missingList);
 }
 
 void TListActions::PngBitBtn9Click()
 {
-    CopyListedFiles(1, 5, 6, FWindow.LastScanOptions().srcPath, FWindow.LastScanOptions().dstPath);
+    CopyListedFiles(1, 5, 6, FLists.SourceRoot(), FLists.DestinationRoot());
 }
 
 void TListActions::PngBitBtn1Click()
 {
-    CopyListedFiles(2, 6, 5, FWindow.LastScanOptions().dstPath, FWindow.LastScanOptions().srcPath);
+    CopyListedFiles(2, 6, 5, FLists.DestinationRoot(), FLists.SourceRoot());
 }
 
 void TListActions::PngBitBtn2Click()
 {
-    CopyListedFiles(3, 5, 6, FWindow.LastScanOptions().srcPath, FWindow.LastScanOptions().dstPath);
+    CopyListedFiles(3, 5, 6, FLists.SourceRoot(), FLists.DestinationRoot());
 }
 
 void TListActions::PngBitBtn12Click()
 {
-    CopyListedFiles(4, 6, 5, FWindow.LastScanOptions().dstPath, FWindow.LastScanOptions().srcPath);
+    CopyListedFiles(4, 6, 5, FLists.DestinationRoot(), FLists.SourceRoot());
 }
 
 void TListActions::PngBitBtn6Click()
 {
-    CopyListedFiles(7, 5, 6, FWindow.LastScanOptions().srcPath, FWindow.LastScanOptions().dstPath);
+    CopyListedFiles(7, 5, 6, FLists.SourceRoot(), FLists.DestinationRoot());
 }
 
 void TListActions::PngBitBtn8Click()
 {
-    CopyListedFiles(8, 6, 5, FWindow.LastScanOptions().dstPath, FWindow.LastScanOptions().srcPath);
+    CopyListedFiles(8, 6, 5, FLists.DestinationRoot(), FLists.SourceRoot());
 }
 
 void TListActions::PngBitBtn14Click()
 {
-    DeleteListedFiles(1, 2, 0, FWindow.LastScanOptions().srcPath, FWindow.LastScanOptions().dstPath);
+    DeleteListedFiles(1, 2, 0, FLists.SourceRoot(), FLists.DestinationRoot());
 }
 
 void TListActions::PngBitBtn15Click()
 {
-    DeleteListedFiles(2, 1, 0, FWindow.LastScanOptions().dstPath, FWindow.LastScanOptions().srcPath);
+    DeleteListedFiles(2, 1, 0, FLists.DestinationRoot(), FLists.SourceRoot());
 }
 
 void TListActions::PngBitBtn3Click()
 {
-    DeleteListedFiles(5, 6, 2, FWindow.LastScanOptions().srcPath, FWindow.LastScanOptions().dstPath);
+    DeleteListedFiles(5, 6, 2, FLists.SourceRoot(), FLists.DestinationRoot());
 }
 
 void TListActions::PngBitBtn5Click()
 {
-    DeleteListedFiles(6, 5, 1, FWindow.LastScanOptions().dstPath, FWindow.LastScanOptions().srcPath);
+    DeleteListedFiles(6, 5, 1, FLists.DestinationRoot(), FLists.SourceRoot());
 }
 
 void TListActions::PngBitBtn11Click()
 {
-    DeleteListedFiles(7, 8, 2, FWindow.LastScanOptions().srcPath, FWindow.LastScanOptions().dstPath);
+    DeleteListedFiles(7, 8, 2, FLists.SourceRoot(), FLists.DestinationRoot());
 }
 
 void TListActions::PngBitBtn13Click()
 {
-    DeleteListedFiles(8, 7, 1, FWindow.LastScanOptions().dstPath, FWindow.LastScanOptions().srcPath);
+    DeleteListedFiles(8, 7, 1, FLists.DestinationRoot(), FLists.SourceRoot());
 }

@@ -153,4 +153,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestLanguageTable)
-#include "tst_languageTable.moc"
+#include "tst_languagetable.moc"

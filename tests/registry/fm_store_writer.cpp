@@ -1,8 +1,8 @@
 // Test helper: writes COUNT integers below KEY through the settings store, one operation each.
 // Usage: fm_store_writer HIVE-FILE KEY COUNT
 
-#include "window/ERegistryError.h"
-#include "window/RegistryUtils.h"
+#include "registry/ERegistryError.h"
+#include "registry/RegistryUtils.h"
 
 #include <QCoreApplication>
 

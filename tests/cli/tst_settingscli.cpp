@@ -1,5 +1,5 @@
 #include "platform/TSettingsHive.h"
-#include "window/RegistryUtils.h"
+#include "registry/RegistryUtils.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "window/TFileActionBoxes.h"
+#include "actions/ui/TFileActionBoxes.h"
 
 #include <QApplication>
 #include <QEventLoop>

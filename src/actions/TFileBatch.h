@@ -1,7 +1,7 @@
 #pragma once
 
+#include "actions/TFileActionDialogs.h"
 #include "platform/TFileOperations.h"
-#include "window/TFileActionDialogs.h"
 
 #include <QList>
 #include <QObject>

@@ -6,10 +6,10 @@
 #include "controls/TLabeledFloatSpinEdit.h"
 #include "controls/TTimeAdjustEdit.h"
 #include "platform/TSettingsHive.h"
+#include "registry/ERegistryError.h"
+#include "registry/RegistryUtils.h"
 #include "shell/TJamPathEdit.h"
 #include "shell/TJamShellTree.h"
-#include "window/ERegistryError.h"
-#include "window/RegistryUtils.h"
 #include "window/TfrmMain.h"
 
 #include <QCheckBox>

@@ -1,4 +1,4 @@
-#include "window/TFileBatch.h"
+#include "actions/TFileBatch.h"
 
 #include <QEventLoop>
 #include <QHash>

@@ -4,10 +4,10 @@
 #include "TWindowFixture.h"
 
 #include "controls/TLabeledFloatSpinEdit.h"
+#include "registry/RegistryUtils.h"
 #include "support/TDirMon.h"
 #include "support/TLanguageFileList.h"
 #include "support/TLanguageTable.h"
-#include "window/RegistryUtils.h"
 #include "window/TStatusPanel.h"
 #include "window/TfrmMain.h"
 

@@ -1,7 +1,7 @@
-#include "window/RegistryUtils.h"
+#include "registry/RegistryUtils.h"
 
 #include "platform/TSettingsHive.h"
-#include "window/ERegistryError.h"
+#include "registry/ERegistryError.h"
 
 #include <QtEndian>
 

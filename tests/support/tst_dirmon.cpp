@@ -412,4 +412,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestDirMon)
-#include "tst_dirMon.moc"
+#include "tst_dirmon.moc"

@@ -406,4 +406,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestMxStorage)
-#include "tst_mxStorage.moc"
+#include "tst_mxstorage.moc"

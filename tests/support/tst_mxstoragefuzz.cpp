@@ -240,4 +240,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestMxStorageFuzz)
-#include "tst_mxStorageFuzz.moc"
+#include "tst_mxstoragefuzz.moc"

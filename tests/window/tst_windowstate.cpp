@@ -3,7 +3,7 @@
 
 #include "TWindowFixture.h"
 
-#include "window/RegistryUtils.h"
+#include "registry/RegistryUtils.h"
 #include "window/TfrmMain.h"
 
 #include <QFile>

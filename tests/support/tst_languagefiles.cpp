@@ -175,4 +175,4 @@ int main(int argc, char **argv)
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "tst_languageFiles.moc"
+#include "tst_languagefiles.moc"

@@ -3,24 +3,38 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
+class QWidget;
 class TFileActionDialogs;
 class TFileOperations;
-class TfrmMain;
+class TJamFileList;
 
 // The copy, update and delete actions under the result lists. Each works on the selected
 // rows of its list, or on every row when none is selected, hands the whole set to one
 // batch of file operations, and moves the rows of the files the batch handled, also when
 // it failed or was cancelled part way: a failed, skipped or unhandled file keeps its row.
 // The roots are those of the last scan. From the first moment of a batch the window takes
-// no input but the batch's own dialogs, and a second batch cannot start.
+// no input but the batch's own dialogs, and a second batch cannot start. The window
+// wires its buttons to the slots below.
 class TListActions : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit TListActions(TfrmMain &window);
+    // What the actions need of the window that shows the result lists.
+    struct TLists
+    {
+        std::function<TJamFileList *(int list)> FileList; // list 1 to 8
+        std::function<void(int list)> Changed;            // rows changed: the list's status is due
+        std::function<QString()> SourceRoot;              // the roots of the last scan
+        std::function<QString()> DestinationRoot;
+    };
+
+    // window: the parent of the dialogs, the window that takes no input during a batch
+    // and is closed after it when the user asked to meanwhile.
+    TListActions(QWidget &window, TLists lists);
     ~TListActions() override;
 
     // Replacements for tests: a copier that fails on purpose, scripted dialogs. Not owned;
@@ -61,7 +75,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    TfrmMain &FWindow;
+    QWidget &FWindow;
+    TLists FLists;
     class TFileBatch *FBatch = nullptr;
     bool FCloseAfterBatch = false;
     friend class TBatchGuard;

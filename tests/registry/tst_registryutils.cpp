@@ -1,7 +1,7 @@
 #include "platform/TSettingsHive.h"
-#include "store/TUnwritableHive.h"
-#include "window/ERegistryError.h"
-#include "window/RegistryUtils.h"
+#include "registry/ERegistryError.h"
+#include "registry/RegistryUtils.h"
+#include "TUnwritableHive.h"
 
 #include <QFile>
 #include <QProcess>

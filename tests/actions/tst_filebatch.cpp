@@ -1,0 +1,184 @@
+// The batch runner on its own, without a window or Widgets: files handled in order on a
+// worker, every question asked on the calling thread, and the answers steering the batch.
+
+#include "actions/TFileBatch.h"
+
+#include <QHash>
+#include <QMutex>
+#include <QTest>
+#include <QThread>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Records what the batch asks of the file system; a path in FailTimes fails that many
+// times (-1: always), a path in NoTrash is on a volume without a trash.
+class TFakeOperations final : public TFileOperations
+{
+public:
+    TFileOpResult CopyFile(const QString &source, const QString &target, const TProgress &progress,
+                           const std::atomic<bool> *) override
+    {
+        if (Fails(source))
+            return TFileOpResult::Failed(u"no room"_s);
+        progress(10);
+        Record(u"copy "_s + source + u" "_s + target);
+        return TFileOpResult::Done();
+    }
+    TFileOpResult MoveToTrash(const QString &path) override
+    {
+        if (NoTrash.contains(path))
+            return {TFileOpResult::orTrashRefused, QString()};
+        if (Fails(path))
+            return TFileOpResult::Failed(u"busy"_s);
+        Record(u"trash "_s + path);
+        return TFileOpResult::Done();
+    }
+    TFileOpResult DeletePermanently(const QString &path) override
+    {
+        Record(u"delete "_s + path);
+        return TFileOpResult::Done();
+    }
+
+    QHash<QString, int> FailTimes;
+    QStringList NoTrash;
+    QStringList Calls;
+
+private:
+    bool Fails(const QString &path)
+    {
+        QMutexLocker lock(&FMutex);
+        int &left = FailTimes[path];
+        if (left == 0)
+            return false;
+        if (left > 0)
+            --left;
+        return true;
+    }
+    void Record(const QString &call)
+    {
+        QMutexLocker lock(&FMutex);
+        Calls << call;
+    }
+    QMutex FMutex;
+};
+
+// Answers from scripts and notes on which thread each question came.
+class TScriptedDialogs final : public TFileActionDialogs
+{
+public:
+    bool ConfirmTrash(const QStringList &) override { return true; }
+    TErrorChoice FileError(TBatchKind, const QString &path, const QString &) override
+    {
+        Note(u"error "_s + path);
+        return ErrorAnswers.isEmpty() ? ecCancel : ErrorAnswers.takeFirst();
+    }
+    TTrashChoice TrashRefused(const QString &path) override
+    {
+        Note(u"no trash "_s + path);
+        return TrashAnswers.isEmpty() ? tcCancel : TrashAnswers.takeFirst();
+    }
+    void SkippedFiles(TBatchKind, const QStringList &paths) override { Skipped = paths; }
+    bool ConfirmCloseDuringBatch() override { return false; }
+    void BeginProgress(TBatchKind, int files, qint64, std::atomic<bool> *) override
+    {
+        Note(u"begin %1"_s.arg(files));
+    }
+    void ShowProgress(const QString &, int, qint64) override {}
+    void EndProgress() override { Note(u"end"_s); }
+
+    QList<TErrorChoice> ErrorAnswers;
+    QList<TTrashChoice> TrashAnswers;
+    QStringList Asked;
+    QStringList Skipped;
+    bool OffThread = false;
+
+private:
+    void Note(const QString &what)
+    {
+        Asked << what;
+        OffThread = OffThread || QThread::currentThread() != qApp->thread();
+    }
+};
+
+QList<TFileBatch::TItem> Copies(const QStringList &names)
+{
+    QList<TFileBatch::TItem> items;
+    for (const QString &name : names)
+        items.append({u"/s/"_s + name, u"/d/"_s + name});
+    return items;
+}
+
+} // namespace
+
+class TestFileBatch : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void aRetriedCopyCompletesTheBatchWithQuestionsOnTheCallersThread()
+    {
+        TFakeOperations ops;
+        ops.FailTimes.insert(u"/s/b"_s, 1);
+        TScriptedDialogs dialogs;
+        dialogs.ErrorAnswers = {TFileActionDialogs::ecRetry};
+        TFileBatch batch(ops, dialogs);
+
+        QCOMPARE(batch.Run(TFileActionDialogs::bkCopy, Copies({u"a"_s, u"b"_s, u"c"_s}), 30),
+                 TFileBatch::boSucceeded);
+        QCOMPARE(batch.Done(), QList<bool>({true, true, true}));
+        QCOMPARE(ops.Calls, QStringList({u"copy /s/a /d/a"_s, u"copy /s/b /d/b"_s, u"copy /s/c /d/c"_s}));
+        QCOMPARE(dialogs.Asked, QStringList({u"begin 3"_s, u"error /s/b"_s, u"end"_s}));
+        QVERIFY(!dialogs.OffThread);
+        QVERIFY(dialogs.Skipped.isEmpty());
+    }
+
+    void skipAllLeavesEveryFailingFileAndNamesThemAtTheEnd()
+    {
+        TFakeOperations ops;
+        ops.FailTimes.insert(u"/s/a"_s, -1);
+        ops.FailTimes.insert(u"/s/c"_s, -1);
+        TScriptedDialogs dialogs;
+        dialogs.ErrorAnswers = {TFileActionDialogs::ecSkipAll};
+        TFileBatch batch(ops, dialogs);
+
+        QCOMPARE(batch.Run(TFileActionDialogs::bkCopy, Copies({u"a"_s, u"b"_s, u"c"_s}), 30),
+                 TFileBatch::boFailed);
+        QCOMPARE(batch.Done(), QList<bool>({false, true, false}));
+        QCOMPARE(dialogs.Asked, QStringList({u"begin 3"_s, u"error /s/a"_s, u"end"_s}));
+        QCOMPARE(dialogs.Skipped, QStringList({u"/s/a"_s, u"/s/c"_s}));
+    }
+
+    void cancelOnAQuestionEndsTheBatchBeforeTheNextFile()
+    {
+        TFakeOperations ops;
+        ops.NoTrash = {u"/s/b"_s};
+        TScriptedDialogs dialogs;
+        dialogs.TrashAnswers = {TFileActionDialogs::tcCancel};
+        TFileBatch batch(ops, dialogs);
+
+        const QList<TFileBatch::TItem> items{{u"/s/a"_s, {}}, {u"/s/b"_s, {}}, {u"/s/c"_s, {}}};
+        QCOMPARE(batch.Run(TFileActionDialogs::bkTrash, items, 0), TFileBatch::boAborted);
+        QCOMPARE(batch.Done(), QList<bool>({true, false, false}));
+        QCOMPARE(ops.Calls, QStringList({u"trash /s/a"_s}));
+    }
+
+    void yesToAllDeletesEveryFileWithoutATrashForGoodAfterOneQuestion()
+    {
+        TFakeOperations ops;
+        ops.NoTrash = {u"/s/a"_s, u"/s/b"_s};
+        TScriptedDialogs dialogs;
+        dialogs.TrashAnswers = {TFileActionDialogs::tcYesToAll};
+        TFileBatch batch(ops, dialogs);
+
+        const QList<TFileBatch::TItem> items{{u"/s/a"_s, {}}, {u"/s/b"_s, {}}};
+        QCOMPARE(batch.Run(TFileActionDialogs::bkTrash, items, 0), TFileBatch::boSucceeded);
+        QCOMPARE(batch.Done(), QList<bool>({true, true}));
+        QCOMPARE(ops.Calls, QStringList({u"delete /s/a"_s, u"delete /s/b"_s}));
+        QCOMPARE(dialogs.Asked, QStringList({u"begin 2"_s, u"no trash /s/a"_s, u"end"_s}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFileBatch)
+#include "tst_filebatch.moc"
