@@ -103,20 +103,28 @@ void TScanRun::CompareSourceFile(const TWalkFile &file)
     if (PointCounterpart(FDst, FNativeDst, file.RelativeNativeFolder, *FSrcTree, folder))
         return;
     const TFileStat dst = FDst.Handle.Stat(file.NativeName.data());
+    const auto dstPath = [&]() -> QString { return FOptions.dstPath + file.RelativeFolder + file.Name; };
     if (!dst.Exists) {
-        FSink.AddToList(1, file.FullPath);
+        // A counterpart that is there but cannot be looked up is not missing.
+        if (!dst.CannotLookUp())
+            FSink.AddToList(1, file.FullPath);
+        else if (!FDst.Handle.HasEntry(file.NativeName.data()))
+            FSink.NotCompared(dstPath(), FTexts.Unreadable);
+        // else the destination's own walk names it
         return;
     }
     if (dst.IsSpecial()) {
         FSink.NotCompared(file.FullPath, FTexts.SpecialCounterpart);
         return;
     }
-    if (dst.SameIdentity(file.Stat) && IsSameEntry(file))
+    if (dst.SameIdentity(file.Stat) && IsSameEntry(file)) {
+        // One file reached from both trees: neither side may be acted on as a copy.
+        FSink.NotCompared(file.FullPath, FTexts.SecondRoute.arg(dstPath()));
         return;
+    }
 
     // A folder found as the counterpart takes part with size 0 and its own time.
     const QByteArray nativeDst = FNativeDst + file.RelativeNativeFolder + file.NativeName;
-    const QString dstPath = FOptions.dstPath + file.RelativeFolder + file.Name;
     const qint64 dstSize = dst.IsDir ? 0 : dst.Size;
     const qint32 delta = TPairJudge::AdjustedSecondsDiff(file.Stat.MTimeSec, dst.MTimeSec,
                                                          FOptions.srcTimeZ, FOptions.dstTimeZ);
@@ -134,7 +142,7 @@ void TScanRun::CompareSourceFile(const TWalkFile &file)
         return;
     }
     if (content == TContentComparer::crDestinationUnreadable) {
-        FSink.NotCompared(dstPath, FTexts.Unreadable);
+        FSink.NotCompared(dstPath(), FTexts.Unreadable);
         return;
     }
 
@@ -143,15 +151,15 @@ void TScanRun::CompareSourceFile(const TWalkFile &file)
         FSink.AddToList(3, file.FullPath);
         break;
     case TPairJudge::vdDestinationNewer:
-        FSink.AddToList(4, dstPath);
+        FSink.AddToList(4, dstPath());
         break;
     case TPairJudge::vdDuplicate:
         FSink.AddToList(5, file.FullPath);
-        FSink.AddToList(6, dstPath);
+        FSink.AddToList(6, dstPath());
         break;
     case TPairJudge::vdConflict:
         FSink.AddToList(7, file.FullPath);
-        FSink.AddToList(8, dstPath);
+        FSink.AddToList(8, dstPath());
         break;
     }
 }
@@ -162,8 +170,13 @@ void TScanRun::CheckDestinationFile(const TWalkFile &file)
     if (PointCounterpart(FSrc, FNativeSrc, file.RelativeNativeFolder, *FDstTree, folder))
         return;
     const TFileStat src = FSrc.Handle.Stat(file.NativeName.data());
-    if (!src.Exists)
-        FSink.AddToList(2, file.FullPath);
-    else if (src.IsSpecial())
+    if (!src.Exists) {
+        // A counterpart that is there but cannot be looked up is not missing.
+        if (!src.CannotLookUp())
+            FSink.AddToList(2, file.FullPath);
+        else if (!FSrc.Handle.HasEntry(file.NativeName.data()))
+            FSink.NotCompared(FOptions.srcPath + file.RelativeFolder + file.Name, FTexts.Unreadable);
+        // else the source's own walk named it
+    } else if (src.IsSpecial())
         FSink.NotCompared(file.FullPath, FTexts.SpecialCounterpart);
 }

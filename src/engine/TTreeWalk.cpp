@@ -128,7 +128,8 @@ void TTreeWalk::Walk(const QString &root, const QString &otherRoot, const TStep 
                 continue;
             const QByteArrayView nativeName(entry, qsizetype(length));
             const TFileStat st = listing.Stat(entry);
-            if (!st.Exists)
+            // A link to nothing is nothing to compare; an entry that cannot be looked up is.
+            if (!st.Exists && !st.CannotLookUp())
                 continue;
             if (st.IsDir && !FOptions.DoSubFolders)
                 continue;
@@ -151,6 +152,10 @@ void TTreeWalk::Walk(const QString &root, const QString &otherRoot, const TStep 
             const QString fullPath = folder + name;
             if (!FFilter.PassesFilters(fullPath, st.IsRegular ? st.Size : 0, hidden))
                 continue;
+            if (!st.Exists) {
+                FSink.NotCompared(fullPath, FTexts.Unreadable);
+                continue;
+            }
             if (!st.IsRegular) {
                 FSink.NotCompared(fullPath, FTexts.SpecialFile);
                 continue;

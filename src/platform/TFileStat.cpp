@@ -2,6 +2,7 @@
 
 #include "platform/TLongPath.h"
 
+#include <cerrno>
 #include <climits>
 #include <fcntl.h>
 #include <unistd.h>
@@ -22,17 +23,33 @@ TFileStat TFileStat::FromStat(const struct stat &st)
     return r;
 }
 
+namespace {
+
+TFileStat Failed(int error)
+{
+    TFileStat r;
+    r.Error = error;
+    return r;
+}
+
+} // namespace
+
+bool TFileStat::CannotLookUp() const
+{
+    return !Exists && Error != 0 && Error != ENOENT && Error != ENOTDIR;
+}
+
 TFileStat TFileStat::Of(const QByteArray &nativePath)
 {
     struct stat st;
     if (nativePath.isEmpty())
         return {};
     if (nativePath.size() < PATH_MAX)
-        return ::stat(nativePath.constData(), &st) == 0 ? FromStat(st) : TFileStat();
+        return ::stat(nativePath.constData(), &st) == 0 ? FromStat(st) : Failed(errno);
     QByteArray name;
     const int folder = TLongPath::OpenParent(nativePath, &name);
     if (folder < 0)
-        return {};
+        return Failed(errno);
     const TFileStat r = name.isEmpty() ? OfFd(folder) : At(folder, name.constData());
     ::close(folder);
     return r;
@@ -42,7 +59,7 @@ TFileStat TFileStat::Entry(int dirFd, const char *name)
 {
     struct statx sx;
     if (::statx(dirFd, name, AT_STATX_SYNC_AS_STAT | (name[0] ? 0 : AT_EMPTY_PATH), STATX_TYPE | STATX_MTIME | STATX_SIZE | STATX_INO, &sx) != 0)
-        return {};
+        return Failed(errno);
     TFileStat r;
     r.Exists = true;
     r.IsDir = S_ISDIR(sx.stx_mode);
@@ -59,8 +76,10 @@ TFileStat TFileStat::Entry(int dirFd, const char *name)
 TFileStat TFileStat::OfFd(int fd)
 {
     struct stat st;
-    if (fd < 0 || ::fstat(fd, &st) != 0)
+    if (fd < 0)
         return {};
+    if (::fstat(fd, &st) != 0)
+        return Failed(errno);
     return FromStat(st);
 }
 
@@ -68,7 +87,7 @@ TFileStat TFileStat::At(int dirFd, const char *name)
 {
     struct stat st;
     if (::fstatat(dirFd, name, &st, 0) != 0)
-        return {};
+        return Failed(errno);
     return FromStat(st);
 }
 

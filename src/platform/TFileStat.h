@@ -19,9 +19,13 @@ public:
     quint64 Dev = 0;
     quint64 Ino = 0;
     bool IsMountRoot = false; // the root of a mount (a bind mount too); known from Entry() only
+    int Error = 0;            // errno of a look-up that failed
 
     // Neither a regular file nor a folder: a FIFO, socket or device.
     bool IsSpecial() const { return Exists && !IsDir && !IsRegular; }
+    // Something may be there, but it could not be looked up (no access, a loop of links, an
+    // I/O error): unlike a missing entry, it must not be read as "not there".
+    bool CannotLookUp() const;
 
     static TFileStat FromStat(const struct stat &st);
     // stat(2) of a native path of any length, following links. Exists is false when

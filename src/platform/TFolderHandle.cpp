@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 TFolderHandle::~TFolderHandle()
@@ -33,13 +34,23 @@ void TFolderHandle::Point(const QByteArray &root, QByteArrayView relative)
         FFd = TLongPath::Open(path, O_PATH | O_DIRECTORY);
         FThroughLink = FFd >= 0;
     }
+    FError = FFd < 0 ? errno : 0;
 }
 
 TFileStat TFolderHandle::Stat(const char *name) const
 {
-    if (FFd < 0)
-        return {};
+    if (FFd < 0) {
+        TFileStat r;
+        r.Error = FError;
+        return r;
+    }
     return TFileStat::At(FFd, name);
+}
+
+bool TFolderHandle::HasEntry(const char *name) const
+{
+    struct stat st;
+    return FFd >= 0 && ::fstatat(FFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 TFileStat TFolderHandle::FolderStat() const

@@ -20,7 +20,10 @@ public:
     // be opened (missing, not a folder, no access) finds nothing.
     void Point(const QByteArray &root, QByteArrayView relative);
     // The entry of that name in the folder, following links. name must end with a NUL.
+    // When the folder itself could not be opened, Error tells why.
     TFileStat Stat(const char *name) const;
+    // Whether the folder holds an entry of that name, the entry itself (a link not followed).
+    bool HasEntry(const char *name) const;
     // The open folder itself; Exists is false when it could not be opened.
     TFileStat FolderStat() const;
     // Whether the entry of that name is itself a symbolic link.
@@ -33,5 +36,6 @@ private:
     QByteArray FRelative;
     bool FPointed = false;
     int FFd = -1;
+    int FError = 0; // errno of the failed open
     bool FThroughLink = false;
 };

@@ -49,6 +49,7 @@ private Q_SLOTS:
     void statusLinesGoToStderr();
     void unusableRootsExitWithTheReason();
     void entriesLeftOutGoToStderrWithStatus4();
+    void aLineBreakInANameForgesNoRecord();
     void usageErrors_data();
     void usageErrors();
     void optionsReachTheEngine();
@@ -106,7 +107,7 @@ void tst_ScanCli::failedCheckExitsWithItsText()
     QCOMPARE(r.Err, QByteArray("You must select a Source folder.\n"));
 
     // Without sub folders one root may lie inside the other.
-    r = RunScan({u"--no-subfolders"_s, u"s"_s, u"s/sub"_s}, FDir.path());
+    r = RunScan({u"--null"_s, u"--no-subfolders"_s, u"s"_s, u"s/sub"_s}, FDir.path());
     QCOMPARE(r.ExitCode, 0);
 }
 
@@ -150,6 +151,26 @@ void tst_ScanCli::entriesLeftOutGoToStderrWithStatus4()
     // The source's only copy is not offered as a destination file missing in the source.
     QCOMPARE(r.Out, "1\t" + dir.filePath(u"s/only.txt"_s).toUtf8() + '\n');
     QCOMPARE(r.Err, "not compared: the folder lies in the other tree: " + dir.filePath(u"d/tosrc/"_s).toUtf8() + '\n');
+}
+
+void tst_ScanCli::aLineBreakInANameForgesNoRecord()
+{
+    // A name "x\n2\tvictim" would print a record of list 2 for a file that was never found.
+    QTemporaryDir dir;
+    TestTree::File(dir.path(), u"s/x\n2\tvictim"_s, "x");
+    TestTree::File(dir.path(), u"s/plain.txt"_s, "p");
+    TestTree::Dir(dir.path(), u"d"_s);
+    if (QTest::currentTestFailed())
+        return;
+    const TResult r = RunScan({u"s"_s, u"d"_s}, dir.path());
+    QCOMPARE(r.ExitCode, 4);
+    QCOMPARE(r.Out, "1\t" + dir.filePath(u"s/plain.txt"_s).toUtf8() + '\n');
+    QCOMPARE(r.Err, "not compared: the name holds a line break, records with it need --null: "
+                        + dir.filePath(u"s/x\\x0A2\tvictim"_s).toUtf8() + '\n');
+    // With NUL-ended records the name is listed as it is.
+    const TResult n = RunScan({u"--null"_s, u"s"_s, u"d"_s}, dir.path());
+    QCOMPARE(n.ExitCode, 0);
+    QVERIFY(n.Out.contains(QByteArray("1\t" + dir.filePath(u"s/x\n2\tvictim"_s).toUtf8() + '\0')));
 }
 
 void tst_ScanCli::usageErrors_data()

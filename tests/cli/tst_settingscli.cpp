@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 
 class tst_SettingsCli : public QObject
@@ -213,6 +215,43 @@ private slots:
         QCOMPARE(Run({u"--root"_s, older, u"list"_s, u"presets"_s}).Out, QString());
         QCOMPARE(Run({u"--root"_s, older, u"export"_s, u"Presets"_s}).Out,
                  u"[\\Software\\Orvane Studio\\Foldermate Pro\\Presets]\n\"Count\" = REG_DWORD 2\n"_s);
+    }
+
+    void refusedDeletesAndUnopenableStoresExitOne()
+    {
+        QCOMPARE(Run({u"set"_s, u"string"_s, u"Presets\\Work\\srcPath"_s, u"/data"_s}).ExitCode, 0);
+        // A settings file this user cannot write; root is not bound by file modes, so the
+        // command then runs as an unprivileged user who owns the files.
+        QProcess::execute(u"chmod"_s, {u"444"_s, HivePath()});
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"XDG_CONFIG_HOME"_s, ConfigHome());
+        process.setProcessEnvironment(env);
+        if (::geteuid() == 0) {
+            QCOMPARE(QProcess::execute(u"chown"_s, {u"-R"_s, u"65534"_s, FDir->path()}), 0);
+            process.setChildProcessModifier([] {
+                if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                    ::_exit(99);
+            });
+        }
+        process.start(QStringLiteral(FM_SETTINGS_EXE), {u"delete"_s, u"Presets\\Work"_s});
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitCode(), 1);
+        QCOMPARE(process.readAllStandardOutput(), QByteArray());
+        QVERIFY2(process.readAllStandardError().startsWith("Failed to delete 'Presets\\Work': the settings file "), "");
+        QProcess::execute(u"chmod"_s, {u"644"_s, HivePath()});
+        QCOMPARE(Run({u"get"_s, u"string"_s, u"Presets\\Work\\srcPath"_s, QString()}).Out, u"/data\n"_s);
+
+        // A store that cannot be opened gives no empty export or list as if it were empty.
+        const QString blocked = FDir->filePath(u"blocked"_s);
+        QVERIFY(QDir().mkpath(blocked + u"/foldermate/settings.sqlite3"_s));
+        for (const QStringList &args : {QStringList{u"export"_s}, QStringList{u"export"_s, u"--all"_s},
+                                        QStringList{u"list"_s}}) {
+            const TResult r = Run(args, blocked);
+            QCOMPARE(r.ExitCode, 1);
+            QCOMPARE(r.Out, QString());
+            QVERIFY2(r.Err.endsWith(u"settings.sqlite3' cannot be opened\n"_s), qPrintable(r.Err));
+        }
     }
 
     void listAndDelete()

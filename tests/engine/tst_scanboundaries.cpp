@@ -95,6 +95,8 @@ private Q_SLOTS:
     void unusableRoots_data();
     void unusableRoots();
     void pathsLongerThanTheKernelLimitAreCompared();
+    void aCounterpartThatCannotBeLookedUpIsNotMissing();
+    void oneFileReachedFromBothTreesIsReported();
 };
 
 void tst_ScanBoundaries::init()
@@ -288,6 +290,62 @@ void tst_ScanBoundaries::pathsLongerThanTheKernelLimitAreCompared()
     QVERIFY2(r.Left.isEmpty(), qPrintable(r.Left.join(u'\n')));
     // QDir cannot remove what it cannot reach.
     QVERIFY(QProcess::execute(u"rm"_s, {u"-rf"_s, FSrc, FDst}) == 0);
+}
+
+void tst_ScanBoundaries::aCounterpartThatCannotBeLookedUpIsNotMissing()
+{
+    // Files that are there but out of this user's reach must not read as "missing": the
+    // other side's copy would be offered for deletion.
+    File(FSrc, u"closed/f.txt"_s, "a");
+    File(FDst, u"closed/f.txt"_s, "a");
+    File(FSrc, u"open/g.txt"_s, "b");
+    File(FDst, u"open/g.txt"_s, "b");
+    File(FDir.path(), u"private/x.txt"_s, "c");
+    SymLink(FDir.filePath(u"private/x.txt"_s), FSrc + u"/x.txt"_s);
+    File(FDst, u"x.txt"_s, "c");
+    SymLink(FSrc + u"/loop"_s, FSrc + u"/loop"_s); // looked up as such, even by root
+    File(FDst, u"loop"_s, "d");
+    if (QTest::currentTestFailed())
+        return;
+    const QString s = Options().srcPath, d = Options().dstPath;
+    {
+        TRecorder r;
+        QCOMPARE(Run(Options(), r), QString());
+        QVERIFY(r.Lists[2].isEmpty());
+        QCOMPARE(r.Left, QStringList{u"T104 "_s + s + u"loop"_s});
+    }
+    if (::geteuid() != 0)
+        QSKIP("needs root to scan as another user; the link loop was checked");
+    QCOMPARE(::chmod(Native(FDir.path()).constData(), 0755), 0);
+    QVERIFY(QProcess::execute(u"chmod"_s, {u"-R"_s, u"a+rX"_s, FSrc, FDst}) == 0);
+    QCOMPARE(::chmod(Native(FDir.filePath(u"private"_s)).constData(), 0700), 0);
+    QCOMPARE(::chmod(Native(FSrc + u"/closed"_s).constData(), 0), 0);
+    QCOMPARE(::chmod(Native(FDst + u"/open"_s).constData(), 0), 0);
+    TRecorder r;
+    QCOMPARE(::seteuid(65534), 0);
+    const QString error = Run(Options(), r);
+    QCOMPARE(::seteuid(0), 0);
+    QCOMPARE(error, QString());
+    QCOMPARE(::chmod(Native(FSrc + u"/closed"_s).constData(), 0755), 0);
+    QCOMPARE(::chmod(Native(FDst + u"/open"_s).constData(), 0755), 0);
+    QCOMPARE(r.Total(), 0);
+    QCOMPARE(AsSet(r.Left), (QSet<QString>{
+                                u"T101 "_s + s + u"closed/"_s, u"T104 "_s + s + u"closed/f.txt"_s,
+                                u"T101 "_s + d + u"open/"_s, u"T104 "_s + d + u"open/g.txt"_s,
+                                u"T104 "_s + s + u"x.txt"_s, u"T104 "_s + s + u"loop"_s}));
+    QCOMPARE(r.Left.size(), 6); // each named once
+}
+
+void tst_ScanBoundaries::oneFileReachedFromBothTreesIsReported()
+{
+    File(FDst, u"g.txt"_s, "only copy");
+    SymLink(FDst + u"/g.txt"_s, FSrc + u"/g.txt"_s);
+    if (QTest::currentTestFailed())
+        return;
+    TRecorder r;
+    QCOMPARE(Run(Options(), r), QString());
+    QCOMPARE(r.Total(), 0);
+    QCOMPARE(r.Left, QStringList{u"T107(%1) %2"_s.arg(Options().dstPath + u"g.txt"_s, Options().srcPath + u"g.txt"_s)});
 }
 
 QTEST_GUILESS_MAIN(tst_ScanBoundaries)

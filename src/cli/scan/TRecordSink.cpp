@@ -2,6 +2,19 @@
 
 #include "platform/TNativeName.h"
 
+namespace {
+
+// A line break in a name would end the line early and make the rest read as a line of
+// its own (a forged record); it is shown as \x0A like other bytes that are not text.
+QByteArray OneLine(const QString &path)
+{
+    QByteArray bytes = TNativeName::Encode(path);
+    bytes.replace('\n', "\\x0A");
+    return bytes;
+}
+
+} // namespace
+
 TRecordSink::TRecordSink(FILE *records, FILE *status, bool nullTerminated)
     : FRecords(records)
     , FStatus(status)
@@ -22,13 +35,17 @@ void TRecordSink::ShowStatus(const QString &text)
     // Status lines and records go to different streams; keep them in order for a
     // reader that merges the two.
     Flush();
-    const QByteArray line = TNativeName::Encode(text) + '\n';
+    const QByteArray line = OneLine(text) + '\n';
     std::fwrite(line.constData(), 1, size_t(line.size()), FStatus);
     std::fflush(FStatus);
 }
 
 void TRecordSink::AddToList(int list, const QString &path)
 {
+    if (FEnd == '\n' && path.contains(u'\n')) {
+        NotCompared(path, QStringLiteral("the name holds a line break, records with it need --null"));
+        return;
+    }
     FBuffer.append(char('0' + list));
     FBuffer.append('\t');
     FBuffer.append(TNativeName::Encode(path));
@@ -41,7 +58,7 @@ void TRecordSink::NotCompared(const QString &path, const QString &reason)
 {
     ++FNotCompared;
     Flush();
-    const QByteArray line = "not compared: " + TNativeName::Encode(reason) + ": " + TNativeName::Encode(path) + '\n';
+    const QByteArray line = "not compared: " + TNativeName::Encode(reason) + ": " + OneLine(path) + '\n';
     std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
     std::fflush(stderr);
 }

@@ -181,6 +181,12 @@ QString KeyBelowRoot(const QString &key)
     return RootPath() + u'\\' + key;
 }
 
+int CannotOpen()
+{
+    Print(stderr, u"foldermate-settings: the settings file '"_s + SettingsHive().FilePath() + u"' cannot be opened\n"_s);
+    return kExitStoreError;
+}
+
 int RunExport(const QStringList &args)
 {
     // "--all" is the export's own switch and follows the command.
@@ -192,7 +198,11 @@ int RunExport(const QStringList &args)
     // Like every other command, export works below the root: the root itself unless a KEY
     // below it is named; the whole store only when asked for.
     const QString key = all ? QString() : args.isEmpty() ? RootPath() : KeyBelowRoot(args.first());
-    Print(stdout, TSettingsExport(SettingsHive()).Export(key));
+    const QString text = TSettingsExport(SettingsHive()).Export(key);
+    // An empty export of a store that could not even be opened is no export.
+    if (!SettingsHive().IsOpen())
+        return CannotOpen();
+    Print(stdout, text);
     return kExitOk;
 }
 
@@ -258,6 +268,8 @@ int RunList(const QStringList &args)
     ExpectArguments(args, 0, 1, u"list [KEY]"_s);
     QStringList names;
     ListSubkeys(args.isEmpty() ? QString() : args.first(), names);
+    if (!SettingsHive().IsOpen())
+        return CannotOpen();
     for (const QString &name : std::as_const(names))
         Print(stdout, name + u'\n');
     return kExitOk;
@@ -266,7 +278,14 @@ int RunList(const QStringList &args)
 int RunDelete(const QStringList &args)
 {
     ExpectArguments(args, 1, 1, u"delete PATH"_s);
-    Print(stdout, DeleteEntry(args.first()) ? u"true\n"_s : u"false\n"_s);
+    const bool deleted = DeleteEntry(args.first());
+    // "false" means nothing was there; a store that refused the delete is an error.
+    const QString refused = SettingsHive().LastError();
+    if (!deleted && !refused.isEmpty()) {
+        Print(stderr, u"Failed to delete '"_s + args.first() + u"': "_s + refused + u'\n');
+        return kExitStoreError;
+    }
+    Print(stdout, deleted ? u"true\n"_s : u"false\n"_s);
     return kExitOk;
 }
 
