@@ -133,7 +133,6 @@ int main(int argc, char **argv)
     }
     std::printf("folders %zu; identical %ld, source only %ld, destination only %ld, newer %ld, "
                 "same size other bytes %ld, shifted %ld, conflicts %ld, large %ld\n",
-                folders.size(), counts[0], counts[1], counts[2], counts[3], counts[4], counts[5],
-                counts[6], counts[7]);
+                folders.size(), counts[0], counts[1], counts[2], counts[3], counts[4], counts[5], counts[6], counts[7]);
     return 0;
 }

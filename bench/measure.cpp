@@ -33,7 +33,8 @@ int main(int argc, char **argv)
             _exit(127);
         }
         int status = 0;
-        struct rusage usage {};
+        struct rusage usage
+        {};
         ::wait4(pid, &status, 0, &usage);
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (!WIFEXITED(status) || (WEXITSTATUS(status) != 0 && WEXITSTATUS(status) != 1 && WEXITSTATUS(status) != 4)) {

@@ -75,7 +75,10 @@ public:
 class TInstantOperations final : public TFileOperations
 {
 public:
-    TFileOpResult CopyFile(const QString &, const QString &, const TProgress &, const std::atomic<bool> *) override { return {}; }
+    TFileOpResult CopyFile(const QString &, const QString &, const TProgress &, const std::atomic<bool> *) override
+    {
+        return {};
+    }
     TFileOpResult MoveToTrash(const QString &) override { return {}; }
     TFileOpResult DeletePermanently(const QString &) override { return {}; }
 };

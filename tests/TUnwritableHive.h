@@ -14,7 +14,8 @@ class TUnwritableHive
 public:
     TUnwritableHive(const QString &folder, const QString &file, QFile::Permissions folderMode,
                     QFile::Permissions fileMode)
-        : FFolder(folder), FFile(file)
+        : FFolder(folder)
+        , FFile(file)
     {
         QFile::setPermissions(FFile, fileMode);
         QFile::setPermissions(FFolder, folderMode);
@@ -40,7 +41,10 @@ public:
     {
         return ReadOnly() | QFile::ExeOwner | QFile::ExeUser | QFile::ExeGroup | QFile::ExeOther;
     }
-    static QFile::Permissions Open() { return Browse() | QFile::WriteOwner | QFile::WriteUser | QFile::WriteGroup | QFile::WriteOther; }
+    static QFile::Permissions Open()
+    {
+        return Browse() | QFile::WriteOwner | QFile::WriteUser | QFile::WriteGroup | QFile::WriteOther;
+    }
 
 private:
     QString FFolder;

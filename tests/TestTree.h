@@ -30,8 +30,8 @@ inline bool SetMTime(const QString &path, qint64 seconds, long nanoseconds = 0)
 }
 
 // Writes a file below root (missing folders are created) with its content and time.
-inline void File(const QString &root, const QString &relative, const QByteArray &content,
-                 qint64 mtime = 1700000000, long nanoseconds = 0)
+inline void File(const QString &root, const QString &relative, const QByteArray &content, qint64 mtime = 1700000000,
+                 long nanoseconds = 0)
 {
     const QString path = root + u'/' + relative;
     QDir().mkpath(QFileInfo(path).absolutePath());
@@ -50,8 +50,7 @@ inline void Dir(const QString &root, const QString &relative)
 inline void SymLink(const QString &target, const QString &linkPath)
 {
     QDir().mkpath(QFileInfo(linkPath).absolutePath());
-    QVERIFY2(::symlink(Native(target).constData(), Native(linkPath).constData()) == 0,
-             qPrintable(linkPath));
+    QVERIFY2(::symlink(Native(target).constData(), Native(linkPath).constData()) == 0, qPrintable(linkPath));
 }
 
 } // namespace TestTree

@@ -10,8 +10,7 @@
 TFileBatch::TFileBatch(TFileOperations &operations, TFileActionDialogs &dialogs)
     : FOps(operations)
     , FDialogs(dialogs)
-{
-}
+{}
 
 void TFileBatch::Cancel()
 {
@@ -24,8 +23,7 @@ template <typename TQuestion> void TFileBatch::OnWindow(TQuestion &&question)
     QMetaObject::invokeMethod(FWindowSide, std::forward<TQuestion>(question), Qt::BlockingQueuedConnection);
 }
 
-TFileActionDialogs::TErrorChoice TFileBatch::Ask(TFileActionDialogs::TBatchKind kind, int item,
-                                                 const TFileOpResult &r)
+TFileActionDialogs::TErrorChoice TFileBatch::Ask(TFileActionDialogs::TBatchKind kind, int item, const TFileOpResult &r)
 {
     TFileActionDialogs::TErrorChoice choice = TFileActionDialogs::ecCancel;
     if (FSkipAll)
@@ -131,8 +129,8 @@ void TFileBatch::TrashAll(const QList<TItem> &items)
                 FOutcome = boAborted;
                 return;
             }
-            const TFileOpResult r = forGood || deleteAllForGood ? FOps.DeletePermanently(item.Source)
-                                                                : FOps.MoveToTrash(item.Source);
+            const TFileOpResult r =
+                forGood || deleteAllForGood ? FOps.DeletePermanently(item.Source) : FOps.MoveToTrash(item.Source);
             if (r.Ok()) {
                 FDone[i] = true;
                 break;
@@ -175,8 +173,7 @@ void TFileBatch::Work(TFileActionDialogs::TBatchKind kind, const QList<TItem> &i
         TrashAll(items);
 }
 
-TFileBatch::TOutcome TFileBatch::Run(TFileActionDialogs::TBatchKind kind, const QList<TItem> &items,
-                                     qint64 totalBytes)
+TFileBatch::TOutcome TFileBatch::Run(TFileActionDialogs::TBatchKind kind, const QList<TItem> &items, qint64 totalBytes)
 {
     FDone = QList<bool>(items.size(), false);
     FSkipped.clear();

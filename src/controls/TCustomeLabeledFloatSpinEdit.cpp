@@ -27,8 +27,7 @@ namespace {
 QLocale NumberLocale()
 {
     QLocale locale;
-    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator
-                            | QLocale::RejectGroupSeparator);
+    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator | QLocale::RejectGroupSeparator);
     return locale;
 }
 
@@ -159,8 +158,7 @@ bool TCustomeLabeledFloatSpinEdit::IsValidChar(QChar c) const
 {
     const QString decimalPoint = QLocale().decimalPoint();
     bool valid = c == u'+' || c == u'-' || c == u'.' || (c >= u'0' && c <= u'9')
-                 || (decimalPoint.size() == 1 && c == decimalPoint.at(0))
-                 || (c.unicode() < 32 && c != u'\r');
+                 || (decimalPoint.size() == 1 && c == decimalPoint.at(0)) || (c.unicode() < 32 && c != u'\r');
     if (valid && !FEditorEnabled && (c.unicode() >= 32 || c == u'\b'))
         valid = false;
     return valid;
@@ -213,8 +211,7 @@ void TCustomeLabeledFloatSpinEdit::inputMethodEvent(QInputMethodEvent *event)
     // the same filter, and is dropped whole when any of it is refused.
     const QString committed = event->commitString();
     const bool valid = committed.isEmpty()
-                       || std::all_of(committed.cbegin(), committed.cend(),
-                                      [this](QChar c) { return IsValidChar(c); });
+                       || std::all_of(committed.cbegin(), committed.cend(), [this](QChar c) { return IsValidChar(c); });
     if (valid) {
         QLineEdit::inputMethodEvent(event);
         return;
@@ -230,10 +227,8 @@ void TCustomeLabeledFloatSpinEdit::focusInEvent(QFocusEvent *event)
     // A returning popup or window is not the user coming to the box, and a left click
     // places the cursor where the user clicked.
     const Qt::FocusReason reason = event->reason();
-    const bool leftClick = reason == Qt::MouseFocusReason
-                           && (QGuiApplication::mouseButtons() & Qt::LeftButton);
-    if (FAutoSelect && !leftClick && reason != Qt::PopupFocusReason
-        && reason != Qt::ActiveWindowFocusReason)
+    const bool leftClick = reason == Qt::MouseFocusReason && (QGuiApplication::mouseButtons() & Qt::LeftButton);
+    if (FAutoSelect && !leftClick && reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
         selectAll();
 }
 
@@ -291,8 +286,7 @@ void TCustomeLabeledFloatSpinEdit::SetLabelBounds()
     const int h = FEditLabel->height();
     // The edit's text alignment as seen on screen: leading/trailing flip when the
     // box is laid out right to left.
-    const Qt::Alignment align =
-        QStyle::visualAlignment(layoutDirection(), alignment()) & Qt::AlignHorizontal_Mask;
+    const Qt::Alignment align = QStyle::visualAlignment(layoutDirection(), alignment()) & Qt::AlignHorizontal_Mask;
     int left = edit.left();
     if (align & Qt::AlignRight)
         left = edit.left() + edit.width() - w;
@@ -310,8 +304,7 @@ void TCustomeLabeledFloatSpinEdit::SetLabelBounds()
         position = QPoint(edit.left() - w - FLabelSpacing, edit.top() + (edit.height() - h) / 2);
         break;
     case lpRight:
-        position = QPoint(edit.left() + edit.width() + FLabelSpacing,
-                          edit.top() + (edit.height() - h) / 2);
+        position = QPoint(edit.left() + edit.width() + FLabelSpacing, edit.top() + (edit.height() - h) / 2);
         break;
     }
     FEditLabel->move(position);

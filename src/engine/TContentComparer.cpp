@@ -58,8 +58,7 @@ private:
 
 } // namespace
 
-TContentComparer::TResult TContentComparer::Compare(const QByteArray &sourcePath,
-                                                    const QByteArray &destinationPath)
+TContentComparer::TResult TContentComparer::Compare(const QByteArray &sourcePath, const QByteArray &destinationPath)
 {
     TReadFile s(sourcePath);
     if (!s.IsOpen())

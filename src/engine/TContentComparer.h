@@ -11,7 +11,7 @@ public:
     enum TResult {
         crSame,
         crDifferent,
-        crSourceUnreadable,      // cannot be opened or read to the end, or not a regular file
+        crSourceUnreadable, // cannot be opened or read to the end, or not a regular file
         crDestinationUnreadable,
     };
 

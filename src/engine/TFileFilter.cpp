@@ -34,8 +34,7 @@ TFileFilter::TFileFilter(const TScanOptions &options)
     , FMinFactor(options.MinSizeFactor)
     , FMax(options.MaxFileSize)
     , FMaxFactor(options.MaxSizeFactor)
-{
-}
+{}
 
 QStringList TFileFilter::SplitTokens(const QString &filter)
 {

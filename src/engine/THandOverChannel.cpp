@@ -29,8 +29,7 @@ inline void Relax(int round)
 THandOverChannel::THandOverChannel(std::function<void(int)> deliver, QObject *parent)
     : QObject(parent)
     , FDeliver(std::move(deliver))
-{
-}
+{}
 
 void THandOverChannel::ScheduleDrain()
 {

@@ -1,16 +1,14 @@
 #include "engine/TPairJudge.h"
 
-qint32 TPairJudge::AdjustedSecondsDiff(qint64 sourceSec, qint64 destinationSec,
-                                       qint32 srcTimeZ, qint32 dstTimeZ)
+qint32 TPairJudge::AdjustedSecondsDiff(qint64 sourceSec, qint64 destinationSec, qint32 srcTimeZ, qint32 dstTimeZ)
 {
     const quint32 s = quint32(sourceSec) + quint32(srcTimeZ);
     const quint32 d = quint32(destinationSec) + quint32(dstTimeZ);
     return qint32(s - d);
 }
 
-TPairJudge::TVerdict TPairJudge::Judge(qint64 sourceSize, qint64 destinationSize, qint32 delta,
-                                       qint32 margin, bool dupByContent,
-                                       const std::function<bool()> &sameContent)
+TPairJudge::TVerdict TPairJudge::Judge(qint64 sourceSize, qint64 destinationSize, qint32 delta, qint32 margin,
+                                       bool dupByContent, const std::function<bool()> &sameContent)
 {
     if (sourceSize == destinationSize) {
         if (dupByContent) {

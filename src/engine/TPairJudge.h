@@ -18,11 +18,9 @@ public:
     // Signed seconds by which the source is newer: whole seconds of each time plus its
     // side's adjustment, in 32-bit arithmetic that wraps. One offset on both sides
     // cancels, so no local-time conversion is needed.
-    static qint32 AdjustedSecondsDiff(qint64 sourceSec, qint64 destinationSec,
-                                      qint32 srcTimeZ, qint32 dstTimeZ);
+    static qint32 AdjustedSecondsDiff(qint64 sourceSec, qint64 destinationSec, qint32 srcTimeZ, qint32 dstTimeZ);
 
     // sameContent is asked only for equal sizes with content comparison on.
-    static TVerdict Judge(qint64 sourceSize, qint64 destinationSize, qint32 delta,
-                          qint32 margin, bool dupByContent,
+    static TVerdict Judge(qint64 sourceSize, qint64 destinationSize, qint32 delta, qint32 margin, bool dupByContent,
                           const std::function<bool()> &sameContent);
 };

@@ -8,7 +8,7 @@
 // the two roots of the last run from it.
 struct TScanOptions
 {
-    QString srcPath;  // absolute, ends with exactly one "/"
+    QString srcPath; // absolute, ends with exactly one "/"
     QString dstPath;
     QString Filter = QStringLiteral("*");
     bool RevFilterLogic = false;
@@ -19,7 +19,7 @@ struct TScanOptions
     bool IncHiddenFiles = false;
     bool DupByContent = true;
     bool DoSubFolders = true;
-    qint32 srcTimeZ = 0;  // seconds added to every source time
+    qint32 srcTimeZ = 0; // seconds added to every source time
     qint32 dstTimeZ = 0;
     qint32 MrgErrSec = 0; // margin of error, whole seconds
 };

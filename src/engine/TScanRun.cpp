@@ -9,8 +9,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-TScanRun::TScanRun(const TScanOptions &options, const TScanTexts &texts, TScanSink &sink,
-                   const std::atomic<bool> &stop)
+TScanRun::TScanRun(const TScanOptions &options, const TScanTexts &texts, TScanSink &sink, const std::atomic<bool> &stop)
     : FOptions(options)
     , FTexts(texts)
     , FSink(sink)
@@ -18,8 +17,7 @@ TScanRun::TScanRun(const TScanOptions &options, const TScanTexts &texts, TScanSi
     , FFilter(options)
     , FNativeSrc(TNativeName::Encode(options.srcPath))
     , FNativeDst(TNativeName::Encode(options.dstPath))
-{
-}
+{}
 
 QString TScanRun::Execute()
 {
@@ -40,8 +38,7 @@ QString TScanRun::Execute()
     return {};
 }
 
-bool TScanRun::Crosses(TCounterpart &c, const QByteArray &root, const QByteArray &relative,
-                       const TOtherTree &walked)
+bool TScanRun::Crosses(TCounterpart &c, const QByteArray &root, const QByteArray &relative, const TOtherTree &walked)
 {
     const auto known = c.Crossing.constFind(relative);
     if (known != c.Crossing.cend())
@@ -126,15 +123,15 @@ void TScanRun::CompareSourceFile(const TWalkFile &file)
     // A folder found as the counterpart takes part with size 0 and its own time.
     const QByteArray nativeDst = FNativeDst + file.RelativeNativeFolder + file.NativeName;
     const qint64 dstSize = dst.IsDir ? 0 : dst.Size;
-    const qint32 delta = TPairJudge::AdjustedSecondsDiff(file.Stat.MTimeSec, dst.MTimeSec,
-                                                         FOptions.srcTimeZ, FOptions.dstTimeZ);
+    const qint32 delta =
+        TPairJudge::AdjustedSecondsDiff(file.Stat.MTimeSec, dst.MTimeSec, FOptions.srcTimeZ, FOptions.dstTimeZ);
     TContentComparer::TResult content = TContentComparer::crDifferent;
-    const auto verdict = TPairJudge::Judge(file.Stat.Size, dstSize, delta, FOptions.MrgErrSec,
-                                           FOptions.DupByContent, [&] {
-        if (dst.IsRegular)
-            content = TContentComparer::Compare(file.NativePath, nativeDst);
-        return content == TContentComparer::crSame;
-    });
+    const auto verdict =
+        TPairJudge::Judge(file.Stat.Size, dstSize, delta, FOptions.MrgErrSec, FOptions.DupByContent, [&] {
+            if (dst.IsRegular)
+                content = TContentComparer::Compare(file.NativePath, nativeDst);
+            return content == TContentComparer::crSame;
+        });
     // A file that cannot be read cannot be judged by its content: listing the pair as a
     // conflict would invite replacing a good file.
     if (content == TContentComparer::crSourceUnreadable) {

@@ -23,8 +23,7 @@
 class TScanRun
 {
 public:
-    TScanRun(const TScanOptions &options, const TScanTexts &texts, TScanSink &sink,
-             const std::atomic<bool> &stop);
+    TScanRun(const TScanOptions &options, const TScanTexts &texts, TScanSink &sink, const std::atomic<bool> &stop);
 
     // Runs to the end, or until a stop request is seen before the next folder or entry.
     // Returns the failed check's text, or an empty string.
@@ -47,10 +46,9 @@ private:
     };
 
     // Points c at root + relative; true when that folder lies in the walked tree or holds it.
-    bool PointCounterpart(TCounterpart &c, const QByteArray &root, QByteArrayView relative,
-                          const TOtherTree &walked, const QStringView walkedFolder);
-    bool Crosses(TCounterpart &c, const QByteArray &root, const QByteArray &relative,
-                 const TOtherTree &walked);
+    bool PointCounterpart(TCounterpart &c, const QByteArray &root, QByteArrayView relative, const TOtherTree &walked,
+                          const QStringView walkedFolder);
+    bool Crosses(TCounterpart &c, const QByteArray &root, const QByteArray &relative, const TOtherTree &walked);
     bool IsSameEntry(const TWalkFile &source) const;
 
     const TScanOptions &FOptions;

@@ -9,7 +9,9 @@ namespace {
 class THandOverSink final : public TScanSink
 {
 public:
-    explicit THandOverSink(TScanThread &thread) : FThread(thread) {}
+    explicit THandOverSink(TScanThread &thread)
+        : FThread(thread)
+    {}
     void ShowStatus(const QString &text) override
     {
         FThread.StatusBarText = text;
@@ -37,16 +39,17 @@ TScanThread::TScanThread(const TScanOptions &options, const TScanTexts &texts, Q
     : QThread(parent)
     , FOptions(options)
     , FTexts(texts)
-    , FChannel(new THandOverChannel([this](int what) {
-        if (what == 0)
-            Q_EMIT ShowStatus();
-        else if (what == NotComparedHandOver)
-            Q_EMIT NotCompared();
-        else
-            Q_EMIT AddToList(what);
-    }, this))
-{
-}
+    , FChannel(new THandOverChannel(
+          [this](int what) {
+              if (what == 0)
+                  Q_EMIT ShowStatus();
+              else if (what == NotComparedHandOver)
+                  Q_EMIT NotCompared();
+              else
+                  Q_EMIT AddToList(what);
+          },
+          this))
+{}
 
 void TScanThread::AbandonHandOvers()
 {

@@ -52,8 +52,7 @@ TTreeWalk::TTreeWalk(const TScanOptions &options, const TFileFilter &filter, con
     , FStop(stop)
     , FSink(sink)
     , FStatusPrefix(statusText + u' ')
-{
-}
+{}
 
 void TTreeWalk::Walk(const QString &root, const QString &otherRoot, const TStep &step)
 {
@@ -106,7 +105,8 @@ void TTreeWalk::Walk(const QString &root, const QString &otherRoot, const TStep 
                 return;
             }
             walked.insert({st.Dev, st.Ino}, queue.size());
-            queue.push_back({path, nativeFolder + entryName + '/', qsizetype(index), path.size() - folder.size(), false});
+            queue.push_back(
+                {path, nativeFolder + entryName + '/', qsizetype(index), path.size() - folder.size(), false});
         };
         // Folder links wait for the end of the listing, so that a folder reached both by
         // its name and through a link in the same folder is walked by its name.
@@ -162,8 +162,7 @@ void TTreeWalk::Walk(const QString &root, const QString &otherRoot, const TStep 
             }
             FSink.ShowStatus(FStatusPrefix + fullPath);
             const QByteArray nativePath = nativeFolder + nativeName;
-            step(TWalkFile{fullPath, nativePath, relFolder, relNative, name, nativeName, st, folderStat,
-                           listing.Fd()});
+            step(TWalkFile{fullPath, nativePath, relFolder, relNative, name, nativeName, st, folderStat, listing.Fd()});
         }
         for (const TLinked &l : linked) {
             if (FStop.load(std::memory_order_relaxed))

@@ -17,12 +17,12 @@
 // One file found by a walk, valid during the per-file step only.
 struct TWalkFile
 {
-    const QString &FullPath;    // folder + name, as the lists show it
+    const QString &FullPath; // folder + name, as the lists show it
     const QByteArray &NativePath;
     QStringView RelativeFolder; // below the root: empty, or ending with "/"
     QByteArrayView RelativeNativeFolder;
     QStringView Name;
-    QByteArrayView NativeName;  // ends with a NUL (the listing's own buffer)
+    QByteArrayView NativeName;   // ends with a NUL (the listing's own buffer)
     const TFileStat &Stat;       // the file after following links
     const TFileStat &FolderStat; // the folder it was listed in
     int FolderFd;                // the folder it was listed in, open

@@ -42,16 +42,16 @@ public:
     // Copies a regular file over target (created with its missing folders, or replaced
     // whole), keeping the source's modification time and permission bits. On failure or
     // cancel the old target is left exactly as it was.
-    virtual TFileOpResult CopyFile(const QString &source, const QString &target,
-                                   const TProgress &progress, const std::atomic<bool> *cancel) = 0;
+    virtual TFileOpResult CopyFile(const QString &source, const QString &target, const TProgress &progress,
+                                   const std::atomic<bool> *cancel) = 0;
 
     // The same copy, held back so that a group of copies is made durable together:
     // Done means the new content is written but not yet visible under target. It appears
     // there at FinishCopies(), which also reports the staged copies that failed at the
     // end. A staged copy that is never finished leaves nothing behind. By default a copy
     // is made at once.
-    virtual TFileOpResult StageCopy(const QString &source, const QString &target,
-                                    const TProgress &progress, const std::atomic<bool> *cancel)
+    virtual TFileOpResult StageCopy(const QString &source, const QString &target, const TProgress &progress,
+                                    const std::atomic<bool> *cancel)
     {
         return CopyFile(source, target, progress, cancel);
     }

@@ -5,9 +5,9 @@
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
-#include <unistd.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 
 TFileStat TFileStat::FromStat(const struct stat &st)
 {
@@ -58,7 +58,9 @@ TFileStat TFileStat::Of(const QByteArray &nativePath)
 TFileStat TFileStat::Entry(int dirFd, const char *name)
 {
     struct statx sx;
-    if (::statx(dirFd, name, AT_STATX_SYNC_AS_STAT | (name[0] ? 0 : AT_EMPTY_PATH), STATX_TYPE | STATX_MTIME | STATX_SIZE | STATX_INO, &sx) != 0)
+    if (::statx(dirFd, name, AT_STATX_SYNC_AS_STAT | (name[0] ? 0 : AT_EMPTY_PATH),
+                STATX_TYPE | STATX_MTIME | STATX_SIZE | STATX_INO, &sx)
+        != 0)
         return Failed(errno);
     TFileStat r;
     r.Exists = true;

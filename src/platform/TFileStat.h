@@ -14,7 +14,7 @@ public:
     bool IsDir = false;
     bool IsRegular = false;
     qint64 Size = 0;
-    qint64 MTimeSec = 0;  // whole UTC seconds (tv_sec)
+    qint64 MTimeSec = 0; // whole UTC seconds (tv_sec)
     qint64 MTimeNsec = 0;
     quint64 Dev = 0;
     quint64 Ino = 0;

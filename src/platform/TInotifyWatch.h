@@ -12,7 +12,8 @@
 class TInotifyWatch
 {
 public:
-    struct TEvent {
+    struct TEvent
+    {
         int Wd = -1;
         quint32 Mask = 0;
         quint32 Cookie = 0;

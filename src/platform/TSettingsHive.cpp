@@ -29,19 +29,18 @@ constexpr qint64 kTopKeyId = 1;
 // Long enough for another copy of the program to finish any single operation.
 constexpr int kBusyTimeoutMs = 10000;
 
-const char kSchemaSql[] =
-    "CREATE TABLE IF NOT EXISTS hive_keys("
-    " id INTEGER PRIMARY KEY,"
-    " parent INTEGER,"
-    " name TEXT NOT NULL COLLATE NOCASE,"
-    " UNIQUE(parent, name));"
-    "CREATE TABLE IF NOT EXISTS hive_values("
-    " key INTEGER NOT NULL,"
-    " name TEXT NOT NULL COLLATE NOCASE,"
-    " kind INTEGER NOT NULL,"
-    " data BLOB NOT NULL,"
-    " PRIMARY KEY(key, name)) WITHOUT ROWID;"
-    "INSERT OR IGNORE INTO hive_keys(id, parent, name) VALUES(1, NULL, '');";
+const char kSchemaSql[] = "CREATE TABLE IF NOT EXISTS hive_keys("
+                          " id INTEGER PRIMARY KEY,"
+                          " parent INTEGER,"
+                          " name TEXT NOT NULL COLLATE NOCASE,"
+                          " UNIQUE(parent, name));"
+                          "CREATE TABLE IF NOT EXISTS hive_values("
+                          " key INTEGER NOT NULL,"
+                          " name TEXT NOT NULL COLLATE NOCASE,"
+                          " kind INTEGER NOT NULL,"
+                          " data BLOB NOT NULL,"
+                          " PRIMARY KEY(key, name)) WITHOUT ROWID;"
+                          "INSERT OR IGNORE INTO hive_keys(id, parent, name) VALUES(1, NULL, '');";
 
 bool IsDamage(int rc)
 {
@@ -136,7 +135,8 @@ private:
 class TTransaction
 {
 public:
-    TTransaction(sqlite3 *db, bool write) : FDb(db)
+    TTransaction(sqlite3 *db, bool write)
+        : FDb(db)
     {
         FActive = sqlite3_exec(db, write ? "BEGIN IMMEDIATE" : "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
     }
@@ -154,7 +154,7 @@ public:
         if (!FActive)
             return false;
         if (sqlite3_exec(FDb, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
-            return false;  // the destructor rolls back
+            return false; // the destructor rolls back
         FActive = false;
         return true;
     }
@@ -225,9 +225,10 @@ std::optional<QStringList> NamesBelow(sqlite3 *db, const QString &keyPath, const
     return names;
 }
 
-}  // namespace
+} // namespace
 
-TSettingsHive::TSettingsHive(const QString &filePath) : FFilePath(filePath)
+TSettingsHive::TSettingsHive(const QString &filePath)
+    : FFilePath(filePath)
 {
     EnsureOpen();
 }
@@ -239,8 +240,7 @@ TSettingsHive::~TSettingsHive()
 
 QString TSettingsHive::DefaultFilePath()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-        + u"/foldermate/settings.sqlite3"_s;
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + u"/foldermate/settings.sqlite3"_s;
 }
 
 QString TSettingsHive::TakeRecoveryNotice()
@@ -346,7 +346,7 @@ TSettingsHive::TOpenOutcome TSettingsHive::OpenUnwritable()
     // nobody who could change it is at work.
     const QByteArray native = QFile::encodeName(FFilePath);
     const bool sideFiles = ::access(QByteArray(native + "-wal").constData(), F_OK) == 0
-        && ::access(QByteArray(native + "-shm").constData(), F_OK) == 0;
+                           && ::access(QByteArray(native + "-shm").constData(), F_OK) == 0;
     const QByteArray uri = QUrl::fromLocalFile(FFilePath).toEncoded() + (sideFiles ? "?mode=ro" : "?immutable=1");
     if (sqlite3_open_v2(uri.constData(), &FDb, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) != SQLITE_OK) {
         Close();
@@ -425,7 +425,7 @@ bool TSettingsHive::CreateSchema()
     if (!txn.Active())
         return false;
     const QByteArray stamp = "PRAGMA application_id = " + QByteArray::number(kApplicationId)
-        + "; PRAGMA user_version = " + QByteArray::number(kSchemaVersion) + ";";
+                             + "; PRAGMA user_version = " + QByteArray::number(kSchemaVersion) + ";";
     if (sqlite3_exec(FDb, kSchemaSql, nullptr, nullptr, nullptr) != SQLITE_OK
         || sqlite3_exec(FDb, stamp.constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
         return false;
@@ -441,7 +441,8 @@ bool TSettingsHive::MoveDamagedFileAside()
     for (int n = 2;; ++n) {
         // Never replaces a file that is already there, not even one appearing meanwhile.
         if (renameat2(AT_FDCWD, QFile::encodeName(FFilePath).constData(), AT_FDCWD,
-                      QFile::encodeName(target).constData(), RENAME_NOREPLACE) == 0)
+                      QFile::encodeName(target).constData(), RENAME_NOREPLACE)
+            == 0)
             break;
         if (errno != EEXIST || n > 100)
             return false;
@@ -472,7 +473,8 @@ bool TSettingsHive::BeginWrite()
     }
     if (FReadOnly) {
         const bool fileRefuses = !MayWrite(native);
-        const QString why = fileRefuses ? QString::fromLocal8Bit(std::strerror(errno)) : u"its folder cannot be written"_s;
+        const QString why =
+            fileRefuses ? QString::fromLocal8Bit(std::strerror(errno)) : u"its folder cannot be written"_s;
         FLastError = u"the settings file '%1' is read-only (%2)"_s.arg(FFilePath, why);
         return false;
     }
@@ -539,8 +541,8 @@ bool TSettingsHive::AddValue(const QString &keyPath, const QString &valueName, q
     return WriteValue(keyPath, valueName, kind, data, false);
 }
 
-bool TSettingsHive::WriteValue(const QString &keyPath, const QString &valueName, quint32 kind,
-                               const QByteArray &data, bool replace)
+bool TSettingsHive::WriteValue(const QString &keyPath, const QString &valueName, quint32 kind, const QByteArray &data,
+                               bool replace)
 {
     if (!BeginWrite())
         return false;
@@ -604,17 +606,15 @@ bool TSettingsHive::DeleteKeyTree(const QString &keyPath)
     const qint64 key = FindKey(FDb, keyPath, false);
     if (key <= 0 || key == kTopKeyId)
         return false;
-    TStatement values(FDb,
-                      "WITH RECURSIVE tree(id) AS (SELECT ?1 UNION ALL"
-                      " SELECT k.id FROM hive_keys k JOIN tree t ON k.parent = t.id)"
-                      " DELETE FROM hive_values WHERE key IN (SELECT id FROM tree)");
+    TStatement values(FDb, "WITH RECURSIVE tree(id) AS (SELECT ?1 UNION ALL"
+                           " SELECT k.id FROM hive_keys k JOIN tree t ON k.parent = t.id)"
+                           " DELETE FROM hive_values WHERE key IN (SELECT id FROM tree)");
     values.Bind(1, key);
     if (values.Step() != SQLITE_DONE)
         return false;
-    TStatement keys(FDb,
-                    "WITH RECURSIVE tree(id) AS (SELECT ?1 UNION ALL"
-                    " SELECT k.id FROM hive_keys k JOIN tree t ON k.parent = t.id)"
-                    " DELETE FROM hive_keys WHERE id IN (SELECT id FROM tree)");
+    TStatement keys(FDb, "WITH RECURSIVE tree(id) AS (SELECT ?1 UNION ALL"
+                         " SELECT k.id FROM hive_keys k JOIN tree t ON k.parent = t.id)"
+                         " DELETE FROM hive_keys WHERE id IN (SELECT id FROM tree)");
     keys.Bind(1, key);
     if (keys.Step() != SQLITE_DONE)
         return false;

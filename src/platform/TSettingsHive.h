@@ -12,10 +12,10 @@ struct sqlite3;
 // keeps the same kind number whichever store it came from.
 enum TRegKind : quint32 {
     rkNone = 0,
-    rkSz = 1,        // UTF-16 LE text with its terminating NUL
-    rkExpandSz = 2,  // the same, marked as holding environment references (never expanded here)
-    rkBinary = 3,    // raw bytes
-    rkDword = 4,     // 4 bytes, little-endian
+    rkSz = 1,       // UTF-16 LE text with its terminating NUL
+    rkExpandSz = 2, // the same, marked as holding environment references (never expanded here)
+    rkBinary = 3,   // raw bytes
+    rkDword = 4,    // 4 bytes, little-endian
 };
 
 // The per-user hierarchical settings store: keys below keys, each with named values that keep

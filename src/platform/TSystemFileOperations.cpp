@@ -10,13 +10,13 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <ctime>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -38,7 +38,9 @@ TFileOpResult Failure(const QString &what, int error)
 class TFd
 {
 public:
-    explicit TFd(int fd = -1) : FFd(fd) {}
+    explicit TFd(int fd = -1)
+        : FFd(fd)
+    {}
     ~TFd() { Close(); }
     TFd(const TFd &) = delete;
     TFd &operator=(const TFd &) = delete;
@@ -222,8 +224,9 @@ bool CopyContent(int in, int out, qint64 size, const TFileOperations::TProgress 
         ssize_t n = -1;
         if (kernel) {
             n = ::copy_file_range(in, nullptr, out, nullptr, chunk, 0);
-            if (n < 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP
-                          || errno == EBADF || errno == EPERM)) {
+            if (n < 0
+                && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP || errno == EBADF
+                    || errno == EPERM)) {
                 kernel = false;
                 continue;
             }
@@ -265,7 +268,8 @@ TSystemFileOperations::TSystemFileOperations()
     // for everything else the process has open.
     struct rlimit limit;
     if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
-        FGroupFiles = int(qBound<rlim_t>(1, (limit.rlim_cur - qMin<rlim_t>(limit.rlim_cur, 256)) / 2, rlim_t(FGroupFiles)));
+        FGroupFiles =
+            int(qBound<rlim_t>(1, (limit.rlim_cur - qMin<rlim_t>(limit.rlim_cur, 256)) / 2, rlim_t(FGroupFiles)));
 }
 
 TSystemFileOperations::~TSystemFileOperations()
@@ -333,8 +337,8 @@ void TSystemFileOperations::Discard(TStaged &staged)
     staged.Fd = staged.FolderFd = -1;
 }
 
-TFileOpResult TSystemFileOperations::StageCopy(const QString &source, const QString &target,
-                                               const TProgress &progress, const std::atomic<bool> *cancel)
+TFileOpResult TSystemFileOperations::StageCopy(const QString &source, const QString &target, const TProgress &progress,
+                                               const std::atomic<bool> *cancel)
 {
     const QByteArray src = QFile::encodeName(source);
     const QByteArray dst = QFile::encodeName(target);
@@ -380,8 +384,7 @@ TFileOpResult TSystemFileOperations::StageCopy(const QString &source, const QStr
         // process so that a later copy can tell a stale one.
         for (int attempt = 0; attempt < 100 && staged.Fd < 0; ++attempt) {
             staged.TempName = TempName(name);
-            staged.Fd = ::openat(folderFd, staged.TempName.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC,
-                                 0600);
+            staged.Fd = ::openat(folderFd, staged.TempName.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
             if (staged.Fd < 0 && errno != EEXIST)
                 break;
         }
@@ -507,8 +510,8 @@ void TSystemFileOperations::RemoveCreatedFolders()
         DropFolderCache();
 }
 
-TFileOpResult TSystemFileOperations::CopyFile(const QString &source, const QString &target,
-                                              const TProgress &progress, const std::atomic<bool> *cancel)
+TFileOpResult TSystemFileOperations::CopyFile(const QString &source, const QString &target, const TProgress &progress,
+                                              const std::atomic<bool> *cancel)
 {
     const TFileOpResult staged = StageCopy(source, target, progress, cancel);
     const QList<TStagedFailure> failures = FinishCopies();

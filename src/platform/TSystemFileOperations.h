@@ -23,10 +23,10 @@ public:
     TSystemFileOperations(const TSystemFileOperations &) = delete;
     TSystemFileOperations &operator=(const TSystemFileOperations &) = delete;
 
-    TFileOpResult CopyFile(const QString &source, const QString &target,
-                           const TProgress &progress, const std::atomic<bool> *cancel) override;
-    TFileOpResult StageCopy(const QString &source, const QString &target,
-                            const TProgress &progress, const std::atomic<bool> *cancel) override;
+    TFileOpResult CopyFile(const QString &source, const QString &target, const TProgress &progress,
+                           const std::atomic<bool> *cancel) override;
+    TFileOpResult StageCopy(const QString &source, const QString &target, const TProgress &progress,
+                            const std::atomic<bool> *cancel) override;
     QList<TStagedFailure> FinishCopies() override;
     bool StagingFull() const override;
     TFileOpResult MoveToTrash(const QString &path) override;
@@ -40,10 +40,10 @@ public:
 private:
     struct TStaged
     {
-        int Fd = -1;      // the new content
+        int Fd = -1; // the new content
         int FolderFd = -1;
         dev_t Device = 0;
-        QByteArray Name;  // in the folder
+        QByteArray Name;     // in the folder
         QByteArray TempName; // named temporary, or empty for an unnamed one
         QString Target;
     };

@@ -10,9 +10,9 @@ class ERegistryError : public std::runtime_error
 {
 public:
     explicit ERegistryError(const QString &message)
-        : std::runtime_error(message.toStdString()), FMessage(message)
-    {
-    }
+        : std::runtime_error(message.toStdString())
+        , FMessage(message)
+    {}
 
     QString Message() const { return FMessage; }
 

@@ -128,7 +128,7 @@ void Write(const QString &path, quint32 kind, const QByteArray &data)
         RaiseSetFailed(entry, SettingsHive().LastError());
 }
 
-}  // namespace
+} // namespace
 
 void OpenSettingsHive(const QString &filePath)
 {
@@ -211,7 +211,7 @@ int ReadBinary(const QString &path, void *buffer, int bufferSize)
     TSettingsHive::TValue value;
     const TSettingsHive::TLookup lookup = hive.QueryValue(entry.Key, entry.Name, &value);
     if (lookup == TSettingsHive::lkMissing)
-        hive.CreateKey(entry.Key);  // every value operation leaves its key behind
+        hive.CreateKey(entry.Key); // every value operation leaves its key behind
     if (lookup != TSettingsHive::lkFound)
         return 0;
     const bool textOrNumber = value.Kind == rkSz || value.Kind == rkExpandSz || value.Kind == rkDword;

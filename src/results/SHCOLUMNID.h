@@ -20,8 +20,8 @@ struct SHCOLUMNID
     std::array<quint8, 16> fmtid{};
     quint32 pid = 0;
 
-    static constexpr SHCOLUMNID FromGuid(quint32 data1, quint16 data2, quint16 data3,
-                                         std::array<quint8, 8> data4, quint32 pid)
+    static constexpr SHCOLUMNID FromGuid(quint32 data1, quint16 data2, quint16 data3, std::array<quint8, 8> data4,
+                                         quint32 pid)
     {
         SHCOLUMNID id;
         for (int i = 0; i < 4; ++i)

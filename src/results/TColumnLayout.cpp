@@ -59,8 +59,8 @@ void TColumnLayout::RestoreColumns(TJamFileList &list, const QString &name)
     for (qsizetype i = ids.size() - 1; i >= 0; --i) {
         const int p = list.GetColumnPosition(ids.at(i));
         if (p >= 0)
-            list.SetColumnWidthAt(p, ReadInteger(u"Columns\\ColWidth_"_s + name + u'_' + QString::number(p),
-                                                 list.ColumnWidthAt(p)));
+            list.SetColumnWidthAt(
+                p, ReadInteger(u"Columns\\ColWidth_"_s + name + u'_' + QString::number(p), list.ColumnWidthAt(p)));
     }
 }
 

@@ -282,9 +282,8 @@ void TJamFileList::ShowHeaderMenu(const QPoint &pos)
         action->setCheckable(true);
         action->setChecked(!header()->isSectionHidden(column));
         action->setEnabled(column != TResultListModel::rcName);
-        connect(action, &QAction::toggled, this, [this, column](bool on) {
-            SetColumnVisibility(TResultListModel::ColumnId(column), on);
-        });
+        connect(action, &QAction::toggled, this,
+                [this, column](bool on) { SetColumnVisibility(TResultListModel::ColumnId(column), on); });
     }
     menu.exec(header()->mapToGlobal(pos));
 }

@@ -32,7 +32,6 @@ public:
     void ShowCount();
 
 private:
-
     QTreeWidget *FList;
     QStatusBar *FStatusBar;
     QLabel *FStatus;

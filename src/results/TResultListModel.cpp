@@ -22,12 +22,11 @@ namespace {
 constexpr std::array<quint8, 8> StorageFmtidTail{0xA5, 0xF1, 0x02, 0x60, 0x8C, 0x9E, 0xEB, 0xAC};
 constexpr quint32 StorageFmtid1 = 0xB725F130;
 constexpr SHCOLUMNID ColumnIds[TResultListModel::rcCount] = {
-    SHCOLUMNID::FromGuid(StorageFmtid1, 0x47EF, 0x101A, StorageFmtidTail, 10), // name
-    SHCOLUMNID::FromGuid(0xE3E0584C, 0xB788, 0x4A5A,
-                         {0xBB, 0x20, 0x7F, 0x5A, 0x44, 0xC9, 0xAC, 0xDD}, 6), // folder
-    SHCOLUMNID::FromGuid(StorageFmtid1, 0x47EF, 0x101A, StorageFmtidTail, 12), // size
-    SHCOLUMNID::FromGuid(StorageFmtid1, 0x47EF, 0x101A, StorageFmtidTail, 14), // modified
-    SHCOLUMNID::FromGuid(StorageFmtid1, 0x47EF, 0x101A, StorageFmtidTail, 4),  // type
+    SHCOLUMNID::FromGuid(StorageFmtid1, 0x47EF, 0x101A, StorageFmtidTail, 10),                             // name
+    SHCOLUMNID::FromGuid(0xE3E0584C, 0xB788, 0x4A5A, {0xBB, 0x20, 0x7F, 0x5A, 0x44, 0xC9, 0xAC, 0xDD}, 6), // folder
+    SHCOLUMNID::FromGuid(StorageFmtid1, 0x47EF, 0x101A, StorageFmtidTail, 12),                             // size
+    SHCOLUMNID::FromGuid(StorageFmtid1, 0x47EF, 0x101A, StorageFmtidTail, 14),                             // modified
+    SHCOLUMNID::FromGuid(StorageFmtid1, 0x47EF, 0x101A, StorageFmtidTail, 4),                              // type
 };
 
 // New rows are shown at most this often while they stream in.
@@ -96,11 +95,16 @@ int TResultListModel::ColumnOf(const SHCOLUMNID &id)
 QString TResultListModel::ColumnTitle(int column)
 {
     switch (column) {
-    case rcName: return tr("Name");
-    case rcFolder: return tr("Folder");
-    case rcSize: return tr("Size");
-    case rcModified: return tr("Date modified");
-    case rcType: return tr("Type");
+    case rcName:
+        return tr("Name");
+    case rcFolder:
+        return tr("Folder");
+    case rcSize:
+        return tr("Size");
+    case rcModified:
+        return tr("Date modified");
+    case rcType:
+        return tr("Type");
     }
     return QString();
 }
@@ -293,11 +297,13 @@ bool TResultListModel::LessThan(int left, int right, int column)
         break;
     }
     case rcName:
-        order = QStringView(a).mid(a.lastIndexOf(u'/') + 1)
+        order = QStringView(a)
+                    .mid(a.lastIndexOf(u'/') + 1)
                     .compare(QStringView(b).mid(b.lastIndexOf(u'/') + 1), Qt::CaseInsensitive);
         break;
     case rcFolder:
-        order = QStringView(a).left(a.lastIndexOf(u'/') + 1)
+        order = QStringView(a)
+                    .left(a.lastIndexOf(u'/') + 1)
                     .compare(QStringView(b).left(b.lastIndexOf(u'/') + 1), Qt::CaseInsensitive);
         break;
     case rcType:
@@ -374,8 +380,8 @@ QVariant TResultListModel::data(const QModelIndex &index, int role) const
     const int row = index.row();
     if (role == PathRole)
         return FRows.at(row).Path;
-    if (role != Qt::DisplayRole && role != SortRole && role != Qt::DecorationRole
-        && role != Qt::TextAlignmentRole && role != Qt::ToolTipRole)
+    if (role != Qt::DisplayRole && role != SortRole && role != Qt::DecorationRole && role != Qt::TextAlignmentRole
+        && role != Qt::ToolTipRole)
         return QVariant();
 
     const QString &path = FRows.at(row).Path;

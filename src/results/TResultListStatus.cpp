@@ -67,11 +67,15 @@ int TResultListStatus::CopyCaptionLine(int list)
 {
     switch (list) {
     case 1:
-    case 7: return tlCopySelectedToDestination;
+    case 7:
+        return tlCopySelectedToDestination;
     case 2:
-    case 8: return tlCopySelectedToSource;
-    case 3: return tlUpdateSelectedInDestination;
-    case 4: return tlUpdateSelectedInSource;
+    case 8:
+        return tlCopySelectedToSource;
+    case 3:
+        return tlUpdateSelectedInDestination;
+    case 4:
+        return tlUpdateSelectedInSource;
     }
     return 0;
 }

@@ -28,8 +28,8 @@ bool IsUserVolume(const QStorageInfo &volume)
     if (!volume.isValid() || !volume.isReady())
         return false;
     const QString root = volume.rootPath();
-    return root == u"/" || root.startsWith(u"/media/") || root.startsWith(u"/mnt/")
-           || root.startsWith(u"/run/media/") || root.startsWith(QDir::homePath() + u'/');
+    return root == u"/" || root.startsWith(u"/media/") || root.startsWith(u"/mnt/") || root.startsWith(u"/run/media/")
+           || root.startsWith(QDir::homePath() + u'/');
 }
 
 QFileSystemModel *NewFolderModel(QObject *parent, bool showHidden)
@@ -124,8 +124,7 @@ void TJamShellTree::UseModel(QFileSystemModel *model)
     setSortingEnabled(true);
     sortByColumn(0, Qt::AscendingOrder);
     expand(model->index(QStringLiteral("/")));
-    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &TJamShellTree::CurrentFolderChanged);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &TJamShellTree::CurrentFolderChanged);
     connect(model, &QFileSystemModel::directoryLoaded, this, &TJamShellTree::KeepSelectionInView);
     connect(model, &QAbstractItemModel::layoutChanged, this, &TJamShellTree::KeepSelectionInView);
 }

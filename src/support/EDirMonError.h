@@ -10,9 +10,9 @@ class EDirMonError : public std::runtime_error
 {
 public:
     explicit EDirMonError(const QString &message)
-        : std::runtime_error(message.toStdString()), FMessage(message)
-    {
-    }
+        : std::runtime_error(message.toStdString())
+        , FMessage(message)
+    {}
 
     QString Message() const { return FMessage; }
 

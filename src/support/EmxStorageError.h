@@ -11,9 +11,9 @@ class EmxStorageError : public std::runtime_error
 {
 public:
     explicit EmxStorageError(const QString &message)
-        : std::runtime_error(message.toStdString()), FMessage(message)
-    {
-    }
+        : std::runtime_error(message.toStdString())
+        , FMessage(message)
+    {}
 
     QString Message() const { return FMessage; }
 

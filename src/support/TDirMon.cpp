@@ -36,8 +36,7 @@ bool FolderExists(const QString &path)
 
 TDirMon::TDirMon(QObject *Owner)
     : QObject(Owner)
-{
-}
+{}
 
 TDirMon::~TDirMon()
 {
@@ -77,8 +76,8 @@ void TDirMon::Start()
         return;
     // Following new folders below the root needs their creation and moves even
     // when the filters do not ask for them; the wait thread filters them out.
-    const quint32 kernelMask = mask | IN_ONLYDIR | IN_EXCL_UNLINK
-        | (FWatchSubTree ? IN_CREATE | IN_MOVED_FROM | IN_MOVED_TO : 0u);
+    const quint32 kernelMask =
+        mask | IN_ONLYDIR | IN_EXCL_UNLINK | (FWatchSubTree ? IN_CREATE | IN_MOVED_FROM | IN_MOVED_TO : 0u);
 
     auto watch = std::make_unique<TInotifyWatch>();
     if (const int error = watch->Open())
@@ -88,7 +87,8 @@ void TDirMon::Start()
         throw EDirMonError(qt_error_string(-rootWd));
 
     FWatch = std::move(watch);
-    FWatchThread = std::make_unique<TWaitThread>(this, *FWatch, FPath, rootWd, FWatchFilters, FWatchSubTree, kernelMask);
+    FWatchThread =
+        std::make_unique<TWaitThread>(this, *FWatch, FPath, rootWd, FWatchFilters, FWatchSubTree, kernelMask);
     if (FWatchSubTree)
         FWatchThread->WatchSubfolders();
     {
@@ -159,7 +159,8 @@ void TDirMon::HandOver(const std::shared_ptr<TDirMonBatch> &Batch)
         FPending = Batch;
     }
     FSignal.notify_all();
-    QMetaObject::invokeMethod(this, [this] { ServeHandOver(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { ServeHandOver(); }, Qt::QueuedConnection);
     std::unique_lock lock(FLock);
     FSignal.wait(lock, [&Batch] { return Batch->Done; });
 }
@@ -187,7 +188,8 @@ void TDirMon::ServeHandOver()
     // The batch is done however its handlers leave: an exception still releases
     // the wait thread. A handler that stopped or destroyed the monitor has done so
     // already.
-    struct TRelease {
+    struct TRelease
+    {
         TDirMon *Monitor;
         std::shared_ptr<TDirMonBatch> Batch;
         ~TRelease()

@@ -16,7 +16,9 @@ class TLanguageTable
 {
 public:
     TLanguageTable() = default;
-    explicit TLanguageTable(QStringList Lines) : FLines(std::move(Lines)) {}
+    explicit TLanguageTable(QStringList Lines)
+        : FLines(std::move(Lines))
+    {}
 
     // Line N; a line the file does not have reads as an empty text.
     QString text(int N) const { return N >= 0 && N < FLines.size() ? FLines.at(N) : QString(); }

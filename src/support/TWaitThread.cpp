@@ -22,8 +22,8 @@ bool EndsWithRenameHalf(const std::vector<TInotifyWatch::TEvent> &events)
 
 } // namespace
 
-TWaitThread::TWaitThread(TDirMon *Parent, TInotifyWatch &Watch, const QString &Root, int RootWd,
-                         TWatchFilters Filters, bool WatchSubtree, quint32 KernelMask)
+TWaitThread::TWaitThread(TDirMon *Parent, TInotifyWatch &Watch, const QString &Root, int RootWd, TWatchFilters Filters,
+                         bool WatchSubtree, quint32 KernelMask)
     : FParent(Parent)
     , FWatch(Watch)
     , FRoot(Root)
@@ -41,8 +41,8 @@ void TWaitThread::run()
     for (;;) {
         events.clear();
         TInotifyWatch::TWaitResult result = FWatch.Wait(events);
-        for (int i = 0; i < kRenameHalfWaits && result == TInotifyWatch::TWaitResult::Events && EndsWithRenameHalf(events);
-             ++i)
+        for (int i = 0;
+             i < kRenameHalfWaits && result == TInotifyWatch::TWaitResult::Events && EndsWithRenameHalf(events); ++i)
             result = FWatch.Wait(events, kRenameHalfWaitMs);
         if (result == TInotifyWatch::TWaitResult::Stopped)
             break;

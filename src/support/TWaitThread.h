@@ -13,7 +13,8 @@
 class TDirMon;
 
 // One change as the monitor reports it, named relative to the watched folder.
-struct TDirMonRecord {
+struct TDirMonRecord
+{
     enum TAction { faAdded = 1, faRemoved, faModified, faRenamedOldName, faRenamedNewName };
     TAction Action = faModified;
     QString Name;
@@ -23,7 +24,8 @@ struct TDirMonRecord {
 // The records of one read, handed to the window's thread. The wait thread waits
 // until Done before it reads again; Abandoned tells the window's thread to fire
 // nothing more of it because the monitor stopped meanwhile.
-struct TDirMonBatch {
+struct TDirMonBatch
+{
     std::vector<TDirMonRecord> Records;
     bool Done = false;
     bool Abandoned = false;

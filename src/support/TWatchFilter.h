@@ -6,14 +6,14 @@
 
 // The kinds of change a directory monitor reports.
 enum TWatchFilter : quint8 {
-    nfFILE_NAME,    // files created, deleted, renamed
-    nfDIR_NAME,     // folders created, deleted, renamed
-    nfATTRIBUTES,   // mode, owner, times set
-    nfSIZE,         // content grown or cut
-    nfLAST_WRITE,   // content written
-    nfLAST_ACCESS,  // content read
-    nfCREATION,     // times set (a file's creation time cannot be set here; its nearest kin)
-    nfSECURITY,     // mode and owner
+    nfFILE_NAME,   // files created, deleted, renamed
+    nfDIR_NAME,    // folders created, deleted, renamed
+    nfATTRIBUTES,  // mode, owner, times set
+    nfSIZE,        // content grown or cut
+    nfLAST_WRITE,  // content written
+    nfLAST_ACCESS, // content read
+    nfCREATION,    // times set (a file's creation time cannot be set here; its nearest kin)
+    nfSECURITY,    // mode and owner
 };
 
 // A set of TWatchFilter, bit k for the k-th member.

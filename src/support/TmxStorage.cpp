@@ -27,7 +27,9 @@ constexpr quint8 kHasBlob = 2;
 class TFormWriter
 {
 public:
-    explicit TFormWriter(QBuffer &out) : FOut(out) {}
+    explicit TFormWriter(QBuffer &out)
+        : FOut(out)
+    {}
     void Bytes(const char *data, qint64 length) { FOut.write(data, length); }
     void U8(quint8 v) { FOut.putChar(static_cast<char>(v)); }
     void U32(quint32 v)
@@ -55,7 +57,9 @@ private:
 class TFormReader
 {
 public:
-    explicit TFormReader(QBuffer &in) : FIn(in) {}
+    explicit TFormReader(QBuffer &in)
+        : FIn(in)
+    {}
     [[noreturn]] static void Damaged(const QString &what)
     {
         throw EmxStorageError(u"The stored form of the file store is damaged: %1."_s.arg(what));
@@ -99,7 +103,11 @@ private:
 class TLoadingScope
 {
 public:
-    explicit TLoadingScope(bool &flag) : FFlag(flag) { FFlag = true; }
+    explicit TLoadingScope(bool &flag)
+        : FFlag(flag)
+    {
+        FFlag = true;
+    }
     ~TLoadingScope() { FFlag = false; }
     TLoadingScope(const TLoadingScope &) = delete;
     TLoadingScope &operator=(const TLoadingScope &) = delete;
@@ -111,9 +119,9 @@ private:
 } // namespace
 
 TmxStorage::TmxStorage(QObject *Owner)
-    : QObject(Owner), FStoredItems(std::make_unique<TmxStoredItems>(this))
-{
-}
+    : QObject(Owner)
+    , FStoredItems(std::make_unique<TmxStoredItems>(this))
+{}
 
 TmxStorage::~TmxStorage() = default;
 
@@ -224,7 +232,8 @@ QByteArray TmxStorage::WriteStoredForm() const
         w.Text(item->FileName());
         w.I32(item->FileSize());
         w.I32(item->Tag());
-        const quint8 flags = (item->Compression() != clDefault ? kHasCompression : 0) | (item->HasData() ? kHasBlob : 0);
+        const quint8 flags =
+            (item->Compression() != clDefault ? kHasCompression : 0) | (item->HasData() ? kHasBlob : 0);
         w.U8(flags);
         if (flags & kHasCompression)
             w.U8(static_cast<quint8>(item->Compression()));

@@ -54,8 +54,7 @@ TmxStoredItem::~TmxStoredItem()
         // take the whole program down with it.
         try {
             OnDestroy(this);
-        } catch (...) {
-        }
+        } catch (...) {}
     }
 }
 
@@ -133,9 +132,8 @@ void TmxStoredItem::LoadFromStream(QIODevice *Stream)
     } else {
         QByteArray raw = source->read(size);
         if (raw.size() != size)
-            throw EmxStorageError(u"The source of a stored item ended after %1 of its %2 bytes."_s
-                                      .arg(raw.size())
-                                      .arg(size));
+            throw EmxStorageError(
+                u"The source of a stored item ended after %1 of its %2 bytes."_s.arg(raw.size()).arg(size));
         ReplaceData(std::move(raw));
     }
     if (OnAfterLoad)
@@ -249,9 +247,9 @@ void TmxStoredItem::ReadStoredItemBlob(QIODevice &In)
     while (remaining > 0) {
         const qint64 got = In.read(chunk.data(), static_cast<qint64>(std::min<quint64>(remaining, chunk.size())));
         if (got <= 0)
-            throw EmxStorageError(u"A stored item is cut short: %1 of its %2 bytes are there."_s
-                                      .arg(static_cast<quint64>(n) - remaining)
-                                      .arg(n));
+            throw EmxStorageError(
+                u"A stored item is cut short: %1 of its %2 bytes are there."_s.arg(static_cast<quint64>(n) - remaining)
+                    .arg(n));
         bytes.append(chunk.data(), got);
         remaining -= static_cast<quint64>(got);
     }

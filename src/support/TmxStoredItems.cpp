@@ -32,8 +32,7 @@ void TmxStoredItems::TItemDeleter::operator()(TmxStoredItem *Item) const
 
 TmxStoredItems::TmxStoredItems(TmxStorage *Storage)
     : FStorage(Storage)
-{
-}
+{}
 
 TmxStoredItems::~TmxStoredItems()
 {

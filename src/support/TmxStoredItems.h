@@ -34,7 +34,8 @@ public:
     static QString DisplayAttribute(const TmxStoredItem &Item) { return Item.Name(); }
 
 private:
-    struct TItemDeleter {
+    struct TItemDeleter
+    {
         void operator()(TmxStoredItem *Item) const;
     };
     using TItemPtr = std::unique_ptr<TmxStoredItem, TItemDeleter>;

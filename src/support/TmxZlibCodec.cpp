@@ -26,7 +26,8 @@ QString ZlibText(const z_stream &zs, int code)
 }
 
 // Frees the zlib state whichever way Inflate leaves.
-struct TInflateGuard {
+struct TInflateGuard
+{
     z_stream *Stream;
     ~TInflateGuard() { inflateEnd(Stream); }
 };
@@ -102,9 +103,8 @@ QByteArray TmxZlibCodec::Deflate(QIODevice &Source, qint32 Size, int Level)
     while (remaining > 0) {
         const qint64 got = Source.read(buffer.data(), std::min<qint64>(remaining, buffer.size()));
         if (got <= 0)
-            throw EmxStorageError(u"The source of a stored item ended after %1 of its %2 bytes."_s
-                                      .arg(Size - remaining)
-                                      .arg(Size));
+            throw EmxStorageError(
+                u"The source of a stored item ended after %1 of its %2 bytes."_s.arg(Size - remaining).arg(Size));
         deflater.Write(buffer.data(), got);
         remaining -= got;
     }
@@ -165,7 +165,8 @@ QByteArray TmxZlibCodec::Inflate(const QByteArray &Data)
         }
         if (fieldFilled == 4 && wanted < 0) {
             const quint32 u = static_cast<quint8>(field[0]) | static_cast<quint8>(field[1]) << 8
-                | static_cast<quint8>(field[2]) << 16 | static_cast<quint32>(static_cast<quint8>(field[3])) << 24;
+                              | static_cast<quint8>(field[2]) << 16
+                              | static_cast<quint32>(static_cast<quint8>(field[3])) << 24;
             const qint32 size = static_cast<qint32>(u);
             if (size < 0)
                 throw EmxStorageError(u"The stored data of an item gives a negative size (%1)."_s.arg(size));
@@ -183,8 +184,8 @@ QByteArray TmxZlibCodec::Inflate(const QByteArray &Data)
     if (wanted < 0)
         throw EmxStorageError(u"The stored data of an item holds no size field."_s);
     if (content.size() < wanted)
-        throw EmxStorageError(u"The stored data of an item gives a size of %1 bytes but holds only %2."_s
-                                  .arg(wanted)
-                                  .arg(content.size()));
+        throw EmxStorageError(
+            u"The stored data of an item gives a size of %1 bytes but holds only %2."_s.arg(wanted).arg(
+                content.size()));
     return content;
 }

@@ -9,8 +9,7 @@ using namespace Qt::StringLiterals;
 
 TApplication::TApplication(int &argc, char **argv)
     : QApplication(argc, argv)
-{
-}
+{}
 
 bool TApplication::notify(QObject *receiver, QEvent *event)
 {

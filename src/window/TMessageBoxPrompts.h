@@ -9,7 +9,9 @@
 class TMessageBoxPrompts : public TPrompts
 {
 public:
-    explicit TMessageBoxPrompts(QWidget *parent = nullptr) : FParent(parent) {}
+    explicit TMessageBoxPrompts(QWidget *parent = nullptr)
+        : FParent(parent)
+    {}
 
     void Error(const QString &text) override;
     void Information(const QString &text) override;

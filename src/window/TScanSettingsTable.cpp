@@ -28,8 +28,7 @@ QString RootOf(const QString &folder)
     return folder + u'/';
 }
 
-template <typename T>
-void KeptInPreset(TScanSetting &setting, T TPreset::*field)
+template <typename T> void KeptInPreset(TScanSetting &setting, T TPreset::*field)
 {
     setting.FromPreset = [field](const TPreset &preset) { return TScanSettingValue(preset.*field); };
     setting.ToPreset = [field](TPreset &preset, const TScanSettingValue &value) { preset.*field = std::get<T>(value); };
@@ -44,8 +43,7 @@ void UnitKeptInPreset(TScanSetting &setting, ByteLen TPreset::*field)
     };
 }
 
-template <typename T>
-std::function<void(TScanOptions &, const TScanSettingValue &)> Option(T TScanOptions::*field)
+template <typename T> std::function<void(TScanOptions &, const TScanSettingValue &)> Option(T TScanOptions::*field)
 {
     return [field](TScanOptions &options, const TScanSettingValue &value) { options.*field = std::get<T>(value); };
 }
@@ -108,7 +106,7 @@ TScanSetting Size(const QString &name, TLabeledFloatSpinEdit *TControls::*edit, 
     return setting;
 }
 
-TScanSetting Unit(const QString &name, std::array<QRadioButton *TControls::*, 3> buttons, ByteLen TPreset::*field,
+TScanSetting Unit(const QString &name, std::array<QRadioButton * TControls::*, 3> buttons, ByteLen TPreset::*field,
                   float TScanOptions::*factor)
 {
     TScanSetting setting = Setting(name, qint32(blByte), qint32(blKB));

@@ -37,8 +37,7 @@ constexpr int ButtonMargin = 8;
 
 TfrmMain::TfrmMain(QWidget *parent)
     : TfrmMain(QCoreApplication::applicationDirPath(), DefaultLanguageName(), parent)
-{
-}
+{}
 
 TfrmMain::TfrmMain(const QString &programFolder, const QString &defaultLanguage, QWidget *parent)
     : QWidget(parent)
@@ -64,10 +63,9 @@ TfrmMain::TfrmMain(const QString &programFolder, const QString &defaultLanguage,
     BuildSettingsPage();
     BuildResultsPage();
     BuildInfoPage();
-    FActions = new TListActions(*this, {[this](int list) { return FileList(list); },
-                                        [this](int list) { JamFileListChange(list); },
-                                        [this] { return ScanOptions.srcPath; },
-                                        [this] { return ScanOptions.dstPath; }});
+    FActions = new TListActions(
+        *this, {[this](int list) { return FileList(list); }, [this](int list) { JamFileListChange(list); },
+                [this] { return ScanOptions.srcPath; }, [this] { return ScanOptions.dstPath; }});
 
     FListStatus = new TResultListStatus([this](int line) { return FLanguage.text(line); }, this);
     const std::array<TResultListStatus::TListControls, ListCount> controls{{

@@ -308,8 +308,7 @@ private:
     void ChooseStartLanguage();
     void ApplyTexts();
     // Gives a control just built its caption from Captions().
-    template <typename T>
-    T *Captioned(T *control)
+    template <typename T> T *Captioned(T *control)
     {
         ApplyCaption(control);
         return control;
@@ -358,7 +357,7 @@ private:
     QString FProgramFolder;
     QString FDefaultLanguage;
     QStringList FLanguageFiles;
-    TDirMon *FLangMonitor = nullptr; // a child of the window
+    TDirMon *FLangMonitor = nullptr;       // a child of the window
     TDirMon *FLangParentMonitor = nullptr; // the program folder, for "Lang" itself; a child too
     bool FFirstShow = true;
     bool FLanguageReloadDue = false;

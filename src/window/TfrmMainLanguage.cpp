@@ -61,8 +61,7 @@ void TfrmMain::RefreshLanguageList()
 void TfrmMain::ChooseStartLanguage()
 {
     RefreshLanguageList();
-    LangIndex = TLanguageFileList::IndexOfLanguage(TLanguageFileList::DisplayNames(FLanguageFiles),
-                                                   FDefaultLanguage);
+    LangIndex = TLanguageFileList::IndexOfLanguage(TLanguageFileList::DisplayNames(FLanguageFiles), FDefaultLanguage);
     LangIndex = ReadInteger(u"LangID"_s, LangIndex);
 }
 

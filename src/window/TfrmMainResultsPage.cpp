@@ -1,9 +1,9 @@
 #include "window/TfrmMain.h"
 
+#include "actions/ui/TListActions.h"
 #include "results/TJamFileList.h"
 #include "results/TNotComparedPage.h"
 #include "results/TResultListStatus.h"
-#include "actions/ui/TListActions.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -107,9 +107,9 @@ QWidget *TfrmMain::BuildResultHalf(int list, QWidget *tab, bool buttonsRight)
     if (buttonsRight)
         buttonRow->addStretch(1);
     const bool pair = plan.CopyButton && plan.DeleteButton;
-    const std::array<const char16_t *, 2> order = plan.DeleteFirst
-        ? std::array<const char16_t *, 2>{plan.DeleteButton, plan.CopyButton}
-        : std::array<const char16_t *, 2>{plan.CopyButton, plan.DeleteButton};
+    const std::array<const char16_t *, 2> order =
+        plan.DeleteFirst ? std::array<const char16_t *, 2>{plan.DeleteButton, plan.CopyButton}
+                         : std::array<const char16_t *, 2>{plan.CopyButton, plan.DeleteButton};
     for (const char16_t *name : order) {
         if (!name)
             continue;
@@ -175,14 +175,14 @@ void TfrmMain::BuildResultsPage()
                                  &StatusBar6, &StatusBar7, &StatusBar8, &StatusBar9};
     for (int number = 2; number <= 9; ++number)
         find(*statusBars[number - 2], u"StatusBar"_s + QString::number(number));
-    const std::pair<QLabel **, int> labels[] = {{&Label5, 5}, {&Label6, 6}, {&Label7, 7}, {&Label8, 8},
+    const std::pair<QLabel **, int> labels[] = {{&Label5, 5}, {&Label6, 6},   {&Label7, 7},   {&Label8, 8},
                                                 {&Label9, 9}, {&Label10, 10}, {&Label11, 11}, {&Label13, 13}};
     for (const auto &[field, number] : labels)
         find(*field, u"Label"_s + QString::number(number));
-    const std::pair<QPushButton **, int> buttons[] = {
-        {&PngBitBtn1, 1}, {&PngBitBtn2, 2}, {&PngBitBtn3, 3}, {&PngBitBtn5, 5}, {&PngBitBtn6, 6},
-        {&PngBitBtn8, 8}, {&PngBitBtn9, 9}, {&PngBitBtn11, 11}, {&PngBitBtn12, 12}, {&PngBitBtn13, 13},
-        {&PngBitBtn14, 14}, {&PngBitBtn15, 15}};
+    const std::pair<QPushButton **, int> buttons[] = {{&PngBitBtn1, 1},   {&PngBitBtn2, 2},   {&PngBitBtn3, 3},
+                                                      {&PngBitBtn5, 5},   {&PngBitBtn6, 6},   {&PngBitBtn8, 8},
+                                                      {&PngBitBtn9, 9},   {&PngBitBtn11, 11}, {&PngBitBtn12, 12},
+                                                      {&PngBitBtn13, 13}, {&PngBitBtn14, 14}, {&PngBitBtn15, 15}};
     for (const auto &[field, number] : buttons)
         find(*field, u"PngBitBtn"_s + QString::number(number));
 }
@@ -191,7 +191,8 @@ void TfrmMain::ApplyNotComparedTexts()
 {
     const int count = NotComparedPage->Count();
     PageControl1->setTabText(PageControl1->indexOf(NotComparedPage),
-                             count > 0 ? Text(tlNotComparedPage) + u" ("_s + QString::number(count) + u')' : Text(tlNotComparedPage));
+                             count > 0 ? Text(tlNotComparedPage) + u" ("_s + QString::number(count) + u')'
+                                       : Text(tlNotComparedPage));
     NotComparedPage->SetTexts(Text(tlPathColumn), Text(tlReasonColumn), Text(tlNotComparedCount));
 }
 

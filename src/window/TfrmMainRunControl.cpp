@@ -52,17 +52,20 @@ void TfrmMain::Start()
     ApplyNotComparedTexts();
 
     // The worker gets its texts now, so a language reload during the run cannot touch it.
-    auto *thread = new TScanThread(ScanOptions, TScanTexts::FromLines([this](int line) { return FLanguage.text(line); }), this);
+    auto *thread =
+        new TScanThread(ScanOptions, TScanTexts::FromLines([this](int line) { return FLanguage.text(line); }), this);
     ScanThread = thread;
     // Each status text and each finding is one blocking round trip: the worker waits until
     // the window has read the field, so nothing is queued or lost.
-    connect(thread, &TScanThread::ShowStatus, this, [this, thread] { ShowStatus(thread->StatusBarText); },
-            Qt::DirectConnection);
-    connect(thread, &TScanThread::AddToList, this,
-            [this, thread](int list) { AddToList(list, thread->CurrentFilePath); }, Qt::DirectConnection);
-    connect(thread, &TScanThread::NotCompared, this,
-            [this, thread] { AddNotCompared(thread->CurrentFilePath, thread->NotComparedReason); },
-            Qt::DirectConnection);
+    connect(
+        thread, &TScanThread::ShowStatus, this, [this, thread] { ShowStatus(thread->StatusBarText); },
+        Qt::DirectConnection);
+    connect(
+        thread, &TScanThread::AddToList, this, [this, thread](int list) { AddToList(list, thread->CurrentFilePath); },
+        Qt::DirectConnection);
+    connect(
+        thread, &TScanThread::NotCompared, this,
+        [this, thread] { AddNotCompared(thread->CurrentFilePath, thread->NotComparedReason); }, Qt::DirectConnection);
     connect(thread, &QThread::finished, this, &TfrmMain::ScanFinished, Qt::QueuedConnection);
     thread->start(QThread::LowestPriority);
 }

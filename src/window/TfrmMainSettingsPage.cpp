@@ -31,8 +31,7 @@ constexpr int MiddleColumnWidth = 300;
 constexpr int RunButtonWidth = 80;
 constexpr int RunButtonHeight = 25;
 
-template <typename T>
-T *Named(T *widget, const QString &name)
+template <typename T> T *Named(T *widget, const QString &name)
 {
     widget->setObjectName(name);
     return widget;
@@ -169,10 +168,10 @@ void TfrmMain::BuildMiddleColumn()
     RadioButton4 = Captioned(Named(new QRadioButton, u"RadioButton4"_s));
     RadioButton5 = Captioned(Named(new QRadioButton, u"RadioButton5"_s));
     RadioButton6 = Captioned(Named(new QRadioButton, u"RadioButton6"_s));
-    GroupBox3 = Captioned(SizeGroup(u"GroupBox3"_s, SpinEdit3, u"SpinEdit3"_s,
-                                    {RadioButton1, RadioButton2, RadioButton3}));
-    GroupBox4 = Captioned(SizeGroup(u"GroupBox4"_s, SpinEdit4, u"SpinEdit4"_s,
-                                    {RadioButton4, RadioButton5, RadioButton6}));
+    GroupBox3 =
+        Captioned(SizeGroup(u"GroupBox3"_s, SpinEdit3, u"SpinEdit3"_s, {RadioButton1, RadioButton2, RadioButton3}));
+    GroupBox4 =
+        Captioned(SizeGroup(u"GroupBox4"_s, SpinEdit4, u"SpinEdit4"_s, {RadioButton4, RadioButton5, RadioButton6}));
     column->addWidget(GroupBox3);
     column->addWidget(GroupBox4);
 

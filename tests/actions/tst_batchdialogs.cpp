@@ -18,9 +18,9 @@
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -106,7 +106,8 @@ public:
         std::function<void()> Act;
     };
 
-    explicit TUser(QList<TStep> steps) : FSteps(std::move(steps))
+    explicit TUser(QList<TStep> steps)
+        : FSteps(std::move(steps))
     {
         FClock.start();
         QTimer::singleShot(20, this, [this] { Tick(); });
@@ -176,14 +177,12 @@ private:
     QString Target(int index) const { return Dst() + List(1)->Paths().at(index).mid(Src().size()); }
 
     // Presses "Copy all to Destination" with the mouse; returns when the batch is over.
-    void ClickCopyAll()
-    {
-        QTest::mouseClick(Find<QPushButton>(*FWindow, "PngBitBtn9"), Qt::LeftButton);
-    }
+    void ClickCopyAll() { QTest::mouseClick(Find<QPushButton>(*FWindow, "PngBitBtn9"), Qt::LeftButton); }
 
     static TUser::TStep Answer(const QString &boxText, const QString &button)
     {
-        return {boxText + u" / "_s + button, [boxText, button] {
+        return {boxText + u" / "_s + button,
+                [boxText, button] {
                     QMessageBox *box = VisibleBox(boxText);
                     return box && Button(box, button) && Button(box, button)->isEnabled();
                 },
@@ -200,10 +199,7 @@ private:
     }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QVERIFY(SetUpProgram(true));
-    }
+    void initTestCase() { QVERIFY(SetUpProgram(true)); }
     void cleanupTestCase() { TearDownProgram(); }
     void init()
     {
@@ -284,7 +280,8 @@ private Q_SLOTS:
                     {u"report"_s, [] { return VisibleBox(u"3 files were skipped"_s) != nullptr; },
                      [&] {
                          report = VisibleBox(u"3 files were skipped"_s)->text();
-                         QTest::mouseClick(VisibleBox(u"3 files were skipped"_s)->button(QMessageBox::Ok), Qt::LeftButton);
+                         QTest::mouseClick(VisibleBox(u"3 files were skipped"_s)->button(QMessageBox::Ok),
+                                           Qt::LeftButton);
                      }}});
         ClickCopyAll();
         QVERIFY2(user.Finished(), qPrintable(user.Stuck()));
@@ -396,9 +393,9 @@ private Q_SLOTS:
         const QStringList order = List(1)->Paths();
         QVERIFY(QDir().mkpath(Target(1)));
         const QString question = TFileActionBoxes::CloseDuringBatchText();
-        TUser user({{u"close"_s, [] { return VisibleBox(u"could not be copied"_s) != nullptr; },
-                     [this] { FWindow->close(); }},
-                    Answer(question, u"Yes"_s)});
+        TUser user(
+            {{u"close"_s, [] { return VisibleBox(u"could not be copied"_s) != nullptr; }, [this] { FWindow->close(); }},
+             Answer(question, u"Yes"_s)});
         ClickCopyAll();
         QVERIFY2(user.Finished(), qPrintable(user.Stuck()));
         QTRY_VERIFY_WITH_TIMEOUT(!FWindow->isVisible(), 5000);

@@ -81,10 +81,7 @@ public:
     }
     void SkippedFiles(TBatchKind, const QStringList &paths) override { Skipped = paths; }
     bool ConfirmCloseDuringBatch() override { return false; }
-    void BeginProgress(TBatchKind, int files, qint64, std::atomic<bool> *) override
-    {
-        Note(u"begin %1"_s.arg(files));
-    }
+    void BeginProgress(TBatchKind, int files, qint64, std::atomic<bool> *) override { Note(u"begin %1"_s.arg(files)); }
     void ShowProgress(const QString &, int, qint64) override {}
     void EndProgress() override { Note(u"end"_s); }
 
@@ -125,8 +122,7 @@ private Q_SLOTS:
         dialogs.ErrorAnswers = {TFileActionDialogs::ecRetry};
         TFileBatch batch(ops, dialogs);
 
-        QCOMPARE(batch.Run(TFileActionDialogs::bkCopy, Copies({u"a"_s, u"b"_s, u"c"_s}), 30),
-                 TFileBatch::boSucceeded);
+        QCOMPARE(batch.Run(TFileActionDialogs::bkCopy, Copies({u"a"_s, u"b"_s, u"c"_s}), 30), TFileBatch::boSucceeded);
         QCOMPARE(batch.Done(), QList<bool>({true, true, true}));
         QCOMPARE(ops.Calls, QStringList({u"copy /s/a /d/a"_s, u"copy /s/b /d/b"_s, u"copy /s/c /d/c"_s}));
         QCOMPARE(dialogs.Asked, QStringList({u"begin 3"_s, u"error /s/b"_s, u"end"_s}));
@@ -143,8 +139,7 @@ private Q_SLOTS:
         dialogs.ErrorAnswers = {TFileActionDialogs::ecSkipAll};
         TFileBatch batch(ops, dialogs);
 
-        QCOMPARE(batch.Run(TFileActionDialogs::bkCopy, Copies({u"a"_s, u"b"_s, u"c"_s}), 30),
-                 TFileBatch::boFailed);
+        QCOMPARE(batch.Run(TFileActionDialogs::bkCopy, Copies({u"a"_s, u"b"_s, u"c"_s}), 30), TFileBatch::boFailed);
         QCOMPARE(batch.Done(), QList<bool>({false, true, false}));
         QCOMPARE(dialogs.Asked, QStringList({u"begin 3"_s, u"error /s/a"_s, u"end"_s}));
         QCOMPARE(dialogs.Skipped, QStringList({u"/s/a"_s, u"/s/c"_s}));

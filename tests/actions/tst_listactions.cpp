@@ -293,7 +293,8 @@ private Q_SLOTS:
         // The destination becomes a hard link of the source after the scan.
         QVERIFY(QFile::remove(Dst() + u"x"_s));
         QCOMPARE(::link(QFile::encodeName(Src() + u"linked.txt"_s).constData(),
-                        QFile::encodeName(Dst() + u"linked.txt"_s).constData()), 0);
+                        QFile::encodeName(Dst() + u"linked.txt"_s).constData()),
+                 0);
         FDialogs.ErrorAnswers = {TFileActionDialogs::ecSkip};
         Actions().PngBitBtn9Click();
         QCOMPARE(FDialogs.Asked.size(), 1);
@@ -314,8 +315,8 @@ private Q_SLOTS:
         QCOMPARE(FDialogs.Asked, QStringList{u"confirm 3"_s});
         QVERIFY(List(5)->Paths().isEmpty());
         QVERIFY(List(6)->Paths().isEmpty());
-        QCOMPARE(Rows(List(2)), (QStringList{Dst() + u"d1.txt"_s, Dst() + u"d2.txt"_s, Dst() + u"d3.txt"_s,
-                                             Dst() + u"lonely.txt"_s}));
+        QCOMPARE(Rows(List(2)),
+                 (QStringList{Dst() + u"d1.txt"_s, Dst() + u"d2.txt"_s, Dst() + u"d3.txt"_s, Dst() + u"lonely.txt"_s}));
         QVERIFY(!QFile::exists(Src() + u"d1.txt"_s));
         QVERIFY(QFile::exists(FProgram->filePath(u"data/Trash/files/d1.txt"_s)));
         QVERIFY(QFile::exists(Dst() + u"d1.txt"_s));
@@ -399,7 +400,7 @@ private Q_SLOTS:
         Actions().PngBitBtn14Click();
         QVERIFY(QFileInfo(Src() + u"folder"_s).isDir());
         QVERIFY(List(1)->IsItemInList(Src() + u"folder"_s));
-        QVERIFY(!QFile::exists(Src() + u"folder/inside.txt"_s)); // the file itself went to the trash
+        QVERIFY(!QFile::exists(Src() + u"folder/inside.txt"_s));      // the file itself went to the trash
         QCOMPARE(List(1)->Paths(), QStringList{Src() + u"folder"_s}); // the trashed file's row went
     }
 };

@@ -74,14 +74,12 @@ void tst_ScanCli::printsOneRecordPerDelivery()
     QList<QByteArray> records = r.Out.split('\0');
     QCOMPARE(records.takeLast(), QByteArray());
     const QSet<QByteArray> got(records.begin(), records.end());
-    const QSet<QByteArray> expected{
-        "5\t" + s.toUtf8() + "same.txt", "6\t" + d.toUtf8() + "same.txt",
-        "1\t" + s.toUtf8() + "sub/only.txt", "1\t" + s.toUtf8() + "new line\nname.txt",
-        "2\t" + d.toUtf8() + "big.bin"};
+    const QSet<QByteArray> expected{"5\t" + s.toUtf8() + "same.txt", "6\t" + d.toUtf8() + "same.txt",
+                                    "1\t" + s.toUtf8() + "sub/only.txt", "1\t" + s.toUtf8() + "new line\nname.txt",
+                                    "2\t" + d.toUtf8() + "big.bin"};
     QCOMPARE(got, expected);
     // The duplicate pair arrives in order: source half, then destination half.
-    QCOMPARE(records.indexOf("6\t" + d.toUtf8() + "same.txt"),
-             records.indexOf("5\t" + s.toUtf8() + "same.txt") + 1);
+    QCOMPARE(records.indexOf("6\t" + d.toUtf8() + "same.txt"), records.indexOf("5\t" + s.toUtf8() + "same.txt") + 1);
 }
 
 void tst_ScanCli::rootsAreMadeAbsoluteAndClean()
@@ -117,7 +115,8 @@ void tst_ScanCli::statusLinesGoToStderr()
     QCOMPARE(r.ExitCode, 0);
     const QByteArray d = FDir.filePath(u"d/"_s).toUtf8();
     QCOMPARE(r.Err, "Working...\nAnalyzing source files against destination...\nAnalyzing files...\n"
-                    "Analyzing files... " + d + "big.bin\n");
+                    "Analyzing files... "
+                        + d + "big.bin\n");
 
     r = RunScan({u"--status"_s, u"d"_s, u"d"_s}, FDir.path());
     QCOMPARE(r.ExitCode, 1);
@@ -185,12 +184,17 @@ void tst_ScanCli::usageErrors_data()
     QTest::newRow("negative maximum") << QStringList{u"--max"_s, u"-1"_s, u"s"_s, u"d"_s} << u"--max"_s;
     QTest::newRow("maximum too large") << QStringList{u"--max"_s, u"2147483648"_s, u"s"_s, u"d"_s} << u"--max"_s;
     QTest::newRow("unknown unit") << QStringList{u"--min-unit"_s, u"gb"_s, u"s"_s, u"d"_s} << u"--min-unit"_s;
-    QTest::newRow("maximum below minimum") << QStringList{u"--min"_s, u"2"_s, u"--max"_s, u"1"_s, u"s"_s, u"d"_s} << u"--max"_s;
-    QTest::newRow("units make max smaller") << QStringList{u"--min"_s, u"1"_s, u"--min-unit"_s, u"mb"_s, u"--max"_s, u"1000"_s, u"s"_s, u"d"_s} << u"--max"_s;
+    QTest::newRow("maximum below minimum")
+        << QStringList{u"--min"_s, u"2"_s, u"--max"_s, u"1"_s, u"s"_s, u"d"_s} << u"--max"_s;
+    QTest::newRow("units make max smaller")
+        << QStringList{u"--min"_s, u"1"_s, u"--min-unit"_s, u"mb"_s, u"--max"_s, u"1000"_s, u"s"_s, u"d"_s}
+        << u"--max"_s;
     QTest::newRow("fractional margin") << QStringList{u"--margin"_s, u"0.5"_s, u"s"_s, u"d"_s} << u"--margin"_s;
     QTest::newRow("margin too large") << QStringList{u"--margin"_s, u"86401"_s, u"s"_s, u"d"_s} << u"--margin"_s;
-    QTest::newRow("adjustment too small") << QStringList{u"--src-adjust"_s, u"-10000"_s, u"s"_s, u"d"_s} << u"--src-adjust"_s;
-    QTest::newRow("adjustment not whole") << QStringList{u"--dst-adjust"_s, u"1.5"_s, u"s"_s, u"d"_s} << u"--dst-adjust"_s;
+    QTest::newRow("adjustment too small")
+        << QStringList{u"--src-adjust"_s, u"-10000"_s, u"s"_s, u"d"_s} << u"--src-adjust"_s;
+    QTest::newRow("adjustment not whole")
+        << QStringList{u"--dst-adjust"_s, u"1.5"_s, u"s"_s, u"d"_s} << u"--dst-adjust"_s;
 }
 
 void tst_ScanCli::usageErrors()
@@ -213,9 +217,12 @@ void tst_ScanCli::optionsReachTheEngine()
     r = RunScan({u"--min"_s, u"2999"_s, u"--min-unit"_s, u"bytes"_s, u"s"_s, u"d"_s}, FDir.path());
     QCOMPARE(r.Out, "2\t" + FDir.filePath(u"d/big.bin"_s).toUtf8() + '\n');
     // An adjustment turns the duplicate into a newer source file when contents are not compared.
-    r = RunScan({u"--no-content"_s, u"--src-adjust"_s, u"5"_s, u"--filter"_s, u"*same*"_s, u"s"_s, u"d"_s}, FDir.path());
+    r = RunScan({u"--no-content"_s, u"--src-adjust"_s, u"5"_s, u"--filter"_s, u"*same*"_s, u"s"_s, u"d"_s},
+                FDir.path());
     QCOMPARE(r.Out, "3\t" + FDir.filePath(u"s/same.txt"_s).toUtf8() + '\n');
-    r = RunScan({u"--no-content"_s, u"--src-adjust"_s, u"5"_s, u"--margin"_s, u"5"_s, u"--filter"_s, u"*same*"_s, u"s"_s, u"d"_s}, FDir.path());
+    r = RunScan({u"--no-content"_s, u"--src-adjust"_s, u"5"_s, u"--margin"_s, u"5"_s, u"--filter"_s, u"*same*"_s,
+                 u"s"_s, u"d"_s},
+                FDir.path());
     QCOMPARE(r.Out.count('\n'), 2);
     r = RunScan({u"--no-subfolders"_s, u"--filter"_s, u"*only*"_s, u"s"_s, u"d"_s}, FDir.path());
     QVERIFY(r.Out.isEmpty());

@@ -60,8 +60,7 @@ private slots:
         QTest::newRow("bool") << QStringList{u"bool"_s, u"WinMax"_s, u"false"_s} << u"false\n"_s;
         QTest::newRow("integer") << QStringList{u"integer"_s, u"WinLeft"_s, u"-5"_s} << u"-5\n"_s;
         QTest::newRow("float, shortest form") << QStringList{u"float"_s, u"F"_s, u"0.1"_s} << u"0.1\n"_s;
-        QTest::newRow("string") << QStringList{u"string"_s, u"Presets\\W\\srcPath"_s, u"/tmp/ä b"_s}
-                                << u"/tmp/ä b\n"_s;
+        QTest::newRow("string") << QStringList{u"string"_s, u"Presets\\W\\srcPath"_s, u"/tmp/ä b"_s} << u"/tmp/ä b\n"_s;
     }
     void getPrintsAndWritesTheDefault()
     {
@@ -245,8 +244,8 @@ private slots:
         // A store that cannot be opened gives no empty export or list as if it were empty.
         const QString blocked = FDir->filePath(u"blocked"_s);
         QVERIFY(QDir().mkpath(blocked + u"/foldermate/settings.sqlite3"_s));
-        for (const QStringList &args : {QStringList{u"export"_s}, QStringList{u"export"_s, u"--all"_s},
-                                        QStringList{u"list"_s}}) {
+        for (const QStringList &args :
+             {QStringList{u"export"_s}, QStringList{u"export"_s, u"--all"_s}, QStringList{u"list"_s}}) {
             const TResult r = Run(args, blocked);
             QCOMPARE(r.ExitCode, 1);
             QCOMPARE(r.Out, QString());
@@ -279,25 +278,24 @@ private slots:
         QVERIFY(SettingsHive().SetValue(u"Odd"_s, u"t9"_s, 9, "\x01"_ba));
         CloseSettingsHive();
 
-        const QString expected =
-            u"[\\Odd]\n"
-            "\"e\" = REG_EXPAND_SZ \"%X%\"\n"
-            "\"short\" = REG_DWORD hex:0102\n"
-            "\"t9\" = REG_TYPE_9 hex:01\n"
-            "[\\Software]\n"
-            "[\\Software\\Orvane Studio]\n"
-            "[\\Software\\Orvane Studio\\Foldermate]\n"
-            "\"LangID\" = REG_DWORD -1\n"
-            "\"WinMax\" = REG_DWORD 0\n"
-            "[\\Software\\Orvane Studio\\Foldermate\\Columns]\n"
-            "\"Columns_fl1\" = REG_BINARY 01ab\n"
-            "\"Columns_fl2\" = REG_BINARY\n"
-            "[\\Software\\Orvane Studio\\Foldermate\\Presets]\n"
-            "[\\Software\\Orvane Studio\\Foldermate\\Presets\\Backup]\n"
-            "\"MrgErrSec\" = REG_DWORD 2\n"
-            "[\\Software\\Orvane Studio\\Foldermate\\Presets\\work]\n"
-            "\"MinFileSize\" = REG_BINARY 000000000000f83f\n"
-            "\"srcPath\" = REG_SZ \"/home/\\\"me\\\"\\n\\\\x\"\n"_s;
+        const QString expected = u"[\\Odd]\n"
+                                 "\"e\" = REG_EXPAND_SZ \"%X%\"\n"
+                                 "\"short\" = REG_DWORD hex:0102\n"
+                                 "\"t9\" = REG_TYPE_9 hex:01\n"
+                                 "[\\Software]\n"
+                                 "[\\Software\\Orvane Studio]\n"
+                                 "[\\Software\\Orvane Studio\\Foldermate]\n"
+                                 "\"LangID\" = REG_DWORD -1\n"
+                                 "\"WinMax\" = REG_DWORD 0\n"
+                                 "[\\Software\\Orvane Studio\\Foldermate\\Columns]\n"
+                                 "\"Columns_fl1\" = REG_BINARY 01ab\n"
+                                 "\"Columns_fl2\" = REG_BINARY\n"
+                                 "[\\Software\\Orvane Studio\\Foldermate\\Presets]\n"
+                                 "[\\Software\\Orvane Studio\\Foldermate\\Presets\\Backup]\n"
+                                 "\"MrgErrSec\" = REG_DWORD 2\n"
+                                 "[\\Software\\Orvane Studio\\Foldermate\\Presets\\work]\n"
+                                 "\"MinFileSize\" = REG_BINARY 000000000000f83f\n"
+                                 "\"srcPath\" = REG_SZ \"/home/\\\"me\\\"\\n\\\\x\"\n"_s;
         const TResult whole = Run({u"export"_s, u"--all"_s});
         QCOMPARE(whole.ExitCode, 0);
         QCOMPARE(whole.Out, expected);
@@ -325,7 +323,8 @@ private slots:
         const TResult result = Run({u"get"_s, u"integer"_s, u"WinWidth"_s, u"800"_s});
         QCOMPARE(result.ExitCode, 0);
         QCOMPARE(result.Out, u"800\n"_s);
-        const QStringList moved = QDir(QFileInfo(HivePath()).absolutePath()).entryList({u"settings.sqlite3.damaged-*"_s});
+        const QStringList moved =
+            QDir(QFileInfo(HivePath()).absolutePath()).entryList({u"settings.sqlite3.damaged-*"_s});
         QCOMPARE(moved.size(), 1);
         QVERIFY2(result.Err.contains(moved.first()), qPrintable(result.Err));
         QCOMPARE(Run({u"get"_s, u"integer"_s, u"WinWidth"_s, u"1"_s}).Out, u"800\n"_s);

@@ -98,7 +98,6 @@ void tst_FloatSpinEdit::setValueRoundsAndLimits_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<double>("shown"); // what Value() reads back
 
-
     QTest::newRow("2 decimals round down") << 2 << 0.0 << 0.0 << 1.234 << u"1.23"_s << 1.23;
     QTest::newRow("2 decimals, half to even") << 2 << 0.0 << 0.0 << 0.125 << u"0.12"_s << 0.12;
     QTest::newRow("0 decimals, 2.5 to even") << 0 << 0.0 << 0.0 << 2.5 << u"2"_s << 2.0;
@@ -345,7 +344,8 @@ void tst_FloatSpinEdit::labelPosition_data()
     QTest::newRow("above, right") << int(lpAbove) << int(Qt::AlignRight) << false << u"L+W-w, T-h-s"_s;
     QTest::newRow("above, centre") << int(lpAbove) << int(Qt::AlignHCenter) << false << u"L+(W-w)/2, T-h-s"_s;
     QTest::newRow("above, left in RTL") << int(lpAbove) << int(Qt::AlignLeft) << true << u"L+W-w, T-h-s"_s;
-    QTest::newRow("above, absolute left in RTL") << int(lpAbove) << int(Qt::AlignLeft | Qt::AlignAbsolute) << true << u"L, T-h-s"_s;
+    QTest::newRow("above, absolute left in RTL")
+        << int(lpAbove) << int(Qt::AlignLeft | Qt::AlignAbsolute) << true << u"L, T-h-s"_s;
     QTest::newRow("below, right") << int(lpBelow) << int(Qt::AlignRight) << false << u"L+W-w, T+H+s"_s;
     QTest::newRow("left") << int(lpLeft) << int(Qt::AlignRight) << false << u"L-w-s, T+(H-h)/2"_s;
     QTest::newRow("right") << int(lpRight) << int(Qt::AlignLeft) << false << u"L+W+s, T+(H-h)/2"_s;
@@ -369,8 +369,11 @@ void tst_FloatSpinEdit::labelPosition()
     const int L = 200, T = 120, W = FEdit->width(), H = FEdit->height();
     const int w = label->width(), h = label->height(), s = 7;
     QVERIFY(w > 20);
-    const QHash<QString, int> xs{{u"L"_s, L}, {u"L+W-w"_s, L + W - w}, {u"L+(W-w)/2"_s, L + (W - w) / 2},
-                                 {u"L-w-s"_s, L - w - s}, {u"L+W+s"_s, L + W + s}};
+    const QHash<QString, int> xs{{u"L"_s, L},
+                                 {u"L+W-w"_s, L + W - w},
+                                 {u"L+(W-w)/2"_s, L + (W - w) / 2},
+                                 {u"L-w-s"_s, L - w - s},
+                                 {u"L+W+s"_s, L + W + s}};
     const QHash<QString, int> ys{{u"T-h-s"_s, T - h - s}, {u"T+H+s"_s, T + H + s}, {u"T+(H-h)/2"_s, T + (H - h) / 2}};
     const QStringList parts = expected.split(u", "_s);
     QCOMPARE(label->pos(), QPoint(xs.value(parts.at(0)), ys.value(parts.at(1))));

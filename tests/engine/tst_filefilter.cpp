@@ -62,8 +62,7 @@ void tst_FileFilter::tokens_data()
     QTest::addColumn<QStringList>("tokens");
     QTest::newRow("semicolon") << u"*.txt; *.doc"_s << QStringList{u"*.txt"_s, u"*.doc"_s};
     QTest::newRow("space rule") << u"*.txt *.doc"_s << QStringList{u"*.txt"_s, u"*.doc"_s};
-    QTest::newRow("space kept beside ;") << u"*.txt *.doc;*.xls"_s
-                                         << QStringList{u"*.txt *.doc"_s, u"*.xls"_s};
+    QTest::newRow("space kept beside ;") << u"*.txt *.doc;*.xls"_s << QStringList{u"*.txt *.doc"_s, u"*.xls"_s};
     QTest::newRow("comma before semicolon") << u"a,b;c"_s << QStringList{u"a"_s, u"b"_s, u"c"_s};
     QTest::newRow("doubled separators") << u"a;;b"_s << QStringList{u"a"_s, u""_s, u"b"_s};
     QTest::newRow("only separators") << u";;"_s << QStringList{u""_s, u""_s};
@@ -155,7 +154,8 @@ void tst_FileFilter::sizeLimits_data()
     QTest::newRow("exactly at both limits") << qint64(500) << 500.0f << 1.0f << 500.0f << 1.0f << true;
     QTest::newRow("MB unit") << qint64(1048575) << 1.0f << 1048576.0f << 0.0f << 1.0f << false;
     QTest::newRow("empty file, no limits") << qint64(0) << 0.0f << 1.0f << 0.0f << 1.0f << true;
-    QTest::newRow("5 GiB under a 4096 MB maximum") << (qint64(5) << 30) << 0.0f << 1.0f << 4096.0f << 1048576.0f << false;
+    QTest::newRow("5 GiB under a 4096 MB maximum")
+        << (qint64(5) << 30) << 0.0f << 1.0f << 4096.0f << 1048576.0f << false;
 }
 
 void tst_FileFilter::sizeLimits()

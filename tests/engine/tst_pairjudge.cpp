@@ -42,7 +42,8 @@ void tst_PairJudge::classification_data()
     using J = TPairJudge;
     QTest::newRow("content equal, far apart in time") << 10ll << 10ll << true << true << 100000 << 0 << J::vdDuplicate;
     QTest::newRow("content differs, same time: source") << 10ll << 10ll << true << false << 0 << 0 << J::vdSourceNewer;
-    QTest::newRow("content differs, split at the margin") << 10ll << 10ll << true << false << 3 << 5 << J::vdDestinationNewer;
+    QTest::newRow("content differs, split at the margin")
+        << 10ll << 10ll << true << false << 3 << 5 << J::vdDestinationNewer;
     QTest::newRow("content differs, at the margin") << 10ll << 10ll << true << false << 5 << 5 << J::vdSourceNewer;
     QTest::newRow("no content, same second") << 10ll << 10ll << false << false << 0 << 0 << J::vdDuplicate;
     QTest::newRow("no content, one newer") << 10ll << 10ll << false << false << 1 << 0 << J::vdSourceNewer;
@@ -50,10 +51,12 @@ void tst_PairJudge::classification_data()
     QTest::newRow("no content, +margin") << 10ll << 10ll << false << false << 2 << 2 << J::vdDuplicate;
     QTest::newRow("no content, -margin") << 10ll << 10ll << false << false << -2 << 2 << J::vdDuplicate;
     QTest::newRow("no content, past the margin") << 10ll << 10ll << false << false << 3 << 2 << J::vdSourceNewer;
-    QTest::newRow("no content, most negative delta") << 10ll << 10ll << false << false << int(0x80000000u) << 86400 << J::vdDestinationNewer;
+    QTest::newRow("no content, most negative delta")
+        << 10ll << 10ll << false << false << int(0x80000000u) << 86400 << J::vdDestinationNewer;
     QTest::newRow("sizes differ, same time: conflict") << 10ll << 11ll << false << false << 0 << 10 << J::vdConflict;
     QTest::newRow("sizes differ, margin ignored") << 10ll << 11ll << false << false << 1 << 10 << J::vdSourceNewer;
-    QTest::newRow("sizes differ, destination newer") << 10ll << 11ll << true << false << -1 << 10 << J::vdDestinationNewer;
+    QTest::newRow("sizes differ, destination newer")
+        << 10ll << 11ll << true << false << -1 << 10 << J::vdDestinationNewer;
     QTest::newRow("sizes differ in the high bits") << (1ll << 32) << 0ll << false << false << 0 << 0 << J::vdConflict;
 }
 
@@ -66,14 +69,16 @@ void tst_PairJudge::classification()
     QFETCH(int, delta);
     QFETCH(int, margin);
     QFETCH(TPairJudge::TVerdict, verdict);
-    QCOMPARE(TPairJudge::Judge(srcSize, dstSize, delta, margin, byContent, [&] { return sameBytes; }),
-             verdict);
+    QCOMPARE(TPairJudge::Judge(srcSize, dstSize, delta, margin, byContent, [&] { return sameBytes; }), verdict);
 }
 
 void tst_PairJudge::contentIsComparedOnlyForEqualSizes()
 {
     int asked = 0;
-    const auto count = [&] { ++asked; return true; };
+    const auto count = [&] {
+        ++asked;
+        return true;
+    };
     TPairJudge::Judge(1, 2, 0, 0, true, count);
     TPairJudge::Judge(1, 1, 0, 0, false, count);
     QCOMPARE(asked, 0);
@@ -132,9 +137,9 @@ void tst_PairJudge::sameContent()
     QTemporaryDir dir;
     TestTree::File(dir.path(), u"a"_s, a);
     TestTree::File(dir.path(), u"b"_s, b);
-    QCOMPARE(TContentComparer::SameContent(TestTree::Native(dir.filePath(u"a"_s)),
-                                           TestTree::Native(dir.filePath(u"b"_s))),
-             same);
+    QCOMPARE(
+        TContentComparer::SameContent(TestTree::Native(dir.filePath(u"a"_s)), TestTree::Native(dir.filePath(u"b"_s))),
+        same);
 }
 
 void tst_PairJudge::sameContentRefusesWhatIsNotAFile()

@@ -124,11 +124,11 @@ void tst_ScanBoundaries::linksIntoTheOtherTreeAreNotWalked()
     File(FSrc, u"only.txt"_s, "only copy");
     File(FSrc, u"sub/deep.txt"_s, "only copy");
     File(FDst, u"dst.txt"_s, "only copy");
-    SymLink(FSrc, FDst + u"/tosrc"_s);               // the other root
-    SymLink(FSrc + u"/sub"_s, FDst + u"/tosub"_s);   // a folder inside it
-    SymLink(FDir.path(), FDst + u"/toabove"_s);      // a folder holding it
-    SymLink(FDst, FSrc + u"/todst"_s);               // and the other direction
-    File(FDir.path(), u"elsewhere/e.txt"_s, "e");    // a link out of both trees is walked
+    SymLink(FSrc, FDst + u"/tosrc"_s);             // the other root
+    SymLink(FSrc + u"/sub"_s, FDst + u"/tosub"_s); // a folder inside it
+    SymLink(FDir.path(), FDst + u"/toabove"_s);    // a folder holding it
+    SymLink(FDst, FSrc + u"/todst"_s);             // and the other direction
+    File(FDir.path(), u"elsewhere/e.txt"_s, "e");  // a link out of both trees is walked
     SymLink(FDir.filePath(u"elsewhere"_s), FSrc + u"/out"_s);
     if (QTest::currentTestFailed())
         return;
@@ -329,10 +329,9 @@ void tst_ScanBoundaries::aCounterpartThatCannotBeLookedUpIsNotMissing()
     QCOMPARE(::chmod(Native(FSrc + u"/closed"_s).constData(), 0755), 0);
     QCOMPARE(::chmod(Native(FDst + u"/open"_s).constData(), 0755), 0);
     QCOMPARE(r.Total(), 0);
-    QCOMPARE(AsSet(r.Left), (QSet<QString>{
-                                u"T101 "_s + s + u"closed/"_s, u"T104 "_s + s + u"closed/f.txt"_s,
-                                u"T101 "_s + d + u"open/"_s, u"T104 "_s + d + u"open/g.txt"_s,
-                                u"T104 "_s + s + u"x.txt"_s, u"T104 "_s + s + u"loop"_s}));
+    QCOMPARE(AsSet(r.Left), (QSet<QString>{u"T101 "_s + s + u"closed/"_s, u"T104 "_s + s + u"closed/f.txt"_s,
+                                           u"T101 "_s + d + u"open/"_s, u"T104 "_s + d + u"open/g.txt"_s,
+                                           u"T104 "_s + s + u"x.txt"_s, u"T104 "_s + s + u"loop"_s}));
     QCOMPARE(r.Left.size(), 6); // each named once
 }
 

@@ -185,8 +185,8 @@ void tst_ScanRun::reportsStatusAndDeliveriesInOrder()
 
 void tst_ScanRun::walksBreadthFirst()
 {
-    const QStringList files{u"l1a"_s, u"d1/l2a"_s, u"d1/d2/l3a"_s, u"e1/l2b"_s, u"e1/e2/e3/l4a"_s,
-                            u"l1b"_s, u"d1/d2/l3b"_s, u"e1/f2/l3c"_s};
+    const QStringList files{u"l1a"_s,          u"d1/l2a"_s, u"d1/d2/l3a"_s, u"e1/l2b"_s,
+                            u"e1/e2/e3/l4a"_s, u"l1b"_s,    u"d1/d2/l3b"_s, u"e1/f2/l3c"_s};
     for (const QString &f : files)
         File(FSrc, f, "x");
     if (QTest::currentTestFailed())

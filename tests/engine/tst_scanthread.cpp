@@ -19,18 +19,25 @@ namespace {
 class TReceiver : public QObject
 {
 public:
-    explicit TReceiver(TScanThread *worker) : FThread(worker)
+    explicit TReceiver(TScanThread *worker)
+        : FThread(worker)
     {
-        connect(worker, &TScanThread::ShowStatus, this, [this] {
-            Q_ASSERT(QThread::currentThread() == thread());
-            Statuses << FThread->StatusBarText;
-        }, Qt::DirectConnection);
-        connect(worker, &TScanThread::AddToList, this, [this](int list) {
-            Q_ASSERT(QThread::currentThread() == thread());
-            Rows << u"%1 %2"_s.arg(list).arg(FThread->CurrentFilePath);
-            if (StopAfterFirstRow)
-                FThread->RequestStop();
-        }, Qt::DirectConnection);
+        connect(
+            worker, &TScanThread::ShowStatus, this,
+            [this] {
+                Q_ASSERT(QThread::currentThread() == thread());
+                Statuses << FThread->StatusBarText;
+            },
+            Qt::DirectConnection);
+        connect(
+            worker, &TScanThread::AddToList, this,
+            [this](int list) {
+                Q_ASSERT(QThread::currentThread() == thread());
+                Rows << u"%1 %2"_s.arg(list).arg(FThread->CurrentFilePath);
+                if (StopAfterFirstRow)
+                    FThread->RequestStop();
+            },
+            Qt::DirectConnection);
     }
     QStringList Statuses;
     QStringList Rows;

@@ -8,11 +8,11 @@
 #include <QDateTime>
 #include <QDirIterator>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QTemporaryDir>
-#include <QThread>
-#include <QRandomGenerator>
 #include <QTest>
+#include <QThread>
 
 #include <sys/mount.h>
 
@@ -86,7 +86,8 @@ void tst_FileOperations::copyCreatesFoldersAndKeepsTimeAndMode()
     QCOMPARE(::chmod(QFile::encodeName(src).constData(), 0640), 0);
     const QString dst = FDir.filePath(u"b/new/deeper/src.txt"_s);
     qint64 reported = 0;
-    const TFileOpResult r = FOps.CopyFile(src, dst, [&](qint64 n) { reported = n; }, nullptr);
+    const TFileOpResult r = FOps.CopyFile(
+        src, dst, [&](qint64 n) { reported = n; }, nullptr);
     QVERIFY2(r.Ok(), qPrintable(r.Message));
     QCOMPARE(Content(dst), QByteArray("payload"));
     QCOMPARE(reported, 7);
@@ -149,15 +150,15 @@ void tst_FileOperations::cancelledOrFailedCopyLeavesTheTarget()
     TestTree::File(FDir.path(), u"c/src.bin"_s, QByteArray(3 << 20, 's'));
     TestTree::File(FDir.path(), u"c/dst.bin"_s, "old");
     std::atomic<bool> cancel{false};
-    const TFileOpResult r = FOps.CopyFile(FDir.filePath(u"c/src.bin"_s), FDir.filePath(u"c/dst.bin"_s),
-                                          [&](qint64) { cancel = true; }, &cancel);
+    const TFileOpResult r = FOps.CopyFile(
+        FDir.filePath(u"c/src.bin"_s), FDir.filePath(u"c/dst.bin"_s), [&](qint64) { cancel = true; }, &cancel);
     QCOMPARE(r.Kind, TFileOpResult::orCancelled);
     QCOMPARE(Content(FDir.filePath(u"c/dst.bin"_s)), QByteArray("old"));
     QVERIFY(Leftovers(FDir.path()).isEmpty());
 
     // A folder that cannot be made: a file stands where the folder should be.
-    const TFileOpResult blocked = FOps.CopyFile(FDir.filePath(u"c/src.bin"_s),
-                                                FDir.filePath(u"c/dst.bin/inside.bin"_s), {}, nullptr);
+    const TFileOpResult blocked =
+        FOps.CopyFile(FDir.filePath(u"c/src.bin"_s), FDir.filePath(u"c/dst.bin/inside.bin"_s), {}, nullptr);
     QCOMPARE(blocked.Kind, TFileOpResult::orFailed);
     QVERIFY(!blocked.Message.isEmpty());
     QCOMPARE(Content(FDir.filePath(u"c/dst.bin"_s)), QByteArray("old"));
@@ -169,7 +170,8 @@ void tst_FileOperations::killedCopyLeavesTheOldTargetWhole()
     TestTree::File(FDir.path(), u"k/big.bin"_s, QByteArray(40 << 20, 'n'));
     TestTree::File(FDir.path(), u"k/target.bin"_s, old);
     QProcess child;
-    child.start(QStringLiteral(FM_COPY_CHILD), {u"--slow"_s, FDir.filePath(u"k/big.bin"_s), FDir.filePath(u"k/target.bin"_s)});
+    child.start(QStringLiteral(FM_COPY_CHILD),
+                {u"--slow"_s, FDir.filePath(u"k/big.bin"_s), FDir.filePath(u"k/target.bin"_s)});
     QVERIFY(child.waitForStarted());
     // Wait until a few chunks are written, then kill it without a chance to clean up.
     QByteArray said;
@@ -239,8 +241,9 @@ void tst_FileOperations::failedCopyRemovesTheFoldersItMade()
 {
     TestTree::File(FDir.path(), u"fm/src.bin"_s, QByteArray(1 << 20, 's'));
     std::atomic<bool> cancel{false};
-    const TFileOpResult r = FOps.CopyFile(FDir.filePath(u"fm/src.bin"_s), FDir.filePath(u"fm/new/deeper/t.bin"_s),
-                                          [&](qint64) { cancel = true; }, &cancel);
+    const TFileOpResult r = FOps.CopyFile(
+        FDir.filePath(u"fm/src.bin"_s), FDir.filePath(u"fm/new/deeper/t.bin"_s), [&](qint64) { cancel = true; },
+        &cancel);
     QCOMPARE(r.Kind, TFileOpResult::orCancelled);
     QVERIFY(!QFileInfo::exists(FDir.filePath(u"fm/new"_s)));
 
@@ -291,7 +294,8 @@ void tst_FileOperations::trashRefusedOnAVolumeWithoutTrash()
         QSKIP(qPrintable(u"cannot mount a tmpfs here: "_s + QString::fromLocal8Bit(std::strerror(errno))));
     const auto unmount = qScopeGuard([&] { ::umount2(QFile::encodeName(mount).constData(), MNT_DETACH); });
     TestTree::File(mount, u"keep.txt"_s, "stays");
-    const QStringList trashBefore = QDir(FTrashHome + u"/Trash/files"_s).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
+    const QStringList trashBefore =
+        QDir(FTrashHome + u"/Trash/files"_s).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
 
     const TFileOpResult r = FOps.MoveToTrash(mount + u"/keep.txt"_s);
     QCOMPARE(r.Kind, TFileOpResult::orTrashRefused);

@@ -1,5 +1,5 @@
-#include "platform/TSettingsHive.h"
 #include "TUnwritableHive.h"
+#include "platform/TSettingsHive.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,7 +26,7 @@ public:
         }
         const uid_t user = 65534;
         FReady = ::chown(QFile::encodeName(folder).constData(), user, gid_t(-1)) == 0
-            && ::chown(QFile::encodeName(file).constData(), user, gid_t(-1)) == 0;
+                 && ::chown(QFile::encodeName(file).constData(), user, gid_t(-1)) == 0;
         if (FReady) {
             setfsuid(user);
             FDropped = FReady = setfsuid(user) == int(user);
@@ -111,8 +111,7 @@ private slots:
         for (const QString &name : {u"b"_s, u"A"_s, u"_x"_s, u"C"_s, u"a1"_s, u"10"_s, u"9"_s})
             QVERIFY(hive.CreateKey(u"K\\"_s + name));
         // By name with a to z taken as upper case: "_" sorts after the letters.
-        QCOMPARE(hive.SubkeyNames(u"K"_s),
-                 (QStringList{u"10"_s, u"9"_s, u"A"_s, u"a1"_s, u"b"_s, u"C"_s, u"_x"_s}));
+        QCOMPARE(hive.SubkeyNames(u"K"_s), (QStringList{u"10"_s, u"9"_s, u"A"_s, u"a1"_s, u"b"_s, u"C"_s, u"_x"_s}));
     }
 
     void valuesKeepKindAndExactBytes_data()

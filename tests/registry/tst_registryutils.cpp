@@ -1,7 +1,7 @@
+#include "TUnwritableHive.h"
 #include "platform/TSettingsHive.h"
 #include "registry/ERegistryError.h"
 #include "registry/RegistryUtils.h"
-#include "TUnwritableHive.h"
 
 #include <QFile>
 #include <QProcess>
@@ -57,7 +57,7 @@ QString RaisedMessage(const std::function<void()> &operation)
     return u"<nothing raised>"_s;
 }
 
-}  // namespace
+} // namespace
 
 class tst_RegistryUtils : public QObject
 {
@@ -85,15 +85,16 @@ private slots:
         QTest::addColumn<QVariant>("defaultValue");
         QTest::addColumn<quint32>("storedKind");
         QTest::addColumn<QByteArray>("storedData");
-        QTest::newRow("bool false in the root key") << u"WinMax"_s << u"bool"_s << QVariant(false) << quint32(rkDword)
-                                                    << "\0\0\0\0"_ba;
-        QTest::newRow("bool true") << u"FirstPass"_s << u"bool"_s << QVariant(true) << quint32(rkDword) << "\1\0\0\0"_ba;
-        QTest::newRow("negative integer") << u"WinLeft"_s << u"integer"_s << QVariant(-2) << quint32(rkDword)
-                                          << "\xfe\xff\xff\xff"_ba;
+        QTest::newRow("bool false in the root key")
+            << u"WinMax"_s << u"bool"_s << QVariant(false) << quint32(rkDword) << "\0\0\0\0"_ba;
+        QTest::newRow("bool true") << u"FirstPass"_s << u"bool"_s << QVariant(true) << quint32(rkDword)
+                                   << "\1\0\0\0"_ba;
+        QTest::newRow("negative integer")
+            << u"WinLeft"_s << u"integer"_s << QVariant(-2) << quint32(rkDword) << "\xfe\xff\xff\xff"_ba;
         QTest::newRow("empty string") << u"Presets\\Work\\Filter"_s << u"string"_s << QVariant(QString())
                                       << quint32(rkSz) << "\0\0"_ba;
-        QTest::newRow("string") << u"Presets\\Work\\srcPath"_s << u"string"_s << QVariant(u"/home/ä"_s)
-                                << quint32(rkSz) << Utf16z(u"/home/ä"_s);
+        QTest::newRow("string") << u"Presets\\Work\\srcPath"_s << u"string"_s << QVariant(u"/home/ä"_s) << quint32(rkSz)
+                                << Utf16z(u"/home/ä"_s);
         QTest::newRow("float as a double") << u"Presets\\Work\\MinFileSize"_s << u"float"_s << QVariant(1.5f)
                                            << quint32(rkBinary) << "\0\0\0\0\0\0\xf8\x3f"_ba;
     }
@@ -131,20 +132,19 @@ private slots:
         QTest::addColumn<QVariant>("expected");
         QTest::newRow("dword 2 is true") << quint32(rkDword) << "\2\0\0\0"_ba << u"bool"_s << QVariant(true);
         QTest::newRow("dword 0 is false") << quint32(rkDword) << "\0\0\0\0"_ba << u"bool"_s << QVariant(false);
-        QTest::newRow("dword as integer") << quint32(rkDword) << "\xff\xff\xff\x7f"_ba << u"integer"_s
-                                          << QVariant(2147483647);
-        QTest::newRow("expandable text unexpanded") << quint32(rkExpandSz) << Utf16z(u"%HOME%/x"_s) << u"string"_s
-                                                    << QVariant(u"%HOME%/x"_s);
-        QTest::newRow("text ends at its first NUL") << quint32(rkSz) << "a\0\0\0b\0\0\0"_ba << u"string"_s
-                                                    << QVariant(u"a"_s);
+        QTest::newRow("dword as integer")
+            << quint32(rkDword) << "\xff\xff\xff\x7f"_ba << u"integer"_s << QVariant(2147483647);
+        QTest::newRow("expandable text unexpanded")
+            << quint32(rkExpandSz) << Utf16z(u"%HOME%/x"_s) << u"string"_s << QVariant(u"%HOME%/x"_s);
+        QTest::newRow("text ends at its first NUL")
+            << quint32(rkSz) << "a\0\0\0b\0\0\0"_ba << u"string"_s << QVariant(u"a"_s);
         QTest::newRow("text without its NUL") << quint32(rkSz) << "a\0b\0"_ba << u"string"_s << QVariant(u"ab"_s);
-        QTest::newRow("empty value of any kind is empty text") << quint32(rkBinary) << QByteArray() << u"string"_s
-                                                               << QVariant(QString());
-        QTest::newRow("double narrowed to float") << quint32(rkBinary) << "\x9a\x99\x99\x99\x99\x99\xb9\x3f"_ba
-                                                  << u"float"_s << QVariant(0.1f);
+        QTest::newRow("empty value of any kind is empty text")
+            << quint32(rkBinary) << QByteArray() << u"string"_s << QVariant(QString());
+        QTest::newRow("double narrowed to float")
+            << quint32(rkBinary) << "\x9a\x99\x99\x99\x99\x99\xb9\x3f"_ba << u"float"_s << QVariant(0.1f);
         QTest::newRow("double beyond float range") << quint32(rkBinary) << "\x9c\x75\x88\x3c\xe4\x37\x7e\x7e"_ba
-                                                   << u"float"_s
-                                                   << QVariant(std::numeric_limits<float>::infinity());
+                                                   << u"float"_s << QVariant(std::numeric_limits<float>::infinity());
     }
     void storedValuesReadBack()
     {
@@ -202,7 +202,7 @@ private slots:
         QCOMPARE(Stored(QString(), u"F"_s).Kind, quint32(rkBinary));
         QCOMPARE(Stored(QString(), u"F"_s).Data, "\0\0\0\0\0\0\xf8\x3f"_ba);
         QCOMPARE(ReadFloat(u"F"_s, 0), 1.5f);
-        WriteInteger(u"F"_s, 3);  // a write replaces a value of another kind
+        WriteInteger(u"F"_s, 3); // a write replaces a value of another kind
         QCOMPARE(Stored(QString(), u"F"_s).Kind, quint32(rkDword));
     }
     void textOfTheWrongKindIsAnError()
@@ -218,7 +218,7 @@ private slots:
         QTest::addColumn<quint32>("kind");
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<int>("bufferSize");
-        QTest::addColumn<int>("expectedSize");  // -1: raises
+        QTest::addColumn<int>("expectedSize"); // -1: raises
         QTest::newRow("missing: nothing written") << quint32(rkNone) << "<missing>"_ba << 8 << 0;
         QTest::newRow("fits") << quint32(rkBinary) << "\1\2\3"_ba << 8 << 3;
         QTest::newRow("fits exactly") << quint32(rkBinary) << "\1\2\3"_ba << 3 << 3;
@@ -271,7 +271,7 @@ private slots:
     {
         WriteString(u"Presets\\Work\\srcPath"_s, u"/a"_s);
         WriteInteger(u"Presets\\Work\\Sub\\Deeper\\x"_s, 1);
-        WriteInteger(u"Presets\\Work"_s, 7);  // a value of the same name in the parent
+        WriteInteger(u"Presets\\Work"_s, 7); // a value of the same name in the parent
         WriteString(u"Presets\\Home\\srcPath"_s, u"/h"_s);
 
         QVERIFY(DeleteEntry(u"Presets\\Work"_s));
@@ -314,8 +314,8 @@ private slots:
         ListSubkeys(u"Presets"_s, list);
         QCOMPARE(list, QStringList());
         TSettingsHive::TValue value;
-        QCOMPARE(SettingsHive().QueryValue(u"\\Software\\Orvane Studio\\Foldermate Pro\\Presets\\0001"_s,
-                                           u"Caption"_s, &value),
+        QCOMPARE(SettingsHive().QueryValue(u"\\Software\\Orvane Studio\\Foldermate Pro\\Presets\\0001"_s, u"Caption"_s,
+                                           &value),
                  TSettingsHive::lkFound);
         QCOMPARE(value.Data, Utf16z(u"Old"_s));
     }

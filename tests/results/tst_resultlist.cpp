@@ -24,14 +24,22 @@ namespace {
 QString Line(int n)
 {
     switch (n) {
-    case 62: return u"%.0n selected (%.0n bytes)"_s;
-    case 63: return u"%.0n file(s) (%.0n bytes)"_s;
-    case 65: return u"Copy selected to Destination"_s;
-    case 66: return u"Copy all to Destination"_s;
-    case 67: return u"Copy to Destination"_s;
-    case 79: return u"Delete selected"_s;
-    case 80: return u"Delete all"_s;
-    case 81: return u"Delete"_s;
+    case 62:
+        return u"%.0n selected (%.0n bytes)"_s;
+    case 63:
+        return u"%.0n file(s) (%.0n bytes)"_s;
+    case 65:
+        return u"Copy selected to Destination"_s;
+    case 66:
+        return u"Copy all to Destination"_s;
+    case 67:
+        return u"Copy to Destination"_s;
+    case 79:
+        return u"Delete selected"_s;
+    case 80:
+        return u"Delete all"_s;
+    case 81:
+        return u"Delete"_s;
     }
     return u"line "_s + QString::number(n);
 }
@@ -168,8 +176,10 @@ private Q_SLOTS:
         QCOMPARE(list.SelectedFileCount(), 0);
         QCOMPARE(list.SelectedFileSize(), qint64(0));
         QCOMPARE(list.RowCount(), 4);
-        list.selectionModel()->select(list.model()->index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        list.selectionModel()->select(list.model()->index(3, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        list.selectionModel()->select(list.model()->index(1, 0),
+                                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        list.selectionModel()->select(list.model()->index(3, 0),
+                                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
         QCOMPARE(list.SelectedFileCount(), 2);
         QCOMPARE(list.SelectedFileSize(), qint64(1000));
         QCOMPARE(list.SelectedPaths(), (QStringList{dir.path() + u"/b"_s, dir.path() + u"/vanished"_s}));
@@ -254,7 +264,8 @@ private Q_SLOTS:
         QCOMPARE(del.text(), u"Delete all"_s);
         QVERIFY(copy.isEnabled() && del.isEnabled());
 
-        list.selectionModel()->select(list.model()->index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        list.selectionModel()->select(list.model()->index(0, 0),
+                                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
         board.RefreshListStatus(1);
         QCOMPARE(status.text(), u" 1 selected (2,048 bytes)"_s);
         QCOMPARE(copy.text(), u"Copy selected to Destination"_s);

@@ -23,7 +23,8 @@ bool Touch(const QString &path, const QByteArray &content = {})
 
 int OpenDescriptors()
 {
-    return static_cast<int>(QDir(u"/proc/self/fd"_s).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System).size());
+    return static_cast<int>(
+        QDir(u"/proc/self/fd"_s).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System).size());
 }
 
 // Records every event of a monitor as one line of text, in the order they fire.
@@ -42,8 +43,8 @@ public:
     bool Has(const QString &event) const { return Events.contains(event); }
     int CountStartingWith(const QString &prefix) const
     {
-        return static_cast<int>(std::count_if(Events.begin(), Events.end(),
-                                              [&](const QString &e) { return e.startsWith(prefix); }));
+        return static_cast<int>(
+            std::count_if(Events.begin(), Events.end(), [&](const QString &e) { return e.startsWith(prefix); }));
     }
     QStringList Events;
     std::function<void(const QString &)> Then;
@@ -164,11 +165,15 @@ private slots:
         QTest::addColumn<quint8>("filters");
         QTest::addColumn<QString>("action");
         QTest::addColumn<QString>("firstEvent");
-        QTest::newRow("write does not see attributes") << TWatchFilters{nfLAST_WRITE}.Bits() << u"chmod"_s << u"modified end"_s;
-        QTest::newRow("attributes") << TWatchFilters{nfLAST_WRITE, nfATTRIBUTES}.Bits() << u"chmod"_s << u"modified f"_s;
+        QTest::newRow("write does not see attributes")
+            << TWatchFilters{nfLAST_WRITE}.Bits() << u"chmod"_s << u"modified end"_s;
+        QTest::newRow("attributes") << TWatchFilters{nfLAST_WRITE, nfATTRIBUTES}.Bits() << u"chmod"_s
+                                    << u"modified f"_s;
         QTest::newRow("security") << TWatchFilters{nfLAST_WRITE, nfSECURITY}.Bits() << u"chmod"_s << u"modified f"_s;
-        QTest::newRow("write does not see reads") << TWatchFilters{nfLAST_WRITE}.Bits() << u"read"_s << u"modified end"_s;
-        QTest::newRow("last access") << TWatchFilters{nfLAST_WRITE, nfLAST_ACCESS}.Bits() << u"read"_s << u"modified f"_s;
+        QTest::newRow("write does not see reads")
+            << TWatchFilters{nfLAST_WRITE}.Bits() << u"read"_s << u"modified end"_s;
+        QTest::newRow("last access") << TWatchFilters{nfLAST_WRITE, nfLAST_ACCESS}.Bits() << u"read"_s
+                                     << u"modified f"_s;
         QTest::newRow("size") << TWatchFilters{nfSIZE}.Bits() << u"truncate"_s << u"modified f"_s;
     }
     void changeKinds()

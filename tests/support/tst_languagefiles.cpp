@@ -71,10 +71,10 @@ private slots:
         QTest::newRow("C") << QStringList{u"LANG=C"_s} << u"English"_s;
         QTest::newRow("POSIX") << QStringList{u"LC_ALL=POSIX"_s} << u"English"_s;
         QTest::newRow("nothing set") << QStringList() << u"English"_s;
-        QTest::newRow("LC_MESSAGES over LANG") << QStringList{u"LANG=en_US.UTF-8"_s, u"LC_MESSAGES=fr_FR.UTF-8"_s}
-                                               << u"Français"_s;
-        QTest::newRow("LC_ALL over LANG") << QStringList{u"LANG=en_US.UTF-8"_s, u"LC_ALL=it_IT.UTF-8"_s}
-                                          << u"Italiano"_s;
+        QTest::newRow("LC_MESSAGES over LANG")
+            << QStringList{u"LANG=en_US.UTF-8"_s, u"LC_MESSAGES=fr_FR.UTF-8"_s} << u"Français"_s;
+        QTest::newRow("LC_ALL over LANG")
+            << QStringList{u"LANG=en_US.UTF-8"_s, u"LC_ALL=it_IT.UTF-8"_s} << u"Italiano"_s;
         QTest::newRow("LANGUAGE first") << QStringList{u"LANG=en_US.UTF-8"_s, u"LANGUAGE=nl:de"_s} << u"Nederlands"_s;
     }
     void defaultLanguageFollowsTheEnvironment()
@@ -112,7 +112,8 @@ private slots:
         const QStringList found = TLanguageFileList::Find(lang);
         // What a plain unsorted listing of the folder gives, filtered by hand.
         QStringList expected;
-        for (const QString &name : QDir(lang).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Unsorted)) {
+        for (const QString &name :
+             QDir(lang).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Unsorted)) {
             if (name.endsWith(u".txt"_s, Qt::CaseInsensitive))
                 expected << lang + name;
         }

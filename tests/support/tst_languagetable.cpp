@@ -49,7 +49,8 @@ private slots:
 
     void invalidUtf8IsLatin1()
     {
-        const TLanguageTable table = TLanguageTable::FromBytes("Gr\xF6\xDF" "e\r\nna\xEFve");
+        const TLanguageTable table = TLanguageTable::FromBytes("Gr\xF6\xDF"
+                                                               "e\r\nna\xEFve");
         QCOMPARE(table.Lines(), (QStringList{u"Größe"_s, u"naïve"_s}));
         // A multi-byte sequence cut off at the end is not valid UTF-8 either.
         QCOMPARE(TLanguageTable::FromBytes("ab\xC3").text(0), u"ab\u00C3"_s);

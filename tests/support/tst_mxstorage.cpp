@@ -123,7 +123,8 @@ private slots:
         QVERIFY(en);
         QCOMPARE(en->Name(), u"EN"_s);
         const QByteArray blob = Blob(*en);
-        const quint32 n = quint8(blob[0]) | quint8(blob[1]) << 8 | quint8(blob[2]) << 16 | quint32(quint8(blob[3])) << 24;
+        const quint32 n =
+            quint8(blob[0]) | quint8(blob[1]) << 8 | quint8(blob[2]) << 16 | quint32(quint8(blob[3])) << 24;
         QCOMPARE(qint64(n), en->Size());
         QCOMPARE(blob.size(), qsizetype(n) + 4);
         const QByteArray english = en->AsStream()->readAll();
@@ -153,7 +154,8 @@ private slots:
 
     void productTextUrl()
     {
-        QCOMPARE(ProductTextUrl(u"Help/English.rtf"_s, u"/opt/fm"_s), QUrl::fromLocalFile(u"/opt/fm/Help/English.rtf"_s));
+        QCOMPARE(ProductTextUrl(u"Help/English.rtf"_s, u"/opt/fm"_s),
+                 QUrl::fromLocalFile(u"/opt/fm/Help/English.rtf"_s));
         QCOMPARE(ProductTextUrl(u"https://example.org/x"_s, u"/opt/fm"_s), QUrl(u"https://example.org/x"_s));
     }
 
@@ -365,7 +367,9 @@ private slots:
         mx.OnBeforeExtract = [](TmxStorage *, QString &, QString &fileName, bool &canExtract) {
             canExtract = fileName != u"mx.txt"_s;
         };
-        mx.OnAfterExtract = [&](TmxStorage *, const QString &path, const QString &fileName) { after << path + fileName; };
+        mx.OnAfterExtract = [&](TmxStorage *, const QString &path, const QString &fileName) {
+            after << path + fileName;
+        };
         const QString target = dir.filePath(u"a/b"_s);
         QVERIFY(mx.ExtractTo(target));
         QCOMPARE(after, (QStringList{target + u"/EULA.txt"_s, target + u"/English.txt"_s}));

@@ -228,7 +228,9 @@ private slots:
         TmxStorage store;
         TmxStoredItem *item = store.StoredItems().Add();
         QBuffer in;
-        in.setData(QByteArray("\xFF\xFF\xFF\xFF" "abc", 7));
+        in.setData(QByteArray("\xFF\xFF\xFF\xFF"
+                              "abc",
+                              7));
         in.open(QIODevice::ReadOnly);
         QVERIFY_THROWS_EXCEPTION(EmxStorageError, item->ReadStoredItemBlob(in));
         QCOMPARE(item->Size(), 0);

@@ -121,15 +121,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("inUse");
 
         const int none = INT_MIN;
-        QTest::newRow("the user's language") << QStringList{u"Deutsch"_s, u"English"_s} << u"Deutsch"_s << none
-                                             << u"Deutsch"_s;
-        QTest::newRow("ASCII letters in any case") << QStringList{u"deutsch"_s, u"English"_s} << u"Deutsch"_s << none
-                                                   << u"deutsch"_s;
+        QTest::newRow("the user's language")
+            << QStringList{u"Deutsch"_s, u"English"_s} << u"Deutsch"_s << none << u"Deutsch"_s;
+        QTest::newRow("ASCII letters in any case")
+            << QStringList{u"deutsch"_s, u"English"_s} << u"Deutsch"_s << none << u"deutsch"_s;
         QTest::newRow("other letters exactly") << QStringList{u"FRANÇAIS"_s} << u"Français"_s << none << QString();
         QTest::newRow("no file for it") << QStringList{u"Deutsch"_s} << u"English"_s << none << QString();
         QTest::newRow("empty folder") << QStringList() << u"English"_s << none << QString();
-        QTest::newRow("stored index past the end") << QStringList{u"Deutsch"_s, u"English"_s} << u"Deutsch"_s << 3
-                                                   << QString();
+        QTest::newRow("stored index past the end")
+            << QStringList{u"Deutsch"_s, u"English"_s} << u"Deutsch"_s << 3 << QString();
     }
 
     void languageAtTheFirstStart()
@@ -208,17 +208,48 @@ private Q_SLOTS:
     void everyCaptionedControlShowsItsLine()
     {
         const QHash<QString, int> lineOf{
-            {u"Label15"_s, 0},       {u"TabSheet5"_s, 2},    {u"Label1"_s, 3},      {u"Label2"_s, 4},
-            {u"Label3"_s, 5},        {u"Label4"_s, 5},       {u"GroupBox1"_s, 7},   {u"Button4"_s, 8},
-            {u"Button5"_s, 9},       {u"GroupBox2"_s, 16},   {u"LabeledEdit1Label"_s, 17},
-            {u"CheckBox4"_s, 18},    {u"GroupBox3"_s, 19},   {u"GroupBox4"_s, 20},  {u"RadioButton1"_s, 21},
-            {u"RadioButton4"_s, 21}, {u"RadioButton2"_s, 22}, {u"RadioButton5"_s, 22}, {u"RadioButton3"_s, 23},
-            {u"RadioButton6"_s, 23}, {u"CheckBox1"_s, 25},   {u"CheckBox2"_s, 26},  {u"CheckBox3"_s, 27},
-            {u"CheckBox8"_s, 28},    {u"Button1"_s, 30},     {u"Button2"_s, 31},    {u"Button3"_s, 32},
-            {u"TabSheet6"_s, 34},    {u"TabSheet1"_s, 35},   {u"Label13"_s, 36},    {u"Label5"_s, 37},
-            {u"TabSheet2"_s, 39},    {u"Label6"_s, 40},      {u"Label7"_s, 41},     {u"TabSheet3"_s, 43},
-            {u"Label8"_s, 44},       {u"Label9"_s, 45},      {u"TabSheet4"_s, 47},  {u"Label10"_s, 48},
-            {u"Label11"_s, 49},      {u"TabSheet7"_s, 51},   {u"PngBitBtn10"_s, 94},
+            {u"Label15"_s, 0},
+            {u"TabSheet5"_s, 2},
+            {u"Label1"_s, 3},
+            {u"Label2"_s, 4},
+            {u"Label3"_s, 5},
+            {u"Label4"_s, 5},
+            {u"GroupBox1"_s, 7},
+            {u"Button4"_s, 8},
+            {u"Button5"_s, 9},
+            {u"GroupBox2"_s, 16},
+            {u"LabeledEdit1Label"_s, 17},
+            {u"CheckBox4"_s, 18},
+            {u"GroupBox3"_s, 19},
+            {u"GroupBox4"_s, 20},
+            {u"RadioButton1"_s, 21},
+            {u"RadioButton4"_s, 21},
+            {u"RadioButton2"_s, 22},
+            {u"RadioButton5"_s, 22},
+            {u"RadioButton3"_s, 23},
+            {u"RadioButton6"_s, 23},
+            {u"CheckBox1"_s, 25},
+            {u"CheckBox2"_s, 26},
+            {u"CheckBox3"_s, 27},
+            {u"CheckBox8"_s, 28},
+            {u"Button1"_s, 30},
+            {u"Button2"_s, 31},
+            {u"Button3"_s, 32},
+            {u"TabSheet6"_s, 34},
+            {u"TabSheet1"_s, 35},
+            {u"Label13"_s, 36},
+            {u"Label5"_s, 37},
+            {u"TabSheet2"_s, 39},
+            {u"Label6"_s, 40},
+            {u"Label7"_s, 41},
+            {u"TabSheet3"_s, 43},
+            {u"Label8"_s, 44},
+            {u"Label9"_s, 45},
+            {u"TabSheet4"_s, 47},
+            {u"Label10"_s, 48},
+            {u"Label11"_s, 49},
+            {u"TabSheet7"_s, 51},
+            {u"PngBitBtn10"_s, 94},
         };
         const int count = TLanguageTable::BuiltInEnglish().Count();
         QDir().mkpath(LangFolder());
@@ -262,8 +293,8 @@ private Q_SLOTS:
             if (!mark.isEmpty())
                 Pick(mark);
             for (const auto &[name, line] : lineOf.asKeyValueRange()) {
-                const QString expected = mark.isEmpty() ? TLanguageTable::BuiltInEnglish().text(line)
-                                                        : mark + QString::number(line);
+                const QString expected =
+                    mark.isEmpty() ? TLanguageTable::BuiltInEnglish().text(line) : mark + QString::number(line);
                 QCOMPARE(shown(name), expected);
             }
         }

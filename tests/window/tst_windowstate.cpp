@@ -21,7 +21,6 @@ class tst_WindowState : public QObject, TWindowFixture
     Q_OBJECT
 
 private:
-
     static QRect StoredBounds()
     {
         return QRect(ReadInteger(u"WinLeft"_s, INT_MIN), ReadInteger(u"WinTop"_s, INT_MIN),

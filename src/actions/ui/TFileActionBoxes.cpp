@@ -24,7 +24,8 @@ QString Title(QWidget *parent)
 class TBatchProgressDialog final : public QProgressDialog
 {
 public:
-    explicit TBatchProgressDialog(QWidget *parent) : QProgressDialog(parent)
+    explicit TBatchProgressDialog(QWidget *parent)
+        : QProgressDialog(parent)
     {
         // The dialog's own cancel() would hide it and reset the bar.
         QObject::disconnect(this, SIGNAL(canceled()), this, SLOT(cancel()));
@@ -99,8 +100,8 @@ QWidget *TFileActionBoxes::QuestionParent() const
 
 bool TFileActionBoxes::ConfirmTrash(const QStringList &paths)
 {
-    QMessageBox box(QMessageBox::Question, Title(FParent), ConfirmTrashText(paths),
-                    QMessageBox::Yes | QMessageBox::No, FParent);
+    QMessageBox box(QMessageBox::Question, Title(FParent), ConfirmTrashText(paths), QMessageBox::Yes | QMessageBox::No,
+                    FParent);
     box.setWindowModality(Qt::ApplicationModal);
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
@@ -134,8 +135,8 @@ QAbstractButton *TFileActionBoxes::AskInBatch(QMessageBox &box)
 TFileActionDialogs::TErrorChoice TFileActionBoxes::FileError(TBatchKind kind, const QString &path,
                                                              const QString &message)
 {
-    QMessageBox box(QMessageBox::Critical, Title(FParent), FileErrorText(kind, path, message),
-                    QMessageBox::NoButton, QuestionParent());
+    QMessageBox box(QMessageBox::Critical, Title(FParent), FileErrorText(kind, path, message), QMessageBox::NoButton,
+                    QuestionParent());
     QPushButton *retry = box.addButton(u"&Retry"_s, QMessageBox::AcceptRole);
     QPushButton *skip = box.addButton(u"&Skip"_s, QMessageBox::ActionRole);
     QPushButton *skipAll = box.addButton(u"Skip &all"_s, QMessageBox::ActionRole);
@@ -155,8 +156,7 @@ TFileActionDialogs::TErrorChoice TFileActionBoxes::FileError(TBatchKind kind, co
 TFileActionDialogs::TTrashChoice TFileActionBoxes::TrashRefused(const QString &path)
 {
     QMessageBox box(QMessageBox::Warning, Title(FParent), TrashRefusedText(path),
-                    QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::Cancel,
-                    QuestionParent());
+                    QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::Cancel, QuestionParent());
     box.setDefaultButton(QMessageBox::No);
     box.setEscapeButton(QMessageBox::Cancel);
     QAbstractButton *clicked = AskInBatch(box);

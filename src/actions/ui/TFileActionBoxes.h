@@ -19,7 +19,9 @@ class QMessageBox;
 class TFileActionBoxes final : public TFileActionDialogs
 {
 public:
-    explicit TFileActionBoxes(QWidget *parent) : FParent(parent) {}
+    explicit TFileActionBoxes(QWidget *parent)
+        : FParent(parent)
+    {}
     ~TFileActionBoxes() override;
 
     bool ConfirmTrash(const QStringList &paths) override;

@@ -28,7 +28,8 @@ public:
 class TBatchGuard
 {
 public:
-    TBatchGuard(TListActions &actions, TFileBatch &batch) : FActions(actions)
+    TBatchGuard(TListActions &actions, TFileBatch &batch)
+        : FActions(actions)
     {
         FActions.FBatch = &batch;
         qApp->installEventFilter(&FActions);
@@ -65,8 +66,7 @@ TListActions::TListActions(QWidget &window, TLists lists)
     , FOwnDialogs(std::make_unique<TFileActionBoxes>(&window))
     , FOperations(FOwnOperations.get())
     , FDialogs(FOwnDialogs.get())
-{
-}
+{}
 
 TListActions::~TListActions() = default;
 

@@ -49,8 +49,8 @@ public:
 
     // Copies to the same relative path under toRoot, replacing what is there. On success
     // the rows leave the acted list and every pair is filed under the duplicate lists.
-    void CopyListedFiles(int actedList, int sameSideDuplicates, int otherSideDuplicates,
-                         const QString &fromRoot, const QString &toRoot);
+    void CopyListedFiles(int actedList, int sameSideDuplicates, int otherSideDuplicates, const QString &fromRoot,
+                         const QString &toRoot);
     // Moves to the trash after a confirmation. On success the rows leave the acted list,
     // and a counterpart listed in the pair list moves to the missing list (0: none).
     void DeleteListedFiles(int actedList, int pairList, int missingList, const QString &ownRoot,

@@ -67,31 +67,33 @@ TScanCommandLine::TOutcome TScanCommandLine::Fail(const QString &message)
     return coExit;
 }
 
-TScanCommandLine::TOutcome TScanCommandLine::Parse(const QStringList &arguments,
-                                                   const QString &workingFolder)
+TScanCommandLine::TOutcome TScanCommandLine::Parse(const QStringList &arguments, const QString &workingFolder)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        u"Compares two folder trees and prints each finding as the list number (1-8), "
-        "a TAB and the full path."_s);
+    parser.setApplicationDescription(u"Compares two folder trees and prints each finding as the list number (1-8), "
+                                     "a TAB and the full path."_s);
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption filter(u"filter"_s, u"Wildcard text (default \"*\")."_s, u"TEXT"_s, u"*"_s);
     const QCommandLineOption reverse(u"reverse"_s, u"The wildcards name files to exclude."_s);
-    const QCommandLineOption min(u"min"_s, u"Minimum size in its unit, 0..2147483647 (0 = none)."_s, u"VALUE"_s, u"0"_s);
+    const QCommandLineOption min(u"min"_s, u"Minimum size in its unit, 0..2147483647 (0 = none)."_s, u"VALUE"_s,
+                                 u"0"_s);
     const QCommandLineOption minUnit(u"min-unit"_s, u"bytes | kb | mb (default kb)."_s, u"UNIT"_s, u"kb"_s);
-    const QCommandLineOption max(u"max"_s, u"Maximum size in its unit, 0..2147483647 (0 = none)."_s, u"VALUE"_s, u"0"_s);
+    const QCommandLineOption max(u"max"_s, u"Maximum size in its unit, 0..2147483647 (0 = none)."_s, u"VALUE"_s,
+                                 u"0"_s);
     const QCommandLineOption maxUnit(u"max-unit"_s, u"bytes | kb | mb (default kb)."_s, u"UNIT"_s, u"kb"_s);
     const QCommandLineOption hidden(u"hidden"_s, u"Include hidden files."_s);
     const QCommandLineOption noContent(u"no-content"_s, u"Do not compare equal-size files byte by byte."_s);
     const QCommandLineOption noSub(u"no-subfolders"_s, u"Do not walk sub folders."_s);
-    const QCommandLineOption srcAdjust(u"src-adjust"_s, u"Seconds added to source times, -9999..9999."_s, u"SECONDS"_s, u"0"_s);
-    const QCommandLineOption dstAdjust(u"dst-adjust"_s, u"Seconds added to destination times, -9999..9999."_s, u"SECONDS"_s, u"0"_s);
+    const QCommandLineOption srcAdjust(u"src-adjust"_s, u"Seconds added to source times, -9999..9999."_s, u"SECONDS"_s,
+                                       u"0"_s);
+    const QCommandLineOption dstAdjust(u"dst-adjust"_s, u"Seconds added to destination times, -9999..9999."_s,
+                                       u"SECONDS"_s, u"0"_s);
     const QCommandLineOption margin(u"margin"_s, u"Margin of error, whole seconds 0..86400."_s, u"SECONDS"_s, u"0"_s);
     const QCommandLineOption null(u"null"_s, u"End each record with NUL instead of a newline."_s);
     const QCommandLineOption status(u"status"_s, u"Also write every status text to stderr."_s);
-    parser.addOptions({filter, reverse, min, minUnit, max, maxUnit, hidden, noContent, noSub,
-                       srcAdjust, dstAdjust, margin, null, status});
+    parser.addOptions({filter, reverse, min, minUnit, max, maxUnit, hidden, noContent, noSub, srcAdjust, dstAdjust,
+                       margin, null, status});
     parser.addPositionalArgument(u"SOURCE"_s, u"The source folder."_s);
     parser.addPositionalArgument(u"DESTINATION"_s, u"The destination folder."_s);
 
@@ -125,15 +127,17 @@ TScanCommandLine::TOutcome TScanCommandLine::Parse(const QStringList &arguments,
     const float minBytes = o.MinFileSize * o.MinSizeFactor;
     const float maxBytes = o.MaxFileSize * o.MaxSizeFactor;
     if (o.MaxFileSize > 0 && maxBytes < minBytes)
-        return Fail(u"--max: the maximum (%1 bytes) is below the minimum (%2 bytes)."_s
-                        .arg(double(maxBytes), 0, 'f', 0).arg(double(minBytes), 0, 'f', 0));
+        return Fail(u"--max: the maximum (%1 bytes) is below the minimum (%2 bytes)."_s.arg(double(maxBytes), 0, 'f', 0)
+                        .arg(double(minBytes), 0, 'f', 0));
     o.IncHiddenFiles = parser.isSet(hidden);
     o.DupByContent = !parser.isSet(noContent);
     o.DoSubFolders = !parser.isSet(noSub);
     if (!ParseWhole(parser.value(srcAdjust), -9999, 9999, &o.srcTimeZ))
-        return Fail(u"--src-adjust: expected whole seconds from -9999 to 9999, got \"%1\"."_s.arg(parser.value(srcAdjust)));
+        return Fail(
+            u"--src-adjust: expected whole seconds from -9999 to 9999, got \"%1\"."_s.arg(parser.value(srcAdjust)));
     if (!ParseWhole(parser.value(dstAdjust), -9999, 9999, &o.dstTimeZ))
-        return Fail(u"--dst-adjust: expected whole seconds from -9999 to 9999, got \"%1\"."_s.arg(parser.value(dstAdjust)));
+        return Fail(
+            u"--dst-adjust: expected whole seconds from -9999 to 9999, got \"%1\"."_s.arg(parser.value(dstAdjust)));
     if (!ParseWhole(parser.value(margin), 0, 86400, &o.MrgErrSec))
         return Fail(u"--margin: expected whole seconds from 0 to 86400, got \"%1\"."_s.arg(parser.value(margin)));
     o.srcPath = NormalizeRoot(roots.at(0), workingFolder);

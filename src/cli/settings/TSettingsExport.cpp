@@ -29,8 +29,9 @@ QString Escaped(const QString &text, bool quoted = true)
             out += u"\\r"_s;
         else if (u == u'\t')
             out += u"\\t"_s;
-        else if (u < 0x20 || u == 0x7f || (c.isSurrogate() && !(c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
-                                          && !(c.isLowSurrogate() && i > 0 && text.at(i - 1).isHighSurrogate())))
+        else if (u < 0x20 || u == 0x7f
+                 || (c.isSurrogate() && !(c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+                     && !(c.isLowSurrogate() && i > 0 && text.at(i - 1).isHighSurrogate())))
             out += u"\\u"_s + QString::number(u, 16).rightJustified(4, u'0');
         else
             out += c;
@@ -77,7 +78,7 @@ QString StoredText(const QByteArray &bytes)
     return text;
 }
 
-}  // namespace
+} // namespace
 
 QString TSettingsExport::Export(const QString &keyPath)
 {

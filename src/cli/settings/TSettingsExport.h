@@ -20,7 +20,9 @@ class TSettingsHive;
 class TSettingsExport
 {
 public:
-    explicit TSettingsExport(TSettingsHive &hive) : FHive(hive) {}
+    explicit TSettingsExport(TSettingsHive &hive)
+        : FHive(hive)
+    {}
 
     // The key at keyPath (a path from the top of the hive) and everything below it; the whole
     // hive for an empty path. Empty text when the key does not exist. Nothing is created.

@@ -14,8 +14,8 @@
 
 #include <charconv>
 #include <cmath>
-#include <optional>
 #include <cstdio>
+#include <optional>
 #include <stdexcept>
 
 using namespace Qt::StringLiterals;
@@ -33,7 +33,10 @@ constexpr qint64 kMaxBinarySize = 64 * 1024 * 1024;
 class EUsageError : public std::runtime_error
 {
 public:
-    explicit EUsageError(const QString &message) : std::runtime_error(message.toStdString()), FMessage(message) {}
+    explicit EUsageError(const QString &message)
+        : std::runtime_error(message.toStdString())
+        , FMessage(message)
+    {}
     QString Message() const { return FMessage; }
 
 private:
@@ -64,8 +67,7 @@ TValueKind ParseKind(const QString &text)
 }
 
 // Decimal digits with an optional minus sign and nothing else: no blanks, no "+", no "0x".
-template <typename T>
-std::optional<T> StrictNumber(const QString &text)
+template <typename T> std::optional<T> StrictNumber(const QString &text)
 {
     const QByteArray bytes = text.toUtf8();
     const char *end = bytes.constData() + bytes.size();
@@ -132,8 +134,8 @@ int ParseSize(const QString &text)
 {
     const qint64 size = StrictNumber<qint64>(text).value_or(-1);
     if (size < 0 || size > kMaxBinarySize)
-        throw EUsageError(u"SIZE must be a number of bytes from 0 to "_s + QString::number(kMaxBinarySize)
-                          + u": '"_s + text + u"'"_s);
+        throw EUsageError(u"SIZE must be a number of bytes from 0 to "_s + QString::number(kMaxBinarySize) + u": '"_s
+                          + text + u"'"_s);
     return int(size);
 }
 
@@ -183,7 +185,8 @@ QString KeyBelowRoot(const QString &key)
 
 int CannotOpen()
 {
-    Print(stderr, u"foldermate-settings: the settings file '"_s + SettingsHive().FilePath() + u"' cannot be opened\n"_s);
+    Print(stderr,
+          u"foldermate-settings: the settings file '"_s + SettingsHive().FilePath() + u"' cannot be opened\n"_s);
     return kExitStoreError;
 }
 
@@ -347,7 +350,7 @@ int Run(const QCoreApplication &app)
     return run(args);
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char *argv[])
 {
