@@ -71,7 +71,7 @@ bool TmxStoredItem::StoreLoading() const
 void TmxStoredItem::ReplaceData(QByteArray Bytes)
 {
     FData.close();
-    FData.setData(std::move(Bytes));
+    FData.setData(Bytes); // shares the bytes: QByteArray is implicitly shared
     FData.open(QIODevice::ReadWrite);
 }
 
