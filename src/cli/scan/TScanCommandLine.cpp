@@ -123,7 +123,9 @@ TScanCommandLine::TOutcome TScanCommandLine::Parse(const QStringList &arguments,
         return Fail(u"--max: expected a decimal number from 0 to 2147483647, got \"%1\"."_s.arg(parser.value(max)));
     if (!ParseUnit(parser.value(maxUnit), &o.MaxSizeFactor))
         return Fail(u"--max-unit: expected bytes, kb or mb, got \"%1\"."_s.arg(parser.value(maxUnit)));
-    // Same rule as the window's Start button: each limit in bytes as a 32-bit float.
+    // Each limit in bytes as a 32-bit float, as a run compares it. A maximum of 0 means no
+    // maximum here, so only a set maximum below the minimum is refused; the window is
+    // stricter and keeps Start greyed whenever the maximum is below the minimum, 0 included.
     const float minBytes = o.MinFileSize * o.MinSizeFactor;
     const float maxBytes = o.MaxFileSize * o.MaxSizeFactor;
     if (o.MaxFileSize > 0 && maxBytes < minBytes)
