@@ -25,6 +25,9 @@ template <typename TQuestion> void TFileBatch::OnWindow(TQuestion &&question)
 
 TFileActionDialogs::TErrorChoice TFileBatch::Ask(TFileActionDialogs::TBatchKind kind, int item, const TFileOpResult &r)
 {
+    // A file operation that stopped because the batch was cancelled asks nothing.
+    if (r.Kind == TFileOpResult::orCancelled)
+        return TFileActionDialogs::ecCancel;
     TFileActionDialogs::TErrorChoice choice = TFileActionDialogs::ecCancel;
     if (FSkipAll)
         choice = TFileActionDialogs::ecSkip;
@@ -64,9 +67,7 @@ void TFileBatch::CopyAll(const QList<TItem> &items)
                 continue;
             TFileOpResult r = *it;
             while (!r.Ok()) {
-                const TFileActionDialogs::TErrorChoice choice = r.Kind == TFileOpResult::orCancelled
-                                                                    ? TFileActionDialogs::ecCancel
-                                                                    : Ask(TFileActionDialogs::bkCopy, i, r);
+                const TFileActionDialogs::TErrorChoice choice = Ask(TFileActionDialogs::bkCopy, i, r);
                 if (choice == TFileActionDialogs::ecCancel) {
                     FOutcome = boAborted;
                     goOn = false;
@@ -96,9 +97,7 @@ void TFileBatch::CopyAll(const QList<TItem> &items)
                 staged << i;
                 break;
             }
-            const TFileActionDialogs::TErrorChoice choice = r.Kind == TFileOpResult::orCancelled
-                                                                ? TFileActionDialogs::ecCancel
-                                                                : Ask(TFileActionDialogs::bkCopy, i, r);
+            const TFileActionDialogs::TErrorChoice choice = Ask(TFileActionDialogs::bkCopy, i, r);
             if (choice == TFileActionDialogs::ecCancel) {
                 FOutcome = boAborted;
                 goOn = false;
@@ -152,9 +151,7 @@ void TFileBatch::TrashAll(const QList<TItem> &items)
                 deleteAllForGood = deleteAllForGood || choice == TFileActionDialogs::tcYesToAll;
                 continue;
             }
-            const TFileActionDialogs::TErrorChoice choice = r.Kind == TFileOpResult::orCancelled
-                                                                ? TFileActionDialogs::ecCancel
-                                                                : Ask(TFileActionDialogs::bkTrash, i, r);
+            const TFileActionDialogs::TErrorChoice choice = Ask(TFileActionDialogs::bkTrash, i, r);
             if (choice == TFileActionDialogs::ecCancel) {
                 FOutcome = boAborted;
                 return;

@@ -42,7 +42,7 @@ private:
     void Work(TFileActionDialogs::TBatchKind kind, const QList<TItem> &items);
     void CopyAll(const QList<TItem> &items);
     void TrashAll(const QList<TItem> &items);
-    // Asks about a failed file; false ends the item (skipped or cancelled).
+    // Asks about a failed file (a cancelled one is not asked about): Retry, Skip or Cancel.
     TFileActionDialogs::TErrorChoice Ask(TFileActionDialogs::TBatchKind kind, int item, const TFileOpResult &r);
     template <typename TQuestion> void OnWindow(TQuestion &&question);
 

@@ -51,6 +51,12 @@ private:
 
 namespace {
 
+// The rows an action works on: the selected ones, or every row when none is selected.
+QStringList ActedRows(const TJamFileList *list)
+{
+    return list->SelectedFileCount() > 0 ? list->SelectedPaths() : list->Paths();
+}
+
 QString OtherSide(const QString &path, const QString &fromRoot, const QString &toRoot)
 {
     return toRoot + QStringView(path).sliced(qMin(fromRoot.size(), path.size()));
@@ -123,9 +129,8 @@ void TListActions::CopyListedFiles(int actedList, int sameSideDuplicates, int ot
     TJamFileList *acted = FLists.FileList(actedList);
     if (acted->TotalFileCount() == 0)
         return;
-    const bool selectedOnly = acted->SelectedFileCount() > 0;
-    const qint64 bytes = selectedOnly ? acted->SelectedFileSize() : acted->TotalFileSize();
-    const QStringList rows = selectedOnly ? acted->SelectedPaths() : acted->Paths();
+    const qint64 bytes = acted->SelectedFileCount() > 0 ? acted->SelectedFileSize() : acted->TotalFileSize();
+    const QStringList rows = ActedRows(acted);
     if (rows.isEmpty())
         return;
 
@@ -165,8 +170,7 @@ void TListActions::DeleteListedFiles(int actedList, int pairList, int missingLis
     TJamFileList *acted = FLists.FileList(actedList);
     if (acted->TotalFileCount() == 0)
         return;
-    const bool selectedOnly = acted->SelectedFileCount() > 0;
-    const QStringList rows = selectedOnly ? acted->SelectedPaths() : acted->Paths();
+    const QStringList rows = ActedRows(acted);
     if (rows.isEmpty())
         return;
     if (!FDialogs->ConfirmTrash(rows))
