@@ -14,6 +14,7 @@ struct TFileOpResult
         orFailed,
         orCancelled,
         orTrashRefused, // the file's volume has no trash; the caller may ask to delete for good
+                        // (or, for a file a copy replaces, to replace it without keeping it)
     };
     TKind Kind = orDone;
     QString Message;
@@ -59,8 +60,18 @@ public:
     // True once the staged copies should be finished before more are staged.
     virtual bool StagingFull() const { return false; }
 
+    // Whether a copy that replaces a file first gives the old file to the trash, with the
+    // trash's restore information, so that it can be restored. Where the trash refuses,
+    // the copy ends with orTrashRefused and both files are left as they were. Off: the
+    // old file is simply replaced.
+    void SetKeepReplaced(bool keep) { FKeepReplaced = keep; }
+    bool KeepReplaced() const { return FKeepReplaced; }
+
     // Moves a regular file to the trash of its volume.
     virtual TFileOpResult MoveToTrash(const QString &path) = 0;
     // Deletes a regular file for good; only after the user agreed to it.
     virtual TFileOpResult DeletePermanently(const QString &path) = 0;
+
+private:
+    bool FKeepReplaced = false;
 };

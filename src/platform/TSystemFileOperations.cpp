@@ -3,6 +3,7 @@
 
 #include "platform/TSystemFileOperations.h"
 
+#include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 
@@ -335,6 +336,7 @@ void TSystemFileOperations::Discard(TStaged &staged)
     if (staged.FolderFd >= 0)
         ::close(staged.FolderFd);
     staged.Fd = staged.FolderFd = -1;
+    TTrashCan::Close(staged.Trashed);
 }
 
 TFileOpResult TSystemFileOperations::StageCopy(const QString &source, const QString &target, const TProgress &progress,
@@ -373,6 +375,8 @@ TFileOpResult TSystemFileOperations::StageCopy(const QString &source, const QStr
     TStaged staged;
     staged.Name = name;
     staged.Target = target;
+    staged.Path = dst.startsWith('/') ? dst : QFile::encodeName(QDir::currentPath()) + '/' + dst;
+    staged.Keep = KeepReplaced();
     staged.Device = FFolderDevice;
     staged.FolderFd = ::fcntl(folderFd, F_DUPFD_CLOEXEC, 0);
     if (staged.FolderFd < 0)
@@ -462,28 +466,46 @@ TFileOpResult TSystemFileOperations::Place(TStaged &staged)
 QList<TFileOperations::TStagedFailure> TSystemFileOperations::FinishCopies()
 {
     QList<TStagedFailure> failures;
+    std::vector<TFileOpResult> results(FStaged.size());
+    // An old target to be kept gets its name in the trash first, in the same flush as the
+    // new content: by the time the new file is renamed over it, the trash holds it with
+    // its restore information.
+    for (size_t i = 0; i < FStaged.size(); ++i) {
+        TStaged &staged = FStaged[i];
+        struct stat st;
+        if (staged.Keep && ::fstatat(staged.FolderFd, staged.Name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+            results[i] = TTrashCan::LinkIn(staged.FolderFd, staged.Name, staged.Path, &staged.Trashed);
+    }
     // The content reaches the disk before any name points at it: a crash leaves either
     // the old file or the new one, never a torn one. One flush of each file system for a
     // group; a flush of each file for one or two files.
     std::vector<dev_t> flushed;
     std::vector<dev_t> broken;
-    for (TStaged &staged : FStaged) {
-        int result = 0;
-        if (FStaged.size() <= 2) {
-            result = ::fsync(staged.Fd);
-        } else if (std::find(flushed.begin(), flushed.end(), staged.Device) == flushed.end()) {
-            flushed.push_back(staged.Device);
-            if (::syncfs(staged.Fd) != 0)
-                broken.push_back(staged.Device);
+    for (size_t i = 0; i < FStaged.size(); ++i) {
+        TStaged &staged = FStaged[i];
+        TFileOpResult &r = results[i];
+        if (r.Ok()) {
+            int result = 0;
+            if (FStaged.size() <= 2) {
+                result = ::fsync(staged.Fd);
+                if (result == 0 && staged.Trashed.FilesFd >= 0 && !TTrashCan::Flush(staged.Trashed))
+                    result = -1;
+            } else if (std::find(flushed.begin(), flushed.end(), staged.Device) == flushed.end()) {
+                flushed.push_back(staged.Device);
+                if (::syncfs(staged.Fd) != 0)
+                    broken.push_back(staged.Device);
+            }
+            const int e = errno;
+            if (result != 0)
+                r = Failure(staged.Target, e);
+            else if (std::find(broken.begin(), broken.end(), staged.Device) != broken.end())
+                r = TFileOpResult::Failed(staged.Target + u": the file system could not write the copy"_s);
+            else
+                r = Place(staged);
+            // The old file stays where it was: its second name in the trash goes again.
+            if (!r.Ok())
+                TTrashCan::Remove(staged.Trashed);
         }
-        const int e = errno;
-        TFileOpResult r;
-        if (result != 0)
-            r = Failure(staged.Target, e);
-        else if (std::find(broken.begin(), broken.end(), staged.Device) != broken.end())
-            r = TFileOpResult::Failed(staged.Target + u": the file system could not write the copy"_s);
-        else
-            r = Place(staged);
         if (!r.Ok())
             failures.append({staged.Target, r});
         Discard(staged);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/TFileOperations.h"
+#include "platform/TTrashCan.h"
 
 #include <QByteArray>
 #include <QSet>
@@ -14,7 +15,9 @@
 // renamed over the old target, into place. A crash leaves the old target or the new one,
 // whole. Named temporaries of writers that are no longer running are removed when a copy
 // next goes into their folder. Paths longer than the system's limit are walked folder by
-// folder. Deletes go to the freedesktop trash through GIO.
+// folder. Deletes go to the freedesktop trash through GIO. A replaced file that is to be
+// kept gets its second name in the trash before the new file is renamed over it, in the
+// same flush as the new content.
 class TSystemFileOperations final : public TFileOperations
 {
 public:
@@ -46,6 +49,9 @@ private:
         QByteArray Name;     // in the folder
         QByteArray TempName; // named temporary, or empty for an unnamed one
         QString Target;
+        QByteArray Path;          // the target, absolute, for the trash's restore information
+        bool Keep = false;        // the old target goes to the trash
+        TTrashCan::TEntry Trashed; // where it went
     };
 
     int TargetFolder(const QByteArray &folder, int *error);

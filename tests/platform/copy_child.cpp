@@ -1,6 +1,7 @@
 // Copies files with the program's copier as one group, announcing each chunk on stdout,
 // so that a test can kill it at any moment:
-//   fm_copy_child [--named] [--slow] SOURCE TARGET [SOURCE TARGET ...]
+//   fm_copy_child [--named] [--slow] [--keep] SOURCE TARGET [SOURCE TARGET ...]
+// --keep: replaced files go to the trash.
 
 #include "platform/TSystemFileOperations.h"
 
@@ -21,6 +22,8 @@ int main(int argc, char *argv[])
             ops.SetNamedTemporaries(true);
         else if (std::strcmp(argv[first], "--slow") == 0)
             slow = true;
+        else if (std::strcmp(argv[first], "--keep") == 0)
+            ops.SetKeepReplaced(true);
     }
     if (argc - first < 2 || (argc - first) % 2 != 0)
         return 2;

@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QDirIterator>
+#include <QHash>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QScopeGuard>
@@ -43,6 +44,35 @@ QStringList Leftovers(const QString &folder)
     return found;
 }
 
+// The restore information of each entry of the trash: the original path (decoded) and
+// the deletion date, by the entry's name in "files".
+struct TTrashInfo
+{
+    QString Path;
+    QDateTime Deleted;
+};
+QHash<QString, TTrashInfo> TrashEntries(const QString &trash)
+{
+    QHash<QString, TTrashInfo> entries;
+    for (const QString &info : QDir(trash + u"/info"_s).entryList({u"*.trashinfo"_s}, QDir::Files)) {
+        QFile f(trash + u"/info/"_s + info);
+        if (!f.open(QIODevice::ReadOnly))
+            continue;
+        TTrashInfo entry;
+        const QList<QByteArray> lines = f.readAll().split('\n');
+        if (lines.value(0) != "[Trash Info]")
+            continue;
+        for (const QByteArray &line : lines) {
+            if (line.startsWith("Path="))
+                entry.Path = QFile::decodeName(QByteArray::fromPercentEncoding(line.mid(5)));
+            else if (line.startsWith("DeletionDate="))
+                entry.Deleted = QDateTime::fromString(QString::fromLatin1(line.mid(13)), Qt::ISODate);
+        }
+        entries.insert(info.chopped(10), entry);
+    }
+    return entries;
+}
+
 } // namespace
 
 class tst_FileOperations : public QObject
@@ -66,6 +96,8 @@ private Q_SLOTS:
     void failedCopyRemovesTheFoldersItMade();
     void pathsLongerThanTheSystemLimit();
     void trashRefusedOnAVolumeWithoutTrash();
+    void replacedFilesGoToTheTrashWithTheirRestoreInformation();
+    void keptReplacementRefusedOnAVolumeWithoutTrash();
     void trashTakesRegularFilesOnly();
     void permanentDeleteTakesRegularFilesOnly();
 };
@@ -187,17 +219,24 @@ void tst_FileOperations::killedCopyLeavesTheOldTargetWhole()
 void tst_FileOperations::killedAtRandomMomentsLeavesNoTornTargetNorDebris_data()
 {
     QTest::addColumn<bool>("named");
-    QTest::newRow("unnamed temporaries") << false;
-    QTest::newRow("named temporaries") << true;
+    QTest::addColumn<bool>("keep");
+    QTest::newRow("unnamed temporaries") << false << false;
+    QTest::newRow("named temporaries") << true << false;
+    QTest::newRow("replaced files kept in the trash") << false << true;
+    QTest::newRow("named, replaced files kept") << true << true;
 }
 
 // A group of copies, some over old targets, some new, killed at random moments: each
 // target is its old content or its new content, whole, and once a copy went into the
-// folder again no temporary file is left.
+// folder again no temporary file is left. Where replaced files are kept, an old content
+// that is no longer in its place is in the trash, with restore information naming it.
 void tst_FileOperations::killedAtRandomMomentsLeavesNoTornTargetNorDebris()
 {
     QFETCH(bool, named);
-    const QString root = FDir.filePath(named ? u"kn"_s : u"ku"_s);
+    QFETCH(bool, keep);
+    const QString root = FDir.filePath((named ? u"kn"_s : u"ku"_s) + (keep ? u"k"_s : u""_s));
+    const QString trash = FTrashHome + u"/Trash"_s;
+    int lost = 0;
     const QByteArray fresh(3 << 20, 'n');
     const QByteArray old(1 << 20, 'o');
     int torn = 0;
@@ -205,6 +244,9 @@ void tst_FileOperations::killedAtRandomMomentsLeavesNoTornTargetNorDebris()
         QStringList args;
         if (named)
             args << u"--named"_s;
+        if (keep)
+            args << u"--keep"_s;
+        QDir(trash).removeRecursively();
         for (int i = 0; i < 6; ++i) {
             const QString name = u"f%1.bin"_s.arg(i);
             TestTree::File(root, u"src/"_s + name, fresh);
@@ -224,9 +266,18 @@ void tst_FileOperations::killedAtRandomMomentsLeavesNoTornTargetNorDebris()
             const QByteArray now = Content(root + u"/dst/f%1.bin"_s.arg(i));
             const bool whole = now == fresh || (i % 2 == 0 ? now == old : now == "<missing>");
             torn += whole ? 0 : 1;
+            if (keep && i % 2 == 0 && now == fresh) {
+                const QString target = root + u"/dst/f%1.bin"_s.arg(i);
+                const QHash<QString, TTrashInfo> entries = TrashEntries(trash);
+                bool kept = false;
+                for (auto it = entries.cbegin(); it != entries.cend(); ++it)
+                    kept = kept || (it->Path == target && Content(trash + u"/files/"_s + it.key()) == old);
+                lost += kept ? 0 : 1;
+            }
         }
     }
     QCOMPARE(torn, 0);
+    QCOMPARE(lost, 0);
     // The next copy into the folder clears what killed writers left, also an hour-old
     // one of a version that did not mark the writer; a fresh one may still be written.
     TestTree::File(root, u"dst/.old.bin.foldermate-k3j2h1"_s, "debris", QDateTime::currentSecsSinceEpoch() - 7200);
@@ -302,6 +353,90 @@ void tst_FileOperations::trashRefusedOnAVolumeWithoutTrash()
     QCOMPARE(Content(mount + u"/keep.txt"_s), QByteArray("stays"));
     QCOMPARE(QDir(mount).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden), QStringList{u"keep.txt"_s});
     QCOMPARE(QDir(FTrashHome + u"/Trash/files"_s).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), trashBefore);
+}
+
+// A replaced file goes to the trash under its own name, with the path it had and the
+// time it was replaced, and can be restored from there; new files and copies with the
+// setting off leave the trash alone.
+void tst_FileOperations::replacedFilesGoToTheTrashWithTheirRestoreInformation()
+{
+    const QString trash = FTrashHome + u"/Trash"_s;
+    QDir(trash).removeRecursively();
+    TSystemFileOperations ops;
+    ops.SetKeepReplaced(true);
+    const QString name = u"a b %é.txt"_s;
+    const QString target = FDir.filePath(u"tr/dst/"_s + name);
+    TestTree::File(FDir.path(), u"tr/dst/"_s + name, "first");
+    TestTree::File(FDir.path(), u"tr/src/v2.txt"_s, "second");
+    TestTree::File(FDir.path(), u"tr/src/v3.txt"_s, "third");
+    const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+
+    QVERIFY(ops.CopyFile(FDir.filePath(u"tr/src/v2.txt"_s), target, {}, nullptr).Ok());
+    QVERIFY(ops.CopyFile(FDir.filePath(u"tr/src/v3.txt"_s), target, {}, nullptr).Ok());
+    QCOMPARE(Content(target), QByteArray("third"));
+    const QHash<QString, TTrashInfo> entries = TrashEntries(trash);
+    QCOMPARE(QStringList(entries.keyBegin(), entries.keyEnd()).size(), 2);
+    // Both earlier versions, the second under a name of its own.
+    QVERIFY(entries.contains(name));
+    QVERIFY(entries.contains(name + u".2"_s));
+    QCOMPARE(Content(trash + u"/files/"_s + name), QByteArray("first"));
+    QCOMPARE(Content(trash + u"/files/"_s + name + u".2"_s), QByteArray("second"));
+    for (const TTrashInfo &info : entries) {
+        QCOMPARE(info.Path, target);
+        QVERIFY2(info.Deleted >= before && info.Deleted <= QDateTime::currentDateTime(),
+                 qPrintable(info.Deleted.toString(Qt::ISODate)));
+    }
+    QCOMPARE(QDir(trash + u"/files"_s).count(), entries.size() + 2);
+
+    // A group, flushed together: the replaced one goes to the trash, the new one has
+    // nothing to keep.
+    TestTree::File(FDir.path(), u"tr/dst/g1.txt"_s, "old g1");
+    for (const QString &n : {u"g1.txt"_s, u"g2.txt"_s, u"g3.txt"_s})
+        TestTree::File(FDir.path(), u"tr/src/"_s + n, "new " + n.toLatin1());
+    for (const QString &n : {u"g1.txt"_s, u"g2.txt"_s, u"g3.txt"_s})
+        QVERIFY(ops.StageCopy(FDir.filePath(u"tr/src/"_s + n), FDir.filePath(u"tr/dst/"_s + n), {}, nullptr).Ok());
+    QVERIFY(ops.FinishCopies().isEmpty());
+    QCOMPARE(Content(FDir.filePath(u"tr/dst/g1.txt"_s)), QByteArray("new g1.txt"));
+    QCOMPARE(Content(trash + u"/files/g1.txt"_s), QByteArray("old g1"));
+    QCOMPARE(TrashEntries(trash).value(u"g1.txt"_s).Path, FDir.filePath(u"tr/dst/g1.txt"_s));
+    QCOMPARE(TrashEntries(trash).size(), 3);
+
+    // Off: replaced without a trace.
+    ops.SetKeepReplaced(false);
+    QVERIFY(ops.CopyFile(FDir.filePath(u"tr/src/v2.txt"_s), target, {}, nullptr).Ok());
+    QCOMPARE(Content(target), QByteArray("second"));
+    QCOMPARE(TrashEntries(trash).size(), 3);
+    QVERIFY(Leftovers(FDir.filePath(u"tr"_s)).isEmpty());
+}
+
+// Where the volume has no trash, a copy that is to keep the file it replaces replaces
+// nothing and says why; without keeping, it replaces.
+void tst_FileOperations::keptReplacementRefusedOnAVolumeWithoutTrash()
+{
+    const QString mount = FDir.filePath(u"tmpfs-keep"_s);
+    QVERIFY(QDir().mkpath(mount));
+    if (::mount("tmpfs", QFile::encodeName(mount).constData(), "tmpfs", 0, "size=1m") != 0)
+        QSKIP(qPrintable(u"cannot mount a tmpfs here: "_s + QString::fromLocal8Bit(std::strerror(errno))));
+    const auto unmount = qScopeGuard([&] { ::umount2(QFile::encodeName(mount).constData(), MNT_DETACH); });
+    TestTree::File(mount, u"old.txt"_s, "stays");
+    TestTree::File(mount, u"new.txt"_s, "new");
+    const qsizetype trashBefore = TrashEntries(FTrashHome + u"/Trash"_s).size();
+
+    TSystemFileOperations ops;
+    ops.SetKeepReplaced(true);
+    const TFileOpResult r = ops.CopyFile(mount + u"/new.txt"_s, mount + u"/old.txt"_s, {}, nullptr);
+    QCOMPARE(r.Kind, TFileOpResult::orTrashRefused);
+    QVERIFY(r.Message.contains(u"old.txt"_s));
+    QCOMPARE(Content(mount + u"/old.txt"_s), QByteArray("stays"));
+    QCOMPARE(QDir(mount).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+             (QStringList{u"new.txt"_s, u"old.txt"_s}));
+    QCOMPARE(TrashEntries(FTrashHome + u"/Trash"_s).size(), trashBefore);
+    // A new file there needs no trash.
+    QVERIFY(ops.CopyFile(mount + u"/new.txt"_s, mount + u"/fresh.txt"_s, {}, nullptr).Ok());
+
+    ops.SetKeepReplaced(false);
+    QVERIFY(ops.CopyFile(mount + u"/new.txt"_s, mount + u"/old.txt"_s, {}, nullptr).Ok());
+    QCOMPARE(Content(mount + u"/old.txt"_s), QByteArray("new"));
 }
 
 void tst_FileOperations::trashTakesRegularFilesOnly()
