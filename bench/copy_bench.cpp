@@ -28,6 +28,7 @@ public:
         return ecSkipAll;
     }
     TTrashChoice TrashRefused(const QString &) override { return tcNo; }
+    TKeepChoice ReplaceWithoutKeeping(const QString &) override { return kcReplace; }
     void SkippedFiles(TBatchKind, const QStringList &paths) override
     {
         std::fprintf(stderr, "%lld files skipped\n", static_cast<long long>(paths.size()));

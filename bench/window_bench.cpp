@@ -64,6 +64,7 @@ public:
     bool ConfirmTrash(const QStringList &) override { return true; }
     TErrorChoice FileError(TBatchKind, const QString &, const QString &) override { return ecCancel; }
     TTrashChoice TrashRefused(const QString &) override { return tcCancel; }
+    TKeepChoice ReplaceWithoutKeeping(const QString &) override { return kcCancel; }
     void SkippedFiles(TBatchKind, const QStringList &) override {}
     bool ConfirmCloseDuringBatch() override { return false; }
     void BeginProgress(TBatchKind, int, qint64, std::atomic<bool> *) override {}

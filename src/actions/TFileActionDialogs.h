@@ -8,7 +8,8 @@
 // The dialogs of the copy, update and delete actions: the confirmation before files go
 // to the trash, the progress of a batch with its Cancel button, the question after a
 // file failed, the question before a file is deleted for good, the report of skipped
-// files and the question when the window is closed during a batch. The program's own
+// files, the question when a replaced file cannot be kept in the trash, and the question
+// when the window is closed during a batch. The program's own
 // implementation is TFileActionBoxes; tests answer them with a script.
 class TFileActionDialogs
 {
@@ -16,6 +17,7 @@ public:
     enum TErrorChoice { ecRetry, ecSkip, ecSkipAll, ecCancel };
     enum TTrashChoice { tcYes, tcYesToAll, tcNo, tcCancel };
     enum TBatchKind { bkCopy, bkTrash };
+    enum TKeepChoice { kcReplace, kcSkip, kcCancel };
 
     virtual ~TFileActionDialogs() = default;
 
@@ -26,6 +28,10 @@ public:
     virtual TErrorChoice FileError(TBatchKind kind, const QString &path, const QString &message) = 0;
     // The file's volume has no trash.
     virtual TTrashChoice TrashRefused(const QString &path) = 0;
+    // A copy would replace a file that cannot be kept in the trash (its volume has none):
+    // replace it without keeping it, leave it, or end the batch. Asked once a batch; the
+    // answer holds for every such file of the batch.
+    virtual TKeepChoice ReplaceWithoutKeeping(const QString &path) = 0;
     // After a batch in which the user chose to skip every failing file: which were left.
     virtual void SkippedFiles(TBatchKind kind, const QStringList &paths) = 0;
     // The window is being closed while a batch runs: true cancels the batch and closes.

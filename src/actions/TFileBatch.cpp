@@ -47,6 +47,24 @@ TFileActionDialogs::TErrorChoice TFileBatch::Ask(TFileActionDialogs::TBatchKind 
     return choice;
 }
 
+TFileActionDialogs::TKeepChoice TFileBatch::AskKeep(int item)
+{
+    if (!FKeepChoice) {
+        TFileActionDialogs::TKeepChoice choice = TFileActionDialogs::kcCancel;
+        if (!FCancel.load())
+            OnWindow([&] { choice = FDialogs.ReplaceWithoutKeeping(FItems->at(item).Target); });
+        FKeepChoice = choice;
+    }
+    if (*FKeepChoice == TFileActionDialogs::kcSkip) {
+        FSkipped << FItems->at(item).Source;
+        if (FOutcome == boSucceeded)
+            FOutcome = boFailed;
+    } else if (*FKeepChoice == TFileActionDialogs::kcCancel) {
+        FOutcome = boAborted;
+    }
+    return *FKeepChoice;
+}
+
 void TFileBatch::CopyAll(const QList<TItem> &items)
 {
     const auto progress = [this](qint64 done) { FBytesInFile = done; };
@@ -67,6 +85,21 @@ void TFileBatch::CopyAll(const QList<TItem> &items)
                 continue;
             TFileOpResult r = *it;
             while (!r.Ok()) {
+                if (r.Kind == TFileOpResult::orTrashRefused) {
+                    const TFileActionDialogs::TKeepChoice keep = AskKeep(i);
+                    if (keep == TFileActionDialogs::kcCancel) {
+                        goOn = false;
+                        break;
+                    }
+                    if (keep == TFileActionDialogs::kcSkip)
+                        break;
+                    // This one file without keeping; the next ones are kept where they can be.
+                    FOps.SetKeepReplaced(false);
+                    r = FOps.CopyFile(items.at(i).Source, items.at(i).Target, progress, &FCancel);
+                    FOps.SetKeepReplaced(FKeepReplaced);
+                    FDone[i] = r.Ok();
+                    continue;
+                }
                 const TFileActionDialogs::TErrorChoice choice = Ask(TFileActionDialogs::bkCopy, i, r);
                 if (choice == TFileActionDialogs::ecCancel) {
                     FOutcome = boAborted;
@@ -92,7 +125,19 @@ void TFileBatch::CopyAll(const QList<TItem> &items)
                 goOn = false;
                 break;
             }
-            const TFileOpResult r = FOps.StageCopy(items.at(i).Source, items.at(i).Target, progress, &FCancel);
+            TFileOpResult r = FOps.StageCopy(items.at(i).Source, items.at(i).Target, progress, &FCancel);
+            if (r.Kind == TFileOpResult::orTrashRefused) {
+                const TFileActionDialogs::TKeepChoice keep = AskKeep(i);
+                if (keep == TFileActionDialogs::kcCancel) {
+                    goOn = false;
+                    break;
+                }
+                if (keep == TFileActionDialogs::kcSkip)
+                    break;
+                FOps.SetKeepReplaced(false);
+                r = FOps.StageCopy(items.at(i).Source, items.at(i).Target, progress, &FCancel);
+                FOps.SetKeepReplaced(FKeepReplaced);
+            }
             if (r.Ok()) {
                 staged << i;
                 break;
@@ -175,7 +220,9 @@ TFileBatch::TOutcome TFileBatch::Run(TFileActionDialogs::TBatchKind kind, const 
     FDone = QList<bool>(items.size(), false);
     FSkipped.clear();
     FSkipAll = false;
+    FKeepChoice.reset();
     FOutcome = boSucceeded;
+    FOps.SetKeepReplaced(FKeepReplaced);
     if (items.isEmpty())
         return boSucceeded;
 
@@ -202,7 +249,7 @@ TFileBatch::TOutcome TFileBatch::Run(TFileActionDialogs::TBatchKind kind, const 
     FDialogs.EndProgress();
     FWindowSide = nullptr;
     FItems = nullptr;
-    if (FSkipAll && !FSkipped.isEmpty())
+    if ((FSkipAll || FKeepChoice == TFileActionDialogs::kcSkip) && !FSkipped.isEmpty())
         FDialogs.SkippedFiles(kind, FSkipped);
     return FOutcome;
 }

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <atomic>
+#include <optional>
 
 // One batch of copies or moves to the trash, as an action hands it over. The files are
 // handled one by one on a worker thread, so that the window keeps repainting behind the
@@ -31,6 +32,9 @@ public:
 
     TFileBatch(TFileOperations &operations, TFileActionDialogs &dialogs);
 
+    // Whether copies keep the files they replace in the trash; off by default.
+    void SetKeepReplaced(bool keep) { FKeepReplaced = keep; }
+
     // totalBytes: what the progress dialog counts towards for a copy.
     TOutcome Run(TFileActionDialogs::TBatchKind kind, const QList<TItem> &items, qint64 totalBytes);
     // Which items were handled, whatever the outcome; valid after Run().
@@ -44,6 +48,8 @@ private:
     void TrashAll(const QList<TItem> &items);
     // Asks about a failed file (a cancelled one is not asked about): Retry, Skip or Cancel.
     TFileActionDialogs::TErrorChoice Ask(TFileActionDialogs::TBatchKind kind, int item, const TFileOpResult &r);
+    // The answer for a replaced file that the trash refuses, asked once a batch.
+    TFileActionDialogs::TKeepChoice AskKeep(int item);
     template <typename TQuestion> void OnWindow(TQuestion &&question);
 
     TFileOperations &FOps;
@@ -53,6 +59,8 @@ private:
     QList<bool> FDone;
     QStringList FSkipped;
     bool FSkipAll = false;
+    bool FKeepReplaced = false;
+    std::optional<TFileActionDialogs::TKeepChoice> FKeepChoice;
     TOutcome FOutcome = boSucceeded;
     std::atomic<bool> FCancel{false};
     std::atomic<int> FCurrent{0};

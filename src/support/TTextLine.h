@@ -92,4 +92,8 @@ enum TTextLine : int {
     tlPathColumn = 109,                 // "Path"
     tlReasonColumn = 110,               // "Reason"
     tlNotComparedCount = 111,           // "Not compared: %1"
+    tlKeepReplaced = 112,               // "Keep replaced files in the trash"
+    tlKeepRefused = 113,                // "This file cannot be kept in the trash before it is replaced, ..."
+    tlReplaceWithoutKeeping = 114,      // "Replace without keeping"
+    tlSkipReplacing = 115,              // "Skip"
 };

@@ -29,4 +29,6 @@ struct TPreset
     qint32 srcTimeZ = 0;
     qint32 dstTimeZ = 0;
     qint32 MrgErrSec = 0;
+    // Copies and updates give the files they replace to the trash first.
+    bool KeepReplaced = true;
 };

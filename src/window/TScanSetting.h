@@ -39,6 +39,7 @@ struct TScanSettingControls
     QCheckBox *CheckBox2 = nullptr; // hidden files
     QCheckBox *CheckBox3 = nullptr; // duplicates by content
     QCheckBox *CheckBox8 = nullptr; // subfolders
+    QCheckBox *CheckBox9 = nullptr; // keep replaced files in the trash
     TTimeAdjustEdit *SpinEdit1 = nullptr;
     TTimeAdjustEdit *SpinEdit2 = nullptr;
     TLabeledFloatSpinEdit *SpinEdit5 = nullptr; // the margin

@@ -192,6 +192,10 @@ std::vector<TScanSetting> BuildSettings()
     KeptInPreset(margin, &TPreset::MrgErrSec);
     margin.ToOptions = Option(&TScanOptions::MrgErrSec);
     settings.push_back(margin);
+
+    // Not a setting of the scan but of the copies made from its lists.
+    settings.push_back(
+        Switch(u"KeepReplaced"_s, true, true, &TControls::CheckBox9, &TPreset::KeepReplaced, nullptr));
     return settings;
 }
 

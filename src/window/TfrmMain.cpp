@@ -12,6 +12,7 @@
 #include "window/TMessageBoxPrompts.h"
 #include "window/TStatusPanel.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLabel>
@@ -65,7 +66,8 @@ TfrmMain::TfrmMain(const QString &programFolder, const QString &defaultLanguage,
     BuildInfoPage();
     FActions = new TListActions(
         *this, {[this](int list) { return FileList(list); }, [this](int list) { JamFileListChange(list); },
-                [this] { return ScanOptions.srcPath; }, [this] { return ScanOptions.dstPath; }});
+                [this] { return ScanOptions.srcPath; }, [this] { return ScanOptions.dstPath; },
+                [this] { return CheckBox9->isChecked(); }, [this](int line) { return FLanguage.text(line); }});
 
     FListStatus = new TResultListStatus([this](int line) { return FLanguage.text(line); }, this);
     const std::array<TResultListStatus::TListControls, ListCount> controls{{

@@ -226,6 +226,7 @@ private:
     QCheckBox *CheckBox2 = nullptr;
     QCheckBox *CheckBox3 = nullptr;
     QCheckBox *CheckBox8 = nullptr;
+    QCheckBox *CheckBox9 = nullptr; // keep replaced files in the trash
     TLabeledFloatSpinEdit *SpinEdit5 = nullptr;
     QPushButton *Button1 = nullptr; // Start
     QPushButton *Button2 = nullptr; // Stop

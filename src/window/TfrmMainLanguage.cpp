@@ -107,6 +107,7 @@ std::span<const TfrmMain::TCaption> TfrmMain::Captions()
         {u"CheckBox2", tlHiddenFiles},
         {u"CheckBox3", tlDuplicatesByContent},
         {u"CheckBox8", tlSubFolders},
+        {u"CheckBox9", tlKeepReplaced},
         {u"Button1", tlStartButton},
         {u"Button2", tlStopButton},
         {u"Button3", tlExitButton},

@@ -179,7 +179,8 @@ void TfrmMain::BuildMiddleColumn()
     CheckBox2 = Captioned(Named(new QCheckBox, u"CheckBox2"_s));
     CheckBox3 = Captioned(Named(new QCheckBox, u"CheckBox3"_s));
     CheckBox8 = Captioned(Named(new QCheckBox, u"CheckBox8"_s));
-    for (QCheckBox *box : {CheckBox1, CheckBox2, CheckBox3, CheckBox8}) {
+    CheckBox9 = Captioned(Named(new QCheckBox, u"CheckBox9"_s));
+    for (QCheckBox *box : {CheckBox1, CheckBox2, CheckBox3, CheckBox8, CheckBox9}) {
         column->addWidget(box);
         box->setParent(Panel4);
     }
@@ -260,6 +261,7 @@ TScanSettingControls TfrmMain::SettingControls()
     controls.CheckBox2 = CheckBox2;
     controls.CheckBox3 = CheckBox3;
     controls.CheckBox8 = CheckBox8;
+    controls.CheckBox9 = CheckBox9;
     controls.SpinEdit1 = SpinEdit1;
     controls.SpinEdit2 = SpinEdit2;
     controls.SpinEdit5 = SpinEdit5;

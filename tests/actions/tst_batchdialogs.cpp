@@ -15,6 +15,7 @@
 #include "window/TfrmMain.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QProgressDialog>
@@ -47,6 +48,7 @@ public:
     {
         ++Copies;
         QThread::msleep(DelayMs);
+        FReal.SetKeepReplaced(KeepReplaced());
         return FReal.CopyFile(source, target, progress, cancel);
     }
     TFileOpResult MoveToTrash(const QString &path) override { return FReal.MoveToTrash(path); }
@@ -159,7 +161,8 @@ private:
     QString Dst() const { return FTrees->path() + u"/dst/"_s; }
     TJamFileList *List(int n) const { return FWindow->FileList(n); }
 
-    bool Scan()
+    // button: one that the scan's results enable.
+    bool Scan(const char *button = "PngBitBtn9")
     {
         NewWindow(DefaultLanguageName());
         // The window's own message boxes, as the user sees them.
@@ -170,7 +173,7 @@ private:
         if (!ScanInWindow(FTrees->path() + u"/src"_s, FTrees->path() + u"/dst"_s) || !WindowExposed())
             return false;
         // The panels take clicks again once the run is wound up.
-        return QTest::qWaitFor([this] { return Find<QPushButton>(*FWindow, "PngBitBtn9")->isEnabled(); }, 5000);
+        return QTest::qWaitFor([this, button] { return Find<QPushButton>(*FWindow, button)->isEnabled(); }, 5000);
     }
 
     // Where the item at index (in the batch's order) of list 1 is copied to.
@@ -352,6 +355,74 @@ private Q_SLOTS:
         QCOMPARE(QDir(trash).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), trashBefore);
         QCOMPARE(QDir(Src()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
                  QStringList{u"keep.txt"_s});
+    }
+
+    // Update Destination keeps the file it replaces in the trash, restorable to where it
+    // was; with the setting off it replaces without a trace.
+    void updateKeepsTheReplacedFileInTheTrash()
+    {
+        File(Src(), u"sub/f.txt"_s, "new", 1700000100);
+        File(Dst(), u"sub/f.txt"_s, "old", 1700000000);
+        QVERIFY(Scan("PngBitBtn2"));
+        QCOMPARE(List(3)->Paths(), QStringList{Src() + u"sub/f.txt"_s});
+        const QString trash = FProgram->filePath(u"data/Trash"_s);
+        QDir(trash).removeRecursively();
+        QVERIFY(Find<QCheckBox>(*FWindow, "CheckBox9")->isChecked());
+        QTest::mouseClick(Find<QPushButton>(*FWindow, "PngBitBtn2"), Qt::LeftButton);
+        QCOMPARE(Content(Dst() + u"sub/f.txt"_s), QByteArray("new"));
+        QCOMPARE(Content(trash + u"/files/f.txt"_s), QByteArray("old"));
+        QFile info(trash + u"/info/f.txt.trashinfo"_s);
+        QVERIFY(info.open(QIODevice::ReadOnly));
+        const QByteArray restore = info.readAll();
+        QVERIFY2(restore.contains(QByteArray("\nPath=" + QFile::encodeName(Dst() + u"sub/f.txt"_s).toPercentEncoding("/") + '\n')),
+                 restore.constData());
+        QVERIFY(restore.contains(QByteArray("\nDeletionDate=" + QDate::currentDate().toString(Qt::ISODate).toLatin1())));
+
+        File(Src(), u"sub/f.txt"_s, "newer", 1700000200);
+        QVERIFY(Scan("PngBitBtn2"));
+        Find<QCheckBox>(*FWindow, "CheckBox9")->setChecked(false);
+        QDir(trash).removeRecursively();
+        QTest::mouseClick(Find<QPushButton>(*FWindow, "PngBitBtn2"), Qt::LeftButton);
+        QCOMPARE(Content(Dst() + u"sub/f.txt"_s), QByteArray("newer"));
+        QVERIFY(QDir(trash + u"/files"_s).isEmpty());
+    }
+
+    // The destination on a volume without a trash: one question for the whole batch, and
+    // its answer for every file it replaces.
+    void refusedKeepAsksOncePerBatch_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("rowsLeft");
+        QTest::newRow("replace") << u"Replace without keeping"_s << QByteArray("new") << 0;
+        QTest::newRow("skip") << u"Skip"_s << QByteArray("old") << 3;
+        QTest::newRow("cancel") << u"Cancel"_s << QByteArray("old") << 3;
+    }
+    void refusedKeepAsksOncePerBatch()
+    {
+        QFETCH(QString, answer);
+        QFETCH(QByteArray, content);
+        QFETCH(int, rowsLeft);
+        if (::mount("tmpfs", QFile::encodeName(Dst()).constData(), "tmpfs", 0, "size=1m") != 0)
+            QSKIP(qPrintable(u"cannot mount a tmpfs here: "_s + QString::fromLocal8Bit(std::strerror(errno))));
+        const auto unmount = qScopeGuard([this] { ::umount2(QFile::encodeName(Dst()).constData(), MNT_DETACH); });
+        for (int i = 1; i <= 3; ++i) {
+            File(Src(), u"f%1.txt"_s.arg(i), "new", 1700000100);
+            File(Dst(), u"f%1.txt"_s.arg(i), "old", 1700000000);
+        }
+        QVERIFY(Scan("PngBitBtn2"));
+        QList<TUser::TStep> steps{Answer(u"its volume has no trash"_s, answer)};
+        if (answer == u"Skip"_s)
+            steps << Answer(u"3 files were skipped"_s, u"OK"_s);
+        TUser user(steps);
+        QTest::mouseClick(Find<QPushButton>(*FWindow, "PngBitBtn2"), Qt::LeftButton);
+        QVERIFY2(user.Finished(), qPrintable(user.Stuck()));
+        QVERIFY(!VisibleBox(u"its volume has no trash"_s));
+        for (int i = 1; i <= 3; ++i)
+            QCOMPARE(Content(Dst() + u"f%1.txt"_s.arg(i)), content);
+        QCOMPARE(List(3)->Paths().size(), rowsLeft);
+        QCOMPARE(QDir(Dst()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+                 (QStringList{u"f1.txt"_s, u"f2.txt"_s, u"f3.txt"_s}));
     }
 
     void closeDuringABatchAsksFirst_data()

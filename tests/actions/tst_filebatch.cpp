@@ -13,7 +13,8 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // Records what the batch asks of the file system; a path in FailTimes fails that many
-// times (-1: always), a path in NoTrash is on a volume without a trash.
+// times (-1: always), a path in NoTrash is on a volume without a trash. A copy that keeps
+// what it replaces is recorded as "keep".
 class TFakeOperations final : public TFileOperations
 {
 public:
@@ -22,8 +23,10 @@ public:
     {
         if (Fails(source))
             return TFileOpResult::Failed(u"no room"_s);
+        if (KeepReplaced() && NoTrash.contains(target))
+            return {TFileOpResult::orTrashRefused, target + u": no trash"_s};
         progress(10);
-        Record(u"copy "_s + source + u" "_s + target);
+        Record((KeepReplaced() ? u"keep "_s : u"copy "_s) + source + u" "_s + target);
         return TFileOpResult::Done();
     }
     TFileOpResult MoveToTrash(const QString &path) override
@@ -79,6 +82,11 @@ public:
         Note(u"no trash "_s + path);
         return TrashAnswers.isEmpty() ? tcCancel : TrashAnswers.takeFirst();
     }
+    TKeepChoice ReplaceWithoutKeeping(const QString &path) override
+    {
+        Note(u"cannot keep "_s + path);
+        return KeepAnswer;
+    }
     void SkippedFiles(TBatchKind, const QStringList &paths) override { Skipped = paths; }
     bool ConfirmCloseDuringBatch() override { return false; }
     void BeginProgress(TBatchKind, int files, qint64, std::atomic<bool> *) override { Note(u"begin %1"_s.arg(files)); }
@@ -87,6 +95,7 @@ public:
 
     QList<TErrorChoice> ErrorAnswers;
     QList<TTrashChoice> TrashAnswers;
+    TKeepChoice KeepAnswer = kcCancel;
     QStringList Asked;
     QStringList Skipped;
     bool OffThread = false;
@@ -172,6 +181,60 @@ private Q_SLOTS:
         QCOMPARE(batch.Done(), QList<bool>({true, true}));
         QCOMPARE(ops.Calls, QStringList({u"delete /s/a"_s, u"delete /s/b"_s}));
         QCOMPARE(dialogs.Asked, QStringList({u"begin 2"_s, u"no trash /s/a"_s, u"end"_s}));
+    }
+
+    // Two of four replaced files cannot be kept: one question for the batch, its answer
+    // for both, and the files that can be kept are kept.
+    void aRefusedTrashIsAskedAboutOncePerBatch_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<QList<bool>>("done");
+        QTest::addColumn<QStringList>("calls");
+        QTest::addColumn<QStringList>("skipped");
+        QTest::newRow("replace without keeping")
+            << int(TFileActionDialogs::kcReplace) << int(TFileBatch::boSucceeded) << QList<bool>{true, true, true, true}
+            << QStringList{u"keep /s/a /d/a"_s, u"copy /s/b /d/b"_s, u"copy /s/c /d/c"_s, u"keep /s/d /d/d"_s}
+            << QStringList{};
+        QTest::newRow("skip") << int(TFileActionDialogs::kcSkip) << int(TFileBatch::boFailed)
+                              << QList<bool>{true, false, false, true}
+                              << QStringList{u"keep /s/a /d/a"_s, u"keep /s/d /d/d"_s}
+                              << QStringList{u"/s/b"_s, u"/s/c"_s};
+        QTest::newRow("cancel") << int(TFileActionDialogs::kcCancel) << int(TFileBatch::boAborted)
+                                << QList<bool>{true, false, false, false} << QStringList{u"keep /s/a /d/a"_s}
+                                << QStringList{};
+    }
+    void aRefusedTrashIsAskedAboutOncePerBatch()
+    {
+        QFETCH(int, answer);
+        QFETCH(int, outcome);
+        QFETCH(QList<bool>, done);
+        QFETCH(QStringList, calls);
+        QFETCH(QStringList, skipped);
+        TFakeOperations ops;
+        ops.NoTrash = {u"/d/b"_s, u"/d/c"_s};
+        TScriptedDialogs dialogs;
+        dialogs.KeepAnswer = TFileActionDialogs::TKeepChoice(answer);
+        TFileBatch batch(ops, dialogs);
+        batch.SetKeepReplaced(true);
+
+        QCOMPARE(int(batch.Run(TFileActionDialogs::bkCopy, Copies({u"a"_s, u"b"_s, u"c"_s, u"d"_s}), 40)), outcome);
+        QCOMPARE(batch.Done(), done);
+        QCOMPARE(ops.Calls, calls);
+        QCOMPARE(dialogs.Asked, QStringList({u"begin 4"_s, u"cannot keep /d/b"_s, u"end"_s}));
+        QCOMPARE(dialogs.Skipped, skipped);
+        // The file operations keep replaced files again for the next file.
+        QVERIFY(ops.KeepReplaced());
+    }
+
+    void keepingIsOffUnlessTheBatchIsToldSo()
+    {
+        TFakeOperations ops;
+        ops.SetKeepReplaced(true); // left over from an earlier batch
+        TScriptedDialogs dialogs;
+        TFileBatch batch(ops, dialogs);
+        QCOMPARE(batch.Run(TFileActionDialogs::bkCopy, Copies({u"a"_s}), 10), TFileBatch::boSucceeded);
+        QCOMPARE(ops.Calls, QStringList({u"copy /s/a /d/a"_s}));
     }
 };
 

@@ -45,6 +45,11 @@ public:
         Asked << u"refused "_s + path;
         return TrashAnswers.isEmpty() ? tcCancel : TrashAnswers.takeFirst();
     }
+    TKeepChoice ReplaceWithoutKeeping(const QString &path) override
+    {
+        Asked << u"cannot keep "_s + path;
+        return kcCancel;
+    }
     void SkippedFiles(TBatchKind, const QStringList &paths) override { Asked << u"skipped %1"_s.arg(paths.size()); }
     bool ConfirmCloseDuringBatch() override { return false; }
     void BeginProgress(TBatchKind, int files, qint64, std::atomic<bool> *) override { ProgressFiles = files; }
@@ -71,6 +76,7 @@ public:
             return TFileOpResult::Failed(target + u": No space left on device"_s);
         if (Copies == CancelCopy)
             return {TFileOpResult::orCancelled, QString()};
+        FReal.SetKeepReplaced(KeepReplaced());
         return FReal.CopyFile(source, target, progress, cancel);
     }
     TFileOpResult MoveToTrash(const QString &path) override

@@ -128,7 +128,7 @@ private slots:
         QCOMPARE(qint64(n), en->Size());
         QCOMPARE(blob.size(), qsizetype(n) + 4);
         const QByteArray english = en->AsStream()->readAll();
-        QCOMPARE(english.size(), 5398);
+        QCOMPARE(english.size(), 5876);
         QVERIFY(english.startsWith("\xFF\xFE"));
         QCOMPARE(mx.Version(), u"2.40"_s);
         QCOMPARE(ReadProductText(mx, 0), u"Foldermate"_s);

@@ -180,7 +180,7 @@ private Q_SLOTS:
     void everySettingGoesIntoTheRunAndThePreset_data()
     {
         QTest::addColumn<QString>("filter");
-        QTest::addColumn<QList<bool>>("switches"); // CheckBox4, CheckBox2, CheckBox3, CheckBox8, CheckBox1
+        QTest::addColumn<QList<bool>>("switches"); // CheckBox4, CheckBox2, CheckBox3, CheckBox8, CheckBox1, CheckBox9
         QTest::addColumn<double>("minimum");
         QTest::addColumn<int>("minUnit"); // 0 Bytes, 1 KB, 2 MB
         QTest::addColumn<double>("maximum");
@@ -188,11 +188,11 @@ private Q_SLOTS:
         QTest::addColumn<int>("srcZ");
         QTest::addColumn<int>("dstZ");
         QTest::addColumn<int>("margin");
-        QTest::newRow("a") << u"*.txt;*.doc"_s << QList<bool>{true, true, false, false, true} << 1.5 << 0 << 20.0 << 2
+        QTest::newRow("a") << u"*.txt;*.doc"_s << QList<bool>{true, true, false, false, true, false} << 1.5 << 0 << 20.0 << 2
                            << -3600 << 7200 << 2;
-        QTest::newRow("b") << u"a*"_s << QList<bool>{false, true, true, false, false} << 2.0 << 0 << 7.0 << 1 << 9999
+        QTest::newRow("b") << u"a*"_s << QList<bool>{false, true, true, false, false, true} << 2.0 << 0 << 7.0 << 1 << 9999
                            << -9999 << 86400;
-        QTest::newRow("c") << u"*.log"_s << QList<bool>{true, false, true, true, false} << 0.25 << 2 << 30.0 << 2 << 1
+        QTest::newRow("c") << u"*.log"_s << QList<bool>{true, false, true, true, false, false} << 0.25 << 2 << 30.0 << 2 << 1
                            << 0 << 59;
     }
 
@@ -213,11 +213,12 @@ private Q_SLOTS:
         TfrmMain &w = *FWindow;
         const auto minUnits = FindAll<QRadioButton>(w, {"RadioButton1", "RadioButton2", "RadioButton3"});
         const auto maxUnits = FindAll<QRadioButton>(w, {"RadioButton4", "RadioButton5", "RadioButton6"});
-        const auto boxes = FindAll<QCheckBox>(w, {"CheckBox4", "CheckBox2", "CheckBox3", "CheckBox8", "CheckBox1"});
+        const auto boxes =
+            FindAll<QCheckBox>(w, {"CheckBox4", "CheckBox2", "CheckBox3", "CheckBox8", "CheckBox1", "CheckBox9"});
         Find<TJamShellTree>(w, "JamShellTree1")->SetSelectedFolder(src);
         Find<TJamShellTree>(w, "JamShellTree2")->SetSelectedFolder(dst);
         Find<QLineEdit>(w, "LabeledEdit1")->setText(filter);
-        for (int i = 0; i < 5; ++i)
+        for (int i = 0; i < 6; ++i)
             boxes[i]->setChecked(switches[i]);
         Find<TLabeledFloatSpinEdit>(w, "SpinEdit3")->SetValue(minimum);
         minUnits[minUnit]->setChecked(true);
@@ -252,8 +253,9 @@ private Q_SLOTS:
         QCOMPARE(
             SettingsHive().ValueNames(RootPath() + u"\\Presets\\Everything"_s).value_or(QStringList()),
             (QStringList{u"DoSubFolders"_s, u"dstPath"_s, u"dstTimeZ"_s, u"DupByContent"_s, u"Filter"_s,
-                         u"IncHiddenFiles"_s, u"IncHiddenFldr"_s, u"MaxFileSize"_s, u"MaxSizeMult"_s, u"MinFileSize"_s,
-                         u"MinSizeMult"_s, u"MrgErrSec"_s, u"RevFilterLogic"_s, u"srcPath"_s, u"srcTimeZ"_s}));
+                         u"IncHiddenFiles"_s, u"IncHiddenFldr"_s, u"KeepReplaced"_s, u"MaxFileSize"_s, u"MaxSizeMult"_s,
+                         u"MinFileSize"_s, u"MinSizeMult"_s, u"MrgErrSec"_s, u"RevFilterLogic"_s, u"srcPath"_s,
+                         u"srcTimeZ"_s}));
         const QString key = u"Presets\\Everything\\"_s;
         QCOMPARE(ReadString(key + u"srcPath"_s, QString()), src);
         QCOMPARE(ReadString(key + u"dstPath"_s, QString()), dst);
@@ -267,6 +269,7 @@ private Q_SLOTS:
         QCOMPARE(ReadBool(key + u"IncHiddenFiles"_s, false), switches[1]);
         QCOMPARE(ReadBool(key + u"DupByContent"_s, true), switches[2]);
         QCOMPARE(ReadBool(key + u"DoSubFolders"_s, true), switches[3]);
+        QCOMPARE(ReadBool(key + u"KeepReplaced"_s, true), switches[5]);
         QCOMPARE(ReadInteger(key + u"srcTimeZ"_s, 0), srcZ);
         QCOMPARE(ReadInteger(key + u"dstTimeZ"_s, 0), dstZ);
         QCOMPARE(ReadInteger(key + u"MrgErrSec"_s, 0), margin);
@@ -277,8 +280,9 @@ private Q_SLOTS:
         QCOMPARE(Find<TJamShellTree>(v, "JamShellTree1")->SelectedFolder(), src);
         QCOMPARE(Find<TJamShellTree>(v, "JamShellTree2")->SelectedFolder(), dst);
         QCOMPARE(Find<QLineEdit>(v, "LabeledEdit1")->text(), filter);
-        const auto shown = FindAll<QCheckBox>(v, {"CheckBox4", "CheckBox2", "CheckBox3", "CheckBox8", "CheckBox1"});
-        for (int i = 0; i < 5; ++i)
+        const auto shown =
+            FindAll<QCheckBox>(v, {"CheckBox4", "CheckBox2", "CheckBox3", "CheckBox8", "CheckBox1", "CheckBox9"});
+        for (int i = 0; i < 6; ++i)
             QCOMPARE(shown[i]->isChecked(), switches[i]);
         QCOMPARE(Find<TLabeledFloatSpinEdit>(v, "SpinEdit3")->Value(), minimum);
         QVERIFY(FindAll<QRadioButton>(v, {"RadioButton1", "RadioButton2", "RadioButton3"})[minUnit]->isChecked());
@@ -306,6 +310,7 @@ private Q_SLOTS:
         QVERIFY(!Find<QCheckBox>(w, "CheckBox2")->isChecked());
         QVERIFY(Find<QCheckBox>(w, "CheckBox3")->isChecked());
         QVERIFY(Find<QCheckBox>(w, "CheckBox8")->isChecked());
+        QVERIFY(Find<QCheckBox>(w, "CheckBox9")->isChecked());
         QCOMPARE(Find<TTimeAdjustEdit>(w, "SpinEdit1")->Value(), 0);
         QCOMPARE(Find<TTimeAdjustEdit>(w, "SpinEdit2")->Value(), 0);
         QCOMPARE(Find<TLabeledFloatSpinEdit>(w, "SpinEdit5")->text(), u"0"_s);

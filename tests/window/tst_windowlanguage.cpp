@@ -232,6 +232,7 @@ private Q_SLOTS:
             {u"CheckBox2"_s, 26},
             {u"CheckBox3"_s, 27},
             {u"CheckBox8"_s, 28},
+            {u"CheckBox9"_s, tlKeepReplaced},
             {u"Button1"_s, 30},
             {u"Button2"_s, 31},
             {u"Button3"_s, 32},

@@ -1,5 +1,8 @@
 #include "actions/ui/TFileActionBoxes.h"
 
+#include "support/TLanguageTable.h"
+#include "support/TTextLine.h"
+
 #include <QApplication>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -49,6 +52,18 @@ protected:
 };
 
 } // namespace
+
+TFileActionBoxes::TFileActionBoxes(QWidget *parent, std::function<QString(int line)> text)
+    : FParent(parent)
+    , FText(std::move(text))
+{
+    if (!FText) {
+        FText = [](int line) {
+            static const TLanguageTable english = TLanguageTable::BuiltInEnglish();
+            return english.text(line);
+        };
+    }
+}
 
 TFileActionBoxes::~TFileActionBoxes() = default;
 
@@ -170,6 +185,24 @@ TFileActionDialogs::TTrashChoice TFileActionBoxes::TrashRefused(const QString &p
     default:
         return tcCancel;
     }
+}
+
+TFileActionDialogs::TKeepChoice TFileActionBoxes::ReplaceWithoutKeeping(const QString &path)
+{
+    QMessageBox box(QMessageBox::Warning, Title(FParent), FText(tlKeepRefused) + u"\n\n"_s + path,
+                    QMessageBox::NoButton, QuestionParent());
+    QPushButton *replace = box.addButton(FText(tlReplaceWithoutKeeping), QMessageBox::AcceptRole);
+    QPushButton *skip = box.addButton(FText(tlSkipReplacing), QMessageBox::ActionRole);
+    QPushButton *cancel = box.addButton(QMessageBox::Cancel);
+    // Nothing is lost without a deliberate choice.
+    box.setDefaultButton(skip);
+    box.setEscapeButton(cancel);
+    QAbstractButton *clicked = AskInBatch(box);
+    if (clicked == replace)
+        return kcReplace;
+    if (clicked == skip)
+        return kcSkip;
+    return kcCancel;
 }
 
 void TFileActionBoxes::SkippedFiles(TBatchKind kind, const QStringList &paths)

@@ -6,6 +6,7 @@
 #include <QProgressDialog>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class QAbstractButton;
@@ -19,14 +20,14 @@ class QMessageBox;
 class TFileActionBoxes final : public TFileActionDialogs
 {
 public:
-    explicit TFileActionBoxes(QWidget *parent)
-        : FParent(parent)
-    {}
+    // text: the line of the language in use (TTextLine); the built-in English lines when empty.
+    explicit TFileActionBoxes(QWidget *parent, std::function<QString(int line)> text = {});
     ~TFileActionBoxes() override;
 
     bool ConfirmTrash(const QStringList &paths) override;
     TErrorChoice FileError(TBatchKind kind, const QString &path, const QString &message) override;
     TTrashChoice TrashRefused(const QString &path) override;
+    TKeepChoice ReplaceWithoutKeeping(const QString &path) override;
     void SkippedFiles(TBatchKind kind, const QStringList &paths) override;
     bool ConfirmCloseDuringBatch() override;
     void BeginProgress(TBatchKind kind, int files, qint64 bytes, std::atomic<bool> *cancel) override;
@@ -47,6 +48,7 @@ private:
     QWidget *QuestionParent() const;
 
     QPointer<QWidget> FParent;
+    std::function<QString(int line)> FText;
     std::unique_ptr<QProgressDialog> FProgress;
     QPointer<QMessageBox> FQuestion;
     std::atomic<bool> *FCancel = nullptr;

@@ -69,7 +69,7 @@ TListActions::TListActions(QWidget &window, TLists lists)
     , FWindow(window)
     , FLists(std::move(lists))
     , FOwnOperations(std::make_unique<TSystemFileOperations>())
-    , FOwnDialogs(std::make_unique<TFileActionBoxes>(&window))
+    , FOwnDialogs(std::make_unique<TFileActionBoxes>(&window, FLists.Text))
     , FOperations(FOwnOperations.get())
     , FDialogs(FOwnDialogs.get())
 {}
@@ -139,6 +139,7 @@ void TListActions::CopyListedFiles(int actedList, int sameSideDuplicates, int ot
     for (const QString &path : rows)
         items.append({path, OtherSide(path, fromRoot, toRoot)});
     TFileBatch batch(*FOperations, *FDialogs);
+    batch.SetKeepReplaced(FLists.KeepReplaced && FLists.KeepReplaced());
     {
         TBatchGuard guard(*this, batch);
         batch.Run(TFileActionDialogs::bkCopy, items, bytes);
