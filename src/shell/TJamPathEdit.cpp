@@ -1,6 +1,10 @@
 #include "shell/TJamPathEdit.h"
 
+#include "shell/TDroppedFolder.h"
+
 #include <QCompleter>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemModel>
@@ -92,4 +96,33 @@ void TJamPathEdit::SetShowHidden(bool show)
     connect(FModel, &QFileSystemModel::directoryLoaded, this, &TJamPathEdit::FolderLoaded);
     FCompleter->setModel(FModel);
     oldModel->deleteLater();
+}
+
+// Dropped paths replace the text instead of being inserted into it; other dropped text is
+// the line edit's own business.
+void TJamPathEdit::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (event->mimeData()->hasUrls())
+        TDroppedFolder::Accept(event);
+    else
+        QLineEdit::dragEnterEvent(event);
+}
+
+void TJamPathEdit::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (event->mimeData()->hasUrls())
+        TDroppedFolder::Accept(event);
+    else
+        QLineEdit::dragMoveEvent(event);
+}
+
+void TJamPathEdit::dropEvent(QDropEvent *event)
+{
+    if (!event->mimeData()->hasUrls()) {
+        QLineEdit::dropEvent(event);
+        return;
+    }
+    const QString folder = TDroppedFolder::Accept(event);
+    if (!folder.isEmpty())
+        setText(folder);
 }

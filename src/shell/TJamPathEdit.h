@@ -6,7 +6,8 @@ class QCompleter;
 class QFileSystemModel;
 
 // A path box for a folder, completing folder names as they are typed. Change() is
-// raised on every change of the text, typed or set.
+// raised on every change of the text, typed or set. A folder dragged from a file manager
+// (or a file, for its folder) takes the box's text whole.
 class TJamPathEdit : public QLineEdit
 {
     Q_OBJECT
@@ -29,6 +30,11 @@ public:
 
 Q_SIGNALS:
     void Change();
+
+protected:
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     // The folder part of the text, up to its last separator; empty when not absolute.

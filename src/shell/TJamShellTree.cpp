@@ -1,6 +1,9 @@
 #include "shell/TJamShellTree.h"
 
+#include "shell/TDroppedFolder.h"
+
 #include <QDir>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHBoxLayout>
@@ -83,6 +86,27 @@ TJamShellTree::TJamShellTree(QWidget *parent)
     connect(FHomeButton, &QToolButton::clicked, this, [this] { SetSelectedFolder(QDir::homePath()); });
     connect(FRootButton, &QToolButton::clicked, this, [this] { SetSelectedFolder(QStringLiteral("/")); });
     PlacePlacesBar();
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+}
+
+// A drop goes to the tree as a whole, not to the row under the pointer: the tree never
+// moves or copies anything, it only selects the dropped folder.
+void TJamShellTree::dragEnterEvent(QDragEnterEvent *event)
+{
+    TDroppedFolder::Accept(event);
+}
+
+void TJamShellTree::dragMoveEvent(QDragMoveEvent *event)
+{
+    TDroppedFolder::Accept(event);
+}
+
+void TJamShellTree::dropEvent(QDropEvent *event)
+{
+    const QString folder = TDroppedFolder::Accept(event);
+    if (!folder.isEmpty())
+        SetSelectedFolder(folder);
 }
 
 QString TJamShellTree::SelectedFolder() const

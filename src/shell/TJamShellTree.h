@@ -14,6 +14,8 @@ class QToolButton;
 // Change() is raised whenever the selected folder changes, whoever changed it, and only
 // then: selecting the folder that is already selected is no change, so a path box that
 // echoes the tree back cannot start a loop.
+//
+// A folder dragged from a file manager onto the tree is selected (a file: its folder).
 class TJamShellTree : public QTreeView
 {
     Q_OBJECT
@@ -43,6 +45,9 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void UseModel(QFileSystemModel *model);

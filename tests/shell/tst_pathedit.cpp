@@ -1,7 +1,11 @@
 #include "shell/TJamPathEdit.h"
 #include "shell/TJamShellTree.h"
 
+#include <QApplication>
 #include <QCompleter>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
@@ -23,6 +27,8 @@ private Q_SLOTS:
     void setPathKeepsWhatIsTyped();
     void completesFolderNames();
     void treeAndPathBoxFollowEachOther();
+    void droppedFolderIsSelected_data();
+    void droppedFolderIsSelected();
 
 private:
     QTemporaryDir *FTemp = nullptr;
@@ -147,6 +153,56 @@ void tst_PathEdit::treeAndPathBoxFollowEachOther()
     QTest::keyClicks(edit, u"24"_s);
     QCOMPARE(tree->SelectedFolder(), FRoot + u"/photos/2024"_s);
     QCOMPARE(edit->Path(), FRoot + u"/photos/2024"_s);
+}
+
+// A drag from a file manager onto a path box or a tree: a folder is taken, a file stands
+// for its folder, of several items the first counts, and what names nothing on this
+// computer is refused before the drop, leaving the box and the tree as they were.
+void tst_PathEdit::droppedFolderIsSelected_data()
+{
+    QTest::addColumn<QStringList>("dropped"); // <root> stands for the test folder
+    QTest::addColumn<QString>("selected");    // empty: refused
+    QTest::newRow("folder") << QStringList{u"file://<root>/photos/2024"_s} << u"<root>/photos/2024"_s;
+    QTest::newRow("folder with separator") << QStringList{u"file://<root>/photo/"_s} << u"<root>/photo"_s;
+    QTest::newRow("file") << QStringList{u"file://<root>/notes.txt"_s} << u"<root>"_s;
+    QTest::newRow("two folders") << QStringList{u"file://<root>/photo"_s, u"file://<root>/photos"_s}
+                                 << u"<root>/photo"_s;
+    QTest::newRow("missing folder") << QStringList{u"file://<root>/videos"_s} << QString();
+    QTest::newRow("missing first of two") << QStringList{u"file://<root>/videos"_s, u"file://<root>/photo"_s}
+                                          << QString();
+    QTest::newRow("not on this computer") << QStringList{u"https://example.org/photos"_s} << QString();
+}
+
+void tst_PathEdit::droppedFolderIsSelected()
+{
+    QFETCH(QStringList, dropped);
+    QFETCH(QString, selected);
+    selected.replace(u"<root>"_s, FRoot);
+    QMimeData data;
+    QList<QUrl> urls;
+    for (QString url : dropped)
+        urls << QUrl(url.replace(u"<root>"_s, FRoot));
+    data.setUrls(urls);
+
+    TJamPathEdit edit;
+    edit.SetPath(FRoot + u"/photos"_s);
+    TJamShellTree tree;
+    tree.SetSelectedFolder(FRoot + u"/photos"_s);
+    QSignalSpy treeChanges(&tree, &TJamShellTree::Change);
+    for (QWidget *target : {static_cast<QWidget *>(&edit), tree.viewport()}) {
+        QVERIFY(target->acceptDrops());
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction | Qt::LinkAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        QCOMPARE(enter.isAccepted(), !selected.isEmpty());
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction | Qt::LinkAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+        QCOMPARE(drop.isAccepted(), !selected.isEmpty());
+        if (!selected.isEmpty())
+            QCOMPARE(drop.dropAction(), Qt::CopyAction);
+    }
+    QCOMPARE(edit.Path(), selected.isEmpty() ? FRoot + u"/photos"_s : selected);
+    QCOMPARE(tree.SelectedFolder(), selected.isEmpty() ? FRoot + u"/photos"_s : selected);
+    QCOMPARE(treeChanges.count(), selected.isEmpty() || selected == FRoot + u"/photos"_s ? 0 : 1);
 }
 
 QTEST_MAIN(tst_PathEdit)
