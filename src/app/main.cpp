@@ -1,27 +1,63 @@
 #include "registry/RegistryUtils.h"
 #include "window/TApplication.h"
+#include "window/TStartArguments.h"
 #include "window/TfrmMain.h"
 
 #include "platform/TSettingsHive.h"
 
+#include <QDir>
+#include <QFile>
+
+#include <cstdio>
+
 using namespace Qt::StringLiterals;
 
-// No command line is read: everything the program needs comes from the settings store and
-// the window.
+namespace {
+
+QStringList Arguments(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QFile::decodeName(argv[i]);
+    return arguments;
+}
+
+} // namespace
+
+// foldermate [--scan] [SOURCE [DESTINATION]], or --help, --version (TStartArguments).
 int main(int argc, char *argv[])
 {
+    // Help and version are answered before the window system is asked for anything, so
+    // that they work without a display.
+    const TStartArguments early = TStartArguments::Parse(Arguments(argc, argv), QDir::currentPath());
+    if (early.Action == TStartArguments::saHelp) {
+        std::fputs(TStartArguments::Usage().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (early.Action == TStartArguments::saVersion) {
+        std::printf("foldermate %s\n", FM_VERSION);
+        return 0;
+    }
+
     TApplication app(argc, argv);
     TApplication::setApplicationName(u"foldermate"_s);
     TApplication::setApplicationVersion(QStringLiteral(FM_VERSION));
     // Desktops find the program's entry, its name and its icon by this name.
     TApplication::setDesktopFileName(u"org.foldermate.Foldermate"_s);
     TApplication::setWindowIcon(TfrmMain::ProgramIcon());
+    // Again without the window system's own options, which the application took out.
+    const TStartArguments start = TStartArguments::Parse(QCoreApplication::arguments().mid(1), QDir::currentPath());
+    if (start.Action == TStartArguments::saError) {
+        std::fprintf(stderr, "foldermate: %s\nTry 'foldermate --help'.\n", start.Message.toLocal8Bit().constData());
+        return 2;
+    }
 
     OpenSettingsHive(TSettingsHive::DefaultFilePath());
     int result = 0;
     {
         TfrmMain window;
         TApplication::setApplicationDisplayName(window.windowTitle());
+        window.SetStartFolders(start.Source, start.Destination, start.Scan);
         window.show();
         result = app.exec();
     }

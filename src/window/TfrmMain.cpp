@@ -198,5 +198,6 @@ bool TfrmMain::FormCloseQuery()
         TColumnLayout::SaveColumns(*FileList(list), TColumnLayout::StoredName(list));
     }
     SavePlacement();
+    SaveLastFolders();
     return true;
 }

@@ -115,6 +115,10 @@ public:
     TScanThread *ScanWorker() const { return ScanThread; }
     // The settings of the last run; the actions take the two roots from them.
     const TScanOptions &LastScanOptions() const { return ScanOptions; }
+    // The folders to select at the first show instead of those of the last scan, and
+    // whether to start a scan then; a folder that does not exist is reported.
+    void SetStartFolders(const QString &source, const QString &destination, bool scan);
+
     // Selects both roots (as the user would in the trees) and starts a scan; the end is
     // announced by ScanCompleted(). For tests and the benchmark.
     void StartScan(const QString &source, const QString &destination);
@@ -303,6 +307,9 @@ private:
     void FormDestroy();
     void RestorePlacement();
     void SavePlacement();
+    // The folders given at start, else those of the last scan that still exist.
+    void SelectStartFolders();
+    void SaveLastFolders();
 
     int AddPresetTitle(const QString &title);
     int ListedPreset(const QString &title) const;
@@ -361,5 +368,8 @@ private:
     TDirMon *FLangMonitor = nullptr;       // a child of the window
     TDirMon *FLangParentMonitor = nullptr; // the program folder, for "Lang" itself; a child too
     bool FFirstShow = true;
+    QString FStartSource; // given on the command line
+    QString FStartDestination;
+    bool FStartScan = false;
     bool FLanguageReloadDue = false;
 };

@@ -4,8 +4,10 @@
 #include "registry/RegistryUtils.h"
 #include "support/TDirMon.h"
 #include "window/TPrompts.h"
+#include "window/TScanSettingsTable.h"
 
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
@@ -94,6 +96,7 @@ void TfrmMain::FormShow()
     StartLanguageWatch();
     try {
         ImportOldPresets();
+        SelectStartFolders();
     } catch (const ERegistryError &error) {
         // The window is half way through being shown; the message waits until it is.
         ShowLater(this, error.Message(), true);
@@ -150,6 +153,55 @@ void TfrmMain::SavePlacement()
     WriteInteger(u"WinHeight"_s, normal.height());
     WriteInteger(u"WinLeft"_s, normal.x());
     WriteInteger(u"WinTop"_s, normal.y());
+}
+
+void TfrmMain::SetStartFolders(const QString &source, const QString &destination, bool scan)
+{
+    FStartSource = source;
+    FStartDestination = destination;
+    FStartScan = scan;
+}
+
+void TfrmMain::SelectStartFolders()
+{
+    const bool given = !FStartSource.isEmpty() || !FStartDestination.isEmpty();
+    const QString folders[] = {
+        given ? FStartSource : ReadString(u"LastSrcPath"_s, QString()),
+        given ? FStartDestination : ReadString(u"LastDstPath"_s, QString()),
+    };
+    QStringList problems;
+    for (int side = 1; side <= 2; ++side) {
+        const QString &folder = folders[side - 1];
+        if (folder.isEmpty())
+            continue;
+        const QFileInfo info(folder);
+        if (info.isDir()) {
+            TScanSettingsTable::ShowFolder(SettingControls(), side, folder);
+            continue;
+        }
+        // The last scan's folder may be gone (an unplugged disk): nothing to say. One asked
+        // for just now is reported.
+        if (given)
+            problems << (info.exists() ? Text(tlRootNotFolder) : Text(tlRootMissing)).arg(folder);
+    }
+    UpdateRunControls();
+    if (!problems.isEmpty())
+        ShowLater(this, problems.join(u'\n'), true);
+    else if (FStartScan && Button1->isEnabled())
+        QTimer::singleShot(0, this, [this] {
+            if (Button1->isEnabled())
+                Start();
+        });
+}
+
+void TfrmMain::SaveLastFolders()
+{
+    // Nothing scanned in this session: the folders stored before stay.
+    if (ScanOptions.srcPath.isEmpty() && ScanOptions.dstPath.isEmpty())
+        return;
+    const auto folder = [](const QString &root) { return root.size() > 1 && root.endsWith(u'/') ? root.chopped(1) : root; };
+    WriteString(u"LastSrcPath"_s, folder(ScanOptions.srcPath));
+    WriteString(u"LastDstPath"_s, folder(ScanOptions.dstPath));
 }
 
 void TfrmMain::FormDestroy()
