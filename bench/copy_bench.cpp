@@ -2,7 +2,7 @@
 // to the trash of every file under a folder, through the same batch and file operations
 // the window uses, with dialogs that answer nothing. Prints the wall time in seconds.
 //   fm-copy-bench gen DIR FILES [SIZE]   makes FILES files of SIZE bytes, 200 a folder
-//   fm-copy-bench copy SRC DST
+//   fm-copy-bench copy [--keep] SRC DST   --keep: replaced files go to the trash
 //   fm-copy-bench trash DIR
 
 #include "actions/TFileBatch.h"
@@ -53,7 +53,8 @@ QStringList Files(const QString &root)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
+    QStringList args = app.arguments();
+    const bool keep = args.removeAll(QStringLiteral("--keep")) > 0;
     if (args.size() >= 4 && args.at(1) == QLatin1String("gen")) {
         const int files = args.at(3).toInt();
         const QByteArray content(args.size() > 4 ? args.at(4).toLongLong() : 1, 'x');
@@ -83,12 +84,14 @@ int main(int argc, char *argv[])
         for (const QString &f : Files(args.at(2)))
             items.append({f, QString()});
     } else {
-        std::fprintf(stderr, "usage: fm-copy-bench gen DIR FILES [SIZE] | copy SRC DST | trash DIR\n");
+        std::fprintf(stderr, "usage: fm-copy-bench gen DIR FILES [SIZE] | copy [--keep] SRC DST | trash DIR\n");
         return 2;
     }
     QElapsedTimer clock;
     clock.start();
-    const TFileBatch::TOutcome outcome = TFileBatch(ops, dialogs).Run(kind, items, bytes);
+    TFileBatch batch(ops, dialogs);
+    batch.SetKeepReplaced(keep);
+    const TFileBatch::TOutcome outcome = batch.Run(kind, items, bytes);
     std::printf("%.3f\n", clock.nsecsElapsed() / 1e9);
     return outcome == TFileBatch::boSucceeded ? 0 : 1;
 }

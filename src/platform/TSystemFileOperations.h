@@ -49,8 +49,8 @@ private:
         QByteArray Name;     // in the folder
         QByteArray TempName; // named temporary, or empty for an unnamed one
         QString Target;
-        QByteArray Path;          // the target, absolute, for the trash's restore information
-        bool Keep = false;        // the old target goes to the trash
+        QByteArray Path;           // the target, absolute, for the trash's restore information
+        bool Keep = false;         // the old target goes to the trash
         TTrashCan::TEntry Trashed; // where it went
     };
 

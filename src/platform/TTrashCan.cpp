@@ -137,9 +137,9 @@ TFileOpResult TTrashCan::LinkIn(int folderFd, const QByteArray &name, const QByt
     struct stat st;
     if (!MakePath(trash) || ::stat(trash.constData(), &st) != 0 || st.st_dev != file.st_dev) {
         GUnixMountEntry *mount = g_unix_mount_for(folder.constData(), nullptr);
-        const bool noTrash = !mount || g_unix_mount_is_system_internal(mount)
-                             || std::strstr(g_unix_mount_get_options(mount) ? g_unix_mount_get_options(mount) : "",
-                                            "x-gvfs-notrash");
+        const bool noTrash =
+            !mount || g_unix_mount_is_system_internal(mount)
+            || std::strstr(g_unix_mount_get_options(mount) ? g_unix_mount_get_options(mount) : "", "x-gvfs-notrash");
         if (mount)
             g_unix_mount_free(mount);
         if (noTrash)

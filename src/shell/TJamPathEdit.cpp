@@ -3,11 +3,11 @@
 #include "shell/TDroppedFolder.h"
 
 #include <QCompleter>
-#include <QDropEvent>
-#include <QMimeData>
 #include <QDir>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QMimeData>
 
 namespace {
 

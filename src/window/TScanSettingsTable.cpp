@@ -194,8 +194,7 @@ std::vector<TScanSetting> BuildSettings()
     settings.push_back(margin);
 
     // Not a setting of the scan but of the copies made from its lists.
-    settings.push_back(
-        Switch(u"KeepReplaced"_s, true, true, &TControls::CheckBox9, &TPreset::KeepReplaced, nullptr));
+    settings.push_back(Switch(u"KeepReplaced"_s, true, true, &TControls::CheckBox9, &TPreset::KeepReplaced, nullptr));
     return settings;
 }
 

@@ -199,7 +199,9 @@ void TfrmMain::SaveLastFolders()
     // Nothing scanned in this session: the folders stored before stay.
     if (ScanOptions.srcPath.isEmpty() && ScanOptions.dstPath.isEmpty())
         return;
-    const auto folder = [](const QString &root) { return root.size() > 1 && root.endsWith(u'/') ? root.chopped(1) : root; };
+    const auto folder = [](const QString &root) {
+        return root.size() > 1 && root.endsWith(u'/') ? root.chopped(1) : root;
+    };
     WriteString(u"LastSrcPath"_s, folder(ScanOptions.srcPath));
     WriteString(u"LastDstPath"_s, folder(ScanOptions.dstPath));
 }

@@ -374,9 +374,11 @@ private Q_SLOTS:
         QFile info(trash + u"/info/f.txt.trashinfo"_s);
         QVERIFY(info.open(QIODevice::ReadOnly));
         const QByteArray restore = info.readAll();
-        QVERIFY2(restore.contains(QByteArray("\nPath=" + QFile::encodeName(Dst() + u"sub/f.txt"_s).toPercentEncoding("/") + '\n')),
+        QVERIFY2(restore.contains(
+                     QByteArray("\nPath=" + QFile::encodeName(Dst() + u"sub/f.txt"_s).toPercentEncoding("/") + '\n')),
                  restore.constData());
-        QVERIFY(restore.contains(QByteArray("\nDeletionDate=" + QDate::currentDate().toString(Qt::ISODate).toLatin1())));
+        QVERIFY(
+            restore.contains(QByteArray("\nDeletionDate=" + QDate::currentDate().toString(Qt::ISODate).toLatin1())));
 
         File(Src(), u"sub/f.txt"_s, "newer", 1700000200);
         QVERIFY(Scan("PngBitBtn2"));

@@ -3,14 +3,14 @@
 
 #include <QApplication>
 #include <QCompleter>
-#include <QDropEvent>
-#include <QMimeData>
-#include <QUrl>
 #include <QDir>
+#include <QDropEvent>
 #include <QFile>
+#include <QMimeData>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 using namespace Qt::StringLiterals;
 
@@ -168,8 +168,8 @@ void tst_PathEdit::droppedFolderIsSelected_data()
     QTest::newRow("two folders") << QStringList{u"file://<root>/photo"_s, u"file://<root>/photos"_s}
                                  << u"<root>/photo"_s;
     QTest::newRow("missing folder") << QStringList{u"file://<root>/videos"_s} << QString();
-    QTest::newRow("missing first of two") << QStringList{u"file://<root>/videos"_s, u"file://<root>/photo"_s}
-                                          << QString();
+    QTest::newRow("missing first of two")
+        << QStringList{u"file://<root>/videos"_s, u"file://<root>/photo"_s} << QString();
     QTest::newRow("not on this computer") << QStringList{u"https://example.org/photos"_s} << QString();
 }
 

@@ -188,12 +188,12 @@ private Q_SLOTS:
         QTest::addColumn<int>("srcZ");
         QTest::addColumn<int>("dstZ");
         QTest::addColumn<int>("margin");
-        QTest::newRow("a") << u"*.txt;*.doc"_s << QList<bool>{true, true, false, false, true, false} << 1.5 << 0 << 20.0 << 2
-                           << -3600 << 7200 << 2;
-        QTest::newRow("b") << u"a*"_s << QList<bool>{false, true, true, false, false, true} << 2.0 << 0 << 7.0 << 1 << 9999
-                           << -9999 << 86400;
-        QTest::newRow("c") << u"*.log"_s << QList<bool>{true, false, true, true, false, false} << 0.25 << 2 << 30.0 << 2 << 1
-                           << 0 << 59;
+        QTest::newRow("a") << u"*.txt;*.doc"_s << QList<bool>{true, true, false, false, true, false} << 1.5 << 0 << 20.0
+                           << 2 << -3600 << 7200 << 2;
+        QTest::newRow("b") << u"a*"_s << QList<bool>{false, true, true, false, false, true} << 2.0 << 0 << 7.0 << 1
+                           << 9999 << -9999 << 86400;
+        QTest::newRow("c") << u"*.log"_s << QList<bool>{true, false, true, true, false, false} << 0.25 << 2 << 30.0 << 2
+                           << 1 << 0 << 59;
     }
 
     void everySettingGoesIntoTheRunAndThePreset()
@@ -250,12 +250,11 @@ private Q_SLOTS:
         Add(u"Everything"_s);
         // Stored under the names, letter for letter, and in the kinds presets have always
         // had; a value of another kind is refused by the typed read.
-        QCOMPARE(
-            SettingsHive().ValueNames(RootPath() + u"\\Presets\\Everything"_s).value_or(QStringList()),
-            (QStringList{u"DoSubFolders"_s, u"dstPath"_s, u"dstTimeZ"_s, u"DupByContent"_s, u"Filter"_s,
-                         u"IncHiddenFiles"_s, u"IncHiddenFldr"_s, u"KeepReplaced"_s, u"MaxFileSize"_s, u"MaxSizeMult"_s,
-                         u"MinFileSize"_s, u"MinSizeMult"_s, u"MrgErrSec"_s, u"RevFilterLogic"_s, u"srcPath"_s,
-                         u"srcTimeZ"_s}));
+        QCOMPARE(SettingsHive().ValueNames(RootPath() + u"\\Presets\\Everything"_s).value_or(QStringList()),
+                 (QStringList{u"DoSubFolders"_s, u"dstPath"_s, u"dstTimeZ"_s, u"DupByContent"_s, u"Filter"_s,
+                              u"IncHiddenFiles"_s, u"IncHiddenFldr"_s, u"KeepReplaced"_s, u"MaxFileSize"_s,
+                              u"MaxSizeMult"_s, u"MinFileSize"_s, u"MinSizeMult"_s, u"MrgErrSec"_s, u"RevFilterLogic"_s,
+                              u"srcPath"_s, u"srcTimeZ"_s}));
         const QString key = u"Presets\\Everything\\"_s;
         QCOMPARE(ReadString(key + u"srcPath"_s, QString()), src);
         QCOMPARE(ReadString(key + u"dstPath"_s, QString()), dst);

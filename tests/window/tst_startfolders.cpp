@@ -56,20 +56,20 @@ private Q_SLOTS:
         QTest::addColumn<bool>("scan");
         const int run = TStartArguments::saRun;
         QTest::newRow("nothing") << QStringList{} << run << QString() << QString() << false;
-        QTest::newRow("two folders") << QStringList{u"/a/b/"_s, u"c/../d"_s} << run << u"/a/b"_s
-                                     << u"/work/here/d"_s << false;
-        QTest::newRow("one folder and scan") << QStringList{u"--scan"_s, u"."_s} << run << u"/work/here"_s << QString()
-                                             << true;
-        QTest::newRow("scan after the folders") << QStringList{u"/a"_s, u"/b"_s, u"--scan"_s} << run << u"/a"_s
-                                                << u"/b"_s << true;
+        QTest::newRow("two folders") << QStringList{u"/a/b/"_s, u"c/../d"_s} << run << u"/a/b"_s << u"/work/here/d"_s
+                                     << false;
+        QTest::newRow("one folder and scan")
+            << QStringList{u"--scan"_s, u"."_s} << run << u"/work/here"_s << QString() << true;
+        QTest::newRow("scan after the folders")
+            << QStringList{u"/a"_s, u"/b"_s, u"--scan"_s} << run << u"/a"_s << u"/b"_s << true;
         QTest::newRow("a folder named like an option") << QStringList{u"--"_s, u"--scan"_s, u"-x"_s} << run
                                                        << u"/work/here/--scan"_s << u"/work/here/-x"_s << false;
-        QTest::newRow("help wins") << QStringList{u"/a"_s, u"--bogus"_s, u"--help"_s}
-                                   << int(TStartArguments::saHelp) << QString() << QString() << false;
-        QTest::newRow("short help") << QStringList{u"-h"_s} << int(TStartArguments::saHelp) << QString()
-                                    << QString() << false;
-        QTest::newRow("version") << QStringList{u"--version"_s, u"/a"_s} << int(TStartArguments::saVersion)
-                                 << QString() << QString() << false;
+        QTest::newRow("help wins") << QStringList{u"/a"_s, u"--bogus"_s, u"--help"_s} << int(TStartArguments::saHelp)
+                                   << QString() << QString() << false;
+        QTest::newRow("short help") << QStringList{u"-h"_s} << int(TStartArguments::saHelp) << QString() << QString()
+                                    << false;
+        QTest::newRow("version") << QStringList{u"--version"_s, u"/a"_s} << int(TStartArguments::saVersion) << QString()
+                                 << QString() << false;
         QTest::newRow("help after -- is a folder")
             << QStringList{u"--"_s, u"--help"_s} << run << u"/work/here/--help"_s << QString() << false;
         QTest::newRow("unknown option") << QStringList{u"--bogus"_s} << int(TStartArguments::saError) << QString()

@@ -30,8 +30,8 @@ public:
         std::function<void(int list)> Changed;            // rows changed: the list's status is due
         std::function<QString()> SourceRoot;              // the roots of the last scan
         std::function<QString()> DestinationRoot;
-        std::function<bool()> KeepReplaced;       // copies keep the files they replace in the trash
-        std::function<QString(int line)> Text;    // a line of the language in use
+        std::function<bool()> KeepReplaced;    // copies keep the files they replace in the trash
+        std::function<QString(int line)> Text; // a line of the language in use
     };
 
     // window: the parent of the dialogs, the window that takes no input during a batch
