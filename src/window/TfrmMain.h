@@ -60,8 +60,8 @@ class TmxStorage;
 //                            folder's watch, Help and the logo
 //   TfrmMainState.cpp        the program icon, the steps after building (start language,
 //                            presets, wiring of the presets and info controls, the language
-//                            folder's monitor), the first show, the placement, the end of
-//                            the language watch
+//                            folder's monitor), the first show, the placement, the start
+//                            folders (given or last scanned), the end of the language watch
 // The copy, update and delete actions are TListActions (actions/ui/), over the file batch
 // (actions/); the window hands them its lists and roots and wires its buttons to them.
 // The settings store is registry/.
