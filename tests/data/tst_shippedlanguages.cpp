@@ -12,7 +12,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int kLineCount = 112;
+constexpr int kLineCount = 122;
 const QString kPlaceholder = u"%.0n"_s;
 
 QString LangDir()
