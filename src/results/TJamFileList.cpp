@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr int DefaultWidths[TResultListModel::rcCount] = {200, 260, 90, 130, 130, 90, 130, 90};
+constexpr int DefaultWidths[TResultListModel::rcCount] = {200, 260, 90, 130, 130, 130, 150, 120};
 
 } // namespace
 

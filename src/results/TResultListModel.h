@@ -59,8 +59,8 @@ public:
     // The texts of the counterpart columns; "%1" in the unit texts is the number.
     struct TCounterpartTexts
     {
-        QString SizeTitle = QStringLiteral("Other side's size");
-        QString ModifiedTitle = QStringLiteral("Other side's date modified");
+        QString SizeTitle = QStringLiteral("Other side: size");
+        QString ModifiedTitle = QStringLiteral("Other side: modified");
         QString DifferenceTitle = QStringLiteral("Time difference");
         QString Seconds = QStringLiteral("%1 s");
         QString Hours = QStringLiteral("%1 h");

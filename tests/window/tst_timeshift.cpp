@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -68,6 +69,7 @@ private Q_SLOTS:
     void init()
     {
         FPrompts = TScriptedPrompts();
+        DeleteEntry(u"Columns"_s);
         FTrees = std::make_unique<QTemporaryDir>();
         QVERIFY(FTrees->isValid());
         QDir().mkpath(Src());
@@ -183,6 +185,34 @@ private Q_SLOTS:
         FWindow->Stop();
         QVERIFY(done.wait(20000));
         QVERIFY(Bar()->isHidden());
+    }
+
+    void chosenCounterpartColumnsComeBackAfterARestart()
+    {
+        const auto setUp = [this] {
+            const auto &pending = FWindow->ColumnLayout().ColumnsRestorePending;
+            return std::none_of(pending.begin(), pending.end(), [](bool p) { return p; });
+        };
+        const SHCOLUMNID difference = TResultListModel::ColumnId(TResultListModel::rcDifference);
+        const SHCOLUMNID otherTime = TResultListModel::ColumnId(TResultListModel::rcOtherModified);
+        FWindow->show();
+        QTRY_VERIFY(setUp());
+        TJamFileList *list = FWindow->FileList(7);
+        list->SetColumnVisibility(difference, true);
+        list->SetColumnVisibility(otherTime, true);
+        list->MoveColumnTo(difference, 1);
+        const QList<SHCOLUMNID> shown = list->GetVisibleColumns();
+        QCOMPARE(shown.size(), TResultListModel::DefaultColumnCount + 2);
+        QVERIFY(FWindow->close());
+
+        NewWindow();
+        FWindow->show();
+        QTRY_VERIFY(setUp());
+        QCOMPARE(FWindow->FileList(7)->GetVisibleColumns(), shown);
+        // The other lists keep them hidden; the missing files' lists never show them.
+        QCOMPARE(FWindow->FileList(8)->GetColumnPosition(difference), -1);
+        FWindow->FileList(1)->SetColumnVisibility(difference, true);
+        QCOMPARE(FWindow->FileList(1)->GetColumnPosition(difference), -1);
     }
 
     void theLineFollowsTheLanguage()
