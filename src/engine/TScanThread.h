@@ -26,7 +26,7 @@ public:
     // Hand-over fields: written by the worker, read by the window inside the signals.
     QString StatusBarText;
     QString CurrentFilePath;
-    TFinding CurrentFinding; // in AddToList(), with CurrentFilePath as its path
+    TFinding CurrentFinding;   // in AddToList(), with CurrentFilePath as its path
     QString NotComparedReason; // with CurrentFilePath, in NotCompared()
     static constexpr int NotComparedHandOver = 9;
 

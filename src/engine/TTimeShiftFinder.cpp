@@ -78,7 +78,8 @@ TTimeShiftFinder::TSuggestion TTimeShiftFinder::Suggest(const TScanOptions &opti
     } else if (InAdjustmentRange(dst)) {
         s.dstTimeZ = qint32(dst);
     } else {
-        const qint64 srcPart = shift > 0 ? qint64(options.srcTimeZ) + MaxAdjustment : qint64(options.srcTimeZ) - MaxAdjustment;
+        const qint64 srcPart =
+            shift > 0 ? qint64(options.srcTimeZ) + MaxAdjustment : qint64(options.srcTimeZ) - MaxAdjustment;
         const qint64 rest = shift - srcPart;
         if (!InAdjustmentRange(qint64(options.dstTimeZ) + rest))
             return s;

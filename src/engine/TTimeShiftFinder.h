@@ -31,8 +31,8 @@ public:
     struct TSuggestion
     {
         TKind Kind = skNone;
-        int Pairs = 0;  // how many pairs show the shift
-        int Hours = 0;  // skHours: by how many hours the source reads newer (negative: older)
+        int Pairs = 0;       // how many pairs show the shift
+        int Hours = 0;       // skHours: by how many hours the source reads newer (negative: older)
         qint32 srcTimeZ = 0; // the settings of the run to start, the rest as before
         qint32 dstTimeZ = 0;
         qint32 MrgErrSec = 0;
@@ -51,6 +51,6 @@ public:
 
 private:
     int FPairs = 0;
-    int FFatPairs = 0;               // one or two seconds either way
-    QHash<qint64, int> FHourPairs;   // whole hours (not 0) -> pairs
+    int FFatPairs = 0;             // one or two seconds either way
+    QHash<qint64, int> FHourPairs; // whole hours (not 0) -> pairs
 };

@@ -97,9 +97,9 @@ enum TTextLine : int {
     tlDifferenceColumn = 114,           // "Time difference"
     tlSecondsUnit = 115,                // "%1 s"
     tlHoursUnit = 116,                  // "%1 h"
-    tlShiftOneHour = 117,               // "%.0n files differ by exactly 1 hour: set the time adjustment and scan again?"
+    tlShiftOneHour = 117,               // "%.0n files differ by exactly 1 hour: ..."
     tlShiftHours = 118,                 // "%.0n files differ by exactly %1 hours: ..."
-    tlShiftSeconds = 119,               // "%.0n files differ by one or two seconds, as on a FAT or exFAT disk: ..."
+    tlShiftSeconds = 119,               // "%.0n files differ by one or two seconds, ...: ..."
     tlShiftButton = 120,                // "Adjust and scan again"
     tlShiftDismiss = 121,               // "Dismiss"
 };

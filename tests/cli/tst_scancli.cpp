@@ -234,7 +234,6 @@ void tst_ScanCli::optionsReachTheEngine()
     QVERIFY(r.Out.isEmpty());
 }
 
-
 void tst_ScanCli::figuresAsTsvAndJson()
 {
     QTemporaryDir dir;

@@ -439,7 +439,6 @@ void tst_ScanRun::comparesWholeSecondsOfModificationTimes()
     QVERIFY(!far.Sink.Lists[3].contains(o.srcPath + u"far.txt"_s));
 }
 
-
 void tst_ScanRun::findingsCarryTheCounterpartsFigures()
 {
     const qint64 t = 1700000000;

@@ -542,7 +542,8 @@ private Q_SLOTS:
         QCOMPARE(list->ColumnWidthAt(0), 321);
         QCOMPARE(list->ColumnWidthAt(1), 77);
         // The other lists kept their defaults.
-        QCOMPARE(Find<TJamFileList>(*FWindow, "JamFileList4")->VisibleColumnCount(), int(TResultListModel::DefaultColumnCount));
+        QCOMPARE(Find<TJamFileList>(*FWindow, "JamFileList4")->VisibleColumnCount(),
+                 int(TResultListModel::DefaultColumnCount));
     }
 
     void aDamagedColumnBlockLeavesAUsableList_data()
@@ -553,7 +554,8 @@ private Q_SLOTS:
         QByteArray unknown(40, '\x5a');
         QByteArray nameOnly;
         TResultListModel::ColumnId(TResultListModel::rcName).AppendTo(nameOnly);
-        QTest::newRow("block longer than the count") << 1 << QByteArray(100, '\1') << int(TResultListModel::DefaultColumnCount);
+        QTest::newRow("block longer than the count")
+            << 1 << QByteArray(100, '\1') << int(TResultListModel::DefaultColumnCount);
         QTest::newRow("unknown identifiers") << 2 << unknown << 1;
         QTest::newRow("block shorter than the count") << 3 << nameOnly << 1;
         QTest::newRow("absurd count") << 100000000 << nameOnly << int(TResultListModel::DefaultColumnCount);

@@ -119,8 +119,9 @@ private Q_SLOTS:
         QCOMPARE(Rows(4), 0);
         // The edited file is still newer, by what is left after the hour.
         QCOMPARE(FWindow->FileList(3)->RowCount(), 1);
-        QCOMPARE(FWindow->FileList(3)->model()->index(0, TResultListModel::rcDifference).data(TResultListModel::SortRole),
-                 QVariant(qint64(3100)));
+        QCOMPARE(
+            FWindow->FileList(3)->model()->index(0, TResultListModel::rcDifference).data(TResultListModel::SortRole),
+            QVariant(qint64(3100)));
         QVERIFY(Bar()->isHidden());
         QVERIFY(FPrompts.Asked.isEmpty());
     }
