@@ -1,6 +1,6 @@
 #include "engine/TTimeShiftFinder.h"
 
-#include <cstdlib>
+#include <algorithm>
 
 namespace {
 
@@ -34,10 +34,20 @@ void TTimeShiftFinder::AddPair(qint64 sourceMinusDestination)
     const qint64 d = sourceMinusDestination;
     if (d == 0)
         return;
-    if (d >= -FatMargin && d <= FatMargin)
+    if (d >= -FatMargin && d <= FatMargin) {
         ++FFatPairs;
-    else if (d % SecondsPerHour == 0)
-        ++FHourPairs[d];
+        return;
+    }
+    // A disk that keeps local time to two seconds, read in another zone, is off by the
+    // hours and by up to two seconds more.
+    const qint64 hours = (d + (d > 0 ? SecondsPerHour / 2 : -SecondsPerHour / 2)) / SecondsPerHour;
+    const qint64 rest = d - hours * SecondsPerHour;
+    if (hours != 0 && rest >= -FatMargin && rest <= FatMargin) {
+        THourPairs &h = FHourPairs[hours * SecondsPerHour];
+        ++h.Pairs;
+        if (rest != 0)
+            h.Rounded = true;
+    }
 }
 
 TTimeShiftFinder::TSuggestion TTimeShiftFinder::Suggest(const TScanOptions &options) const
@@ -61,10 +71,12 @@ TTimeShiftFinder::TSuggestion TTimeShiftFinder::Suggest(const TScanOptions &opti
 
     qint64 shift = 0;
     int pairs = 0;
+    bool rounded = false;
     for (auto it = FHourPairs.cbegin(); it != FHourPairs.cend(); ++it) {
-        if (it.value() > pairs) {
+        if (it.value().Pairs > pairs) {
             shift = it.key();
-            pairs = it.value();
+            pairs = it.value().Pairs;
+            rounded = it.value().Rounded;
         }
     }
     if (!enough(pairs))
@@ -86,6 +98,8 @@ TTimeShiftFinder::TSuggestion TTimeShiftFinder::Suggest(const TScanOptions &opti
         s.srcTimeZ = qint32(qint64(options.srcTimeZ) - srcPart);
         s.dstTimeZ = qint32(qint64(options.dstTimeZ) + rest);
     }
+    if (rounded)
+        s.MrgErrSec = std::max(options.MrgErrSec, FatMargin);
     s.Kind = skHours;
     s.Pairs = pairs;
     s.Hours = int(shift / SecondsPerHour);

@@ -24,7 +24,7 @@ public:
 
     enum TKind {
         skNone,
-        skHours,   // set a time adjustment
+        skHours,   // set a time adjustment (and the margin, for times kept to two seconds)
         skSeconds, // set the margin of error to FatMargin
     };
 
@@ -51,6 +51,11 @@ public:
 
 private:
     int FPairs = 0;
-    int FFatPairs = 0;             // one or two seconds either way
-    QHash<qint64, int> FHourPairs; // whole hours (not 0) -> pairs
+    int FFatPairs = 0; // one or two seconds either way
+    struct THourPairs
+    {
+        int Pairs = 0;
+        bool Rounded = false; // some are off by a second or two as well
+    };
+    QHash<qint64, THourPairs> FHourPairs; // whole hours (not 0), in seconds -> pairs
 };

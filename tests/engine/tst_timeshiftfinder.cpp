@@ -64,6 +64,9 @@ private Q_SLOTS:
             << QList<TGroup>{{20, 3600}, {5, 0}} << 0 << 0 << 0 << int(F::skNone) << 0 << 0 << 0 << 0 << 0;
         QTest::newRow("two shifts at once")
             << QList<TGroup>{{15, 3600}, {15, 7200}} << 0 << 0 << 0 << int(F::skNone) << 0 << 0 << 0 << 0 << 0;
+        // A two-second disk read in another zone: the hour, and the margin for the rounding.
+        QTest::newRow("an hour on a two-second disk")
+            << QList<TGroup>{{12, -3600}, {12, -3601}} << 0 << 0 << 0 << int(F::skHours) << 24 << -1 << 3600 << 0 << 2;
         QTest::newRow("an hour and a few seconds is no shift")
             << QList<TGroup>{{30, 3605}} << 0 << 0 << 0 << int(F::skNone) << 0 << 0 << 0 << 0 << 0;
         QTest::newRow("edited files, all different") << QList<TGroup>{{10, 86400}, {10, 120}, {10, -3000}} << 0 << 0
@@ -118,8 +121,7 @@ private Q_SLOTS:
         // With the suggested settings the shifted pairs judge as equal in time.
         const qint64 t = 1700000000;
         for (const TGroup &g : groups) {
-            const bool shifted = s.Kind == TTimeShiftFinder::skHours ? g.Difference == qint64(s.Hours) * 3600
-                                                                     : std::abs(g.Difference) <= 2;
+            const bool shifted = std::abs(g.Difference - qint64(s.Hours) * 3600) <= 2;
             if (!shifted)
                 continue;
             // The file times that gave this difference under the old adjustments.
