@@ -94,6 +94,16 @@ bool TScanRun::IsSameEntry(const TWalkFile &source) const
     return TFileStat::IsSymLinkAt(source.FolderFd, name) != FDst.Handle.IsSymLink(name);
 }
 
+TFinding TScanRun::Alone(int list, const TWalkFile &file)
+{
+    TFinding finding;
+    finding.List = list;
+    finding.Path = file.FullPath;
+    finding.Size = file.Stat.Size;
+    finding.MTimeSec = file.Stat.MTimeSec;
+    return finding;
+}
+
 void TScanRun::CompareSourceFile(const TWalkFile &file)
 {
     const QStringView folder = QStringView(file.FullPath).first(file.FullPath.size() - file.Name.size());
@@ -104,7 +114,7 @@ void TScanRun::CompareSourceFile(const TWalkFile &file)
     if (!dst.Exists) {
         // A counterpart that is there but cannot be looked up is not missing.
         if (!dst.CannotLookUp())
-            FSink.AddToList(1, file.FullPath);
+            FSink.AddFinding(Alone(1, file));
         else if (!FDst.Handle.HasEntry(file.NativeName.data()))
             FSink.NotCompared(dstPath(), FTexts.Unreadable);
         // else the destination's own walk names it
@@ -143,20 +153,44 @@ void TScanRun::CompareSourceFile(const TWalkFile &file)
         return;
     }
 
+    // Each side's finding carries the other side's figures and the difference from its own side.
+    TFinding source;
+    source.Path = file.FullPath;
+    source.Size = file.Stat.Size;
+    source.MTimeSec = file.Stat.MTimeSec;
+    source.HasCounterpart = true;
+    source.CounterpartPath = dstPath();
+    source.CounterpartSize = dstSize;
+    source.CounterpartMTimeSec = dst.MTimeSec;
+    source.Difference = delta;
+    TFinding destination;
+    destination.Path = source.CounterpartPath;
+    destination.Size = dstSize;
+    destination.MTimeSec = dst.MTimeSec;
+    destination.HasCounterpart = true;
+    destination.CounterpartPath = file.FullPath;
+    destination.CounterpartSize = file.Stat.Size;
+    destination.CounterpartMTimeSec = file.Stat.MTimeSec;
+    destination.Difference = -qint64(delta);
+
+    const auto deliver = [this](TFinding &finding, int list) {
+        finding.List = list;
+        FSink.AddFinding(finding);
+    };
     switch (verdict) {
     case TPairJudge::vdSourceNewer:
-        FSink.AddToList(3, file.FullPath);
+        deliver(source, 3);
         break;
     case TPairJudge::vdDestinationNewer:
-        FSink.AddToList(4, dstPath());
+        deliver(destination, 4);
         break;
     case TPairJudge::vdDuplicate:
-        FSink.AddToList(5, file.FullPath);
-        FSink.AddToList(6, dstPath());
+        deliver(source, 5);
+        deliver(destination, 6);
         break;
     case TPairJudge::vdConflict:
-        FSink.AddToList(7, file.FullPath);
-        FSink.AddToList(8, dstPath());
+        deliver(source, 7);
+        deliver(destination, 8);
         break;
     }
 }
@@ -170,7 +204,7 @@ void TScanRun::CheckDestinationFile(const TWalkFile &file)
     if (!src.Exists) {
         // A counterpart that is there but cannot be looked up is not missing.
         if (!src.CannotLookUp())
-            FSink.AddToList(2, file.FullPath);
+            FSink.AddFinding(Alone(2, file));
         else if (!FSrc.Handle.HasEntry(file.NativeName.data()))
             FSink.NotCompared(FOptions.srcPath + file.RelativeFolder + file.Name, FTexts.Unreadable);
         // else the source's own walk named it

@@ -50,6 +50,8 @@ private:
                           const QStringView walkedFolder);
     bool Crosses(TCounterpart &c, const QByteArray &root, const QByteArray &relative, const TOtherTree &walked);
     bool IsSameEntry(const TWalkFile &source) const;
+    // The finding of a file without a counterpart.
+    static TFinding Alone(int list, const TWalkFile &file);
 
     const TScanOptions &FOptions;
     const TScanTexts &FTexts;

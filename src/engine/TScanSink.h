@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/TFinding.h"
+
 #include <QString>
 
 // Where a run reports: the status text and each finding. The worker thread adapts it
@@ -11,6 +13,9 @@ public:
     virtual void ShowStatus(const QString &text) = 0;
     // list is 1..8: odd lists hold source files, even lists destination files.
     virtual void AddToList(int list, const QString &path) = 0;
+    // The same finding with its figures; the run reports every finding here. A sink that
+    // has no use for the figures leaves this as it is.
+    virtual void AddFinding(const TFinding &finding) { AddToList(finding.List, finding.Path); }
     // An entry the run left out, with the reason; for folders the path ends with "/".
     virtual void NotCompared(const QString &path, const QString &reason) = 0;
 };

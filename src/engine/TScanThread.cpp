@@ -19,8 +19,16 @@ public:
     }
     void AddToList(int list, const QString &path) override
     {
-        FThread.CurrentFilePath = path;
-        FThread.HandOver(list);
+        TFinding finding;
+        finding.List = list;
+        finding.Path = path;
+        AddFinding(finding);
+    }
+    void AddFinding(const TFinding &finding) override
+    {
+        FThread.CurrentFinding = finding;
+        FThread.CurrentFilePath = finding.Path;
+        FThread.HandOver(finding.List);
     }
     void NotCompared(const QString &path, const QString &reason) override
     {

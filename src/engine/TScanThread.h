@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/TFinding.h"
 #include "engine/TScanOptions.h"
 #include "engine/TScanTexts.h"
 
@@ -25,6 +26,7 @@ public:
     // Hand-over fields: written by the worker, read by the window inside the signals.
     QString StatusBarText;
     QString CurrentFilePath;
+    TFinding CurrentFinding;   // in AddToList(), with CurrentFilePath as its path
     QString NotComparedReason; // with CurrentFilePath, in NotCompared()
     static constexpr int NotComparedHandOver = 9;
 

@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr int DefaultWidths[TResultListModel::rcCount] = {200, 260, 90, 130, 130};
+constexpr int DefaultWidths[TResultListModel::rcCount] = {200, 260, 90, 130, 130, 130, 150, 120};
 
 } // namespace
 
@@ -64,6 +64,34 @@ bool TJamFileList::Add(const QString &path, bool checked)
         return false;
     Q_EMIT Change();
     return true;
+}
+
+bool TJamFileList::Add(const QString &path, const TResultListModel::TCounterpart &counterpart)
+{
+    if (!FModel->Add(path, counterpart))
+        return false;
+    Q_EMIT Change();
+    return true;
+}
+
+void TJamFileList::SetOffersCounterpartColumns(bool offers)
+{
+    FOffersCounterpart = offers;
+    if (!offers) {
+        for (int column = TResultListModel::DefaultColumnCount; column < TResultListModel::rcCount; ++column)
+            header()->setSectionHidden(column, true);
+    }
+}
+
+void TJamFileList::SetCounterpartTexts(const TResultListModel::TCounterpartTexts &texts)
+{
+    FModel->SetCounterpartTexts(texts);
+}
+
+bool TJamFileList::Offers(int column) const
+{
+    return column >= 0 && column < TResultListModel::rcCount
+           && (FOffersCounterpart || !TResultListModel::IsCounterpartColumn(column));
 }
 
 void TJamFileList::DeleteItem(const QString &fileName)
@@ -215,7 +243,7 @@ QList<SHCOLUMNID> TJamFileList::GetVisibleColumns() const
 void TJamFileList::SetColumnVisibility(const SHCOLUMNID &pColumnID, bool pVisible)
 {
     const int logical = TResultListModel::ColumnOf(pColumnID);
-    if (logical < 0 || (logical == TResultListModel::rcName && !pVisible))
+    if (!Offers(logical) || (logical == TResultListModel::rcName && !pVisible))
         return;
     if (header()->isSectionHidden(logical) == !pVisible)
         return;
@@ -269,8 +297,8 @@ void TJamFileList::ShowDefaultColumns()
 {
     for (int column = 0; column < TResultListModel::rcCount; ++column) {
         header()->moveSection(header()->visualIndex(column), column);
-        header()->setSectionHidden(column, false);
         header()->resizeSection(column, DefaultWidths[column]);
+        header()->setSectionHidden(column, column >= TResultListModel::DefaultColumnCount);
     }
 }
 
@@ -278,7 +306,11 @@ void TJamFileList::ShowHeaderMenu(const QPoint &pos)
 {
     QMenu menu(this);
     for (int column = 0; column < TResultListModel::rcCount; ++column) {
-        QAction *action = menu.addAction(TResultListModel::ColumnTitle(column));
+        if (!Offers(column))
+            continue;
+        if (column == TResultListModel::DefaultColumnCount)
+            menu.addSeparator();
+        QAction *action = menu.addAction(FModel->Title(column));
         action->setCheckable(true);
         action->setChecked(!header()->isSectionHidden(column));
         action->setEnabled(column != TResultListModel::rcName);

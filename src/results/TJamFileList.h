@@ -1,20 +1,21 @@
 #pragma once
 
 #include "results/SHCOLUMNID.h"
+#include "results/TResultListModel.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QTreeView>
 
-class TResultListModel;
 class TResultSortProxy;
 
 // One result list: a detailed file list, one row per file, whole rows selected, several at
 // a time. Rows are addressed by full path (exactly, a trailing "/" ignored); row indexes
 // count in display order, which is the order of arrival until the user sorts by a column.
 //
-// The view offers the detail columns name, folder, size, date modified and type, each
+// The view offers the detail columns name, folder, size, date modified and type, and for
+// lists of pairs the other file's size and date modified and the time difference, each
 // known by a fixed SHCOLUMNID. Column "positions" count the shown columns from the left,
 // as the user sees them; a hidden column has none. The name column cannot be hidden.
 class TJamFileList : public QTreeView
@@ -28,6 +29,12 @@ public:
     // called for every file a scan finds: the file itself is not looked at here.
     // Checked is accepted for callers that pass it and has no effect.
     bool Add(const QString &path, bool checked = false);
+    // The same for a row of a pair, with the other file's figures for the counterpart columns.
+    bool Add(const QString &path, const TResultListModel::TCounterpart &counterpart);
+    // Whether the header menu offers the counterpart columns (lists of pairs); a list that
+    // does not offer them never shows them. Offered by default, hidden until chosen.
+    void SetOffersCounterpartColumns(bool offers);
+    void SetCounterpartTexts(const TResultListModel::TCounterpartTexts &texts);
     void DeleteItem(const QString &fileName);
     // Removes all the named rows in one pass; returns how many were listed.
     int DeleteItems(const QStringList &fileNames);
@@ -78,8 +85,10 @@ private:
     void ShowHeaderMenu(const QPoint &pos);
     void OpenRow(const QModelIndex &index);
     int SourceRow(int row) const;
+    bool Offers(int column) const;
 
     TResultListModel *FModel;
     TResultSortProxy *FProxy;
     bool FColumnsCreated = false;
+    bool FOffersCounterpart = true;
 };

@@ -27,6 +27,10 @@ constexpr SHCOLUMNID ColumnIds[TResultListModel::rcCount] = {
     SHCOLUMNID::FromGuid(StorageFmtid1, 0x47EF, 0x101A, StorageFmtidTail, 12),                             // size
     SHCOLUMNID::FromGuid(StorageFmtid1, 0x47EF, 0x101A, StorageFmtidTail, 14),                             // modified
     SHCOLUMNID::FromGuid(StorageFmtid1, 0x47EF, 0x101A, StorageFmtidTail, 4),                              // type
+    // The program's own: the figures of the other file of a pair.
+    SHCOLUMNID::FromGuid(0x5F0C9A3E, 0x61B2, 0x4C8D, {0x9E, 0x27, 0x3A, 0xD4, 0x18, 0x6B, 0xF0, 0x52}, 1), // other size
+    SHCOLUMNID::FromGuid(0x5F0C9A3E, 0x61B2, 0x4C8D, {0x9E, 0x27, 0x3A, 0xD4, 0x18, 0x6B, 0xF0, 0x52}, 2), // other time
+    SHCOLUMNID::FromGuid(0x5F0C9A3E, 0x61B2, 0x4C8D, {0x9E, 0x27, 0x3A, 0xD4, 0x18, 0x6B, 0xF0, 0x52}, 3), // difference
 };
 
 // New rows are shown at most this often while they stream in.
@@ -106,7 +110,47 @@ QString TResultListModel::ColumnTitle(int column)
     case rcType:
         return tr("Type");
     }
+    // The counterpart columns take their titles from the texts a list is given.
+    return TCounterpartTexts().Title(column);
+}
+
+QString TResultListModel::TCounterpartTexts::Title(int column) const
+{
+    switch (column) {
+    case rcOtherSize:
+        return SizeTitle;
+    case rcOtherModified:
+        return ModifiedTitle;
+    case rcDifference:
+        return DifferenceTitle;
+    }
     return QString();
+}
+
+QString TResultListModel::Title(int column) const
+{
+    return IsCounterpartColumn(column) ? FCounterpartTexts.Title(column) : ColumnTitle(column);
+}
+
+void TResultListModel::SetCounterpartTexts(const TCounterpartTexts &texts)
+{
+    FCounterpartTexts = texts;
+    Q_EMIT headerDataChanged(Qt::Horizontal, rcOtherSize, rcDifference);
+    if (FAnnounced > 0)
+        Q_EMIT dataChanged(index(0, rcDifference), index(FAnnounced - 1, rcDifference));
+}
+
+QString TResultListModel::DifferenceText(qint64 seconds, const TCounterpartTexts &texts)
+{
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
+    constexpr qint64 hour = 3600;
+    const bool hours = seconds != 0 && seconds % hour == 0;
+    const qint64 number = hours ? seconds / hour : seconds;
+    QString text = locale.toString(number);
+    if (number > 0)
+        text.prepend(locale.positiveSign());
+    return (hours ? texts.Hours : texts.Seconds).arg(text);
 }
 
 QString TResultListModel::KeyOf(const QString &path)
@@ -132,6 +176,16 @@ int TResultListModel::PositionOf(const QString &key) const
 
 bool TResultListModel::Add(const QString &path)
 {
+    return Append(path, nullptr);
+}
+
+bool TResultListModel::Add(const QString &path, const TCounterpart &counterpart)
+{
+    return Append(path, &counterpart);
+}
+
+bool TResultListModel::Append(const QString &path, const TCounterpart *counterpart)
+{
     if (path.isEmpty())
         return false;
     const int row = int(FRows.size());
@@ -145,6 +199,10 @@ bool TResultListModel::Add(const QString &path)
         FIndexValidBelow = row + 1;
     TRow entry;
     entry.Path = path;
+    if (counterpart) {
+        entry.HasCounterpart = true;
+        entry.Counterpart = *counterpart;
+    }
     FRows.append(std::move(entry));
     if (!FAnnounceTimer.isActive())
         FAnnounceTimer.start();
@@ -309,6 +367,26 @@ bool TResultListModel::LessThan(int left, int right, int column)
     case rcType:
         order = TypeTextOf(a).compare(TypeTextOf(b), Qt::CaseInsensitive);
         break;
+    case rcOtherSize:
+    case rcOtherModified:
+    case rcDifference: {
+        // Rows without a counterpart come first, as empty cells do.
+        const TRow &l = FRows.at(left);
+        const TRow &r = FRows.at(right);
+        if (l.HasCounterpart != r.HasCounterpart) {
+            order = l.HasCounterpart ? 1 : -1;
+            break;
+        }
+        const auto value = [column](const TRow &row) {
+            return column == rcOtherSize       ? row.Counterpart.Size
+                   : column == rcOtherModified ? row.Counterpart.MTimeSec
+                                               : row.Counterpart.Difference;
+        };
+        const qint64 x = value(l);
+        const qint64 y = value(r);
+        order = x < y ? -1 : (x > y ? 1 : 0);
+        break;
+    }
     }
     if (order == 0)
         order = a.compare(b);
@@ -395,7 +473,26 @@ QVariant TResultListModel::data(const QModelIndex &index, int role) const
         return fileIcon;
     }
     if (role == Qt::TextAlignmentRole)
-        return column == rcSize ? QVariant(int(Qt::AlignRight | Qt::AlignVCenter)) : QVariant();
+        return column == rcSize || column == rcOtherSize || column == rcDifference
+                   ? QVariant(int(Qt::AlignRight | Qt::AlignVCenter))
+                   : QVariant();
+    if (IsCounterpartColumn(column)) {
+        const TRow &entry = FRows.at(row);
+        if (!entry.HasCounterpart)
+            return QVariant();
+        const TCounterpart &other = entry.Counterpart;
+        switch (column) {
+        case rcOtherSize:
+            return role == SortRole ? QVariant(other.Size) : QVariant(QLocale().formattedDataSize(other.Size));
+        case rcOtherModified:
+            return role == SortRole ? QVariant(other.MTimeSec)
+                                    : QVariant(QLocale().toString(QDateTime::fromSecsSinceEpoch(other.MTimeSec),
+                                                                  QLocale::ShortFormat));
+        default:
+            return role == SortRole ? QVariant(other.Difference)
+                                    : QVariant(DifferenceText(other.Difference, FCounterpartTexts));
+        }
+    }
 
     // Details are read for the rows somebody looks at, if the background slices have
     // not reached them yet.
@@ -427,8 +524,8 @@ QVariant TResultListModel::headerData(int section, Qt::Orientation orientation, 
     if (orientation != Qt::Horizontal || section < 0 || section >= rcCount)
         return QVariant();
     if (role == Qt::DisplayRole)
-        return ColumnTitle(section);
-    if (role == Qt::TextAlignmentRole && section == rcSize)
+        return Title(section);
+    if (role == Qt::TextAlignmentRole && (section == rcSize || section == rcOtherSize || section == rcDifference))
         return int(Qt::AlignRight | Qt::AlignVCenter);
     return QVariant();
 }

@@ -30,7 +30,12 @@ class TResultListModel : public QAbstractTableModel
     Q_OBJECT
 
 public:
-    enum TColumn { rcName, rcFolder, rcSize, rcModified, rcType, rcCount };
+    // The counterpart's size and time and the time difference are figures of the scan that
+    // found the row: a list of pairs shows them when the user asks for them.
+    enum TColumn { rcName, rcFolder, rcSize, rcModified, rcType, rcOtherSize, rcOtherModified, rcDifference, rcCount };
+    // The columns a list shows until the user picks others.
+    static constexpr int DefaultColumnCount = rcOtherSize;
+    static bool IsCounterpartColumn(int column) { return column >= rcOtherSize && column < rcCount; }
     // The raw value a column sorts on: text, or a number for size and time.
     static constexpr int SortRole = Qt::UserRole + 1;
     // The row's full path, whatever the column.
@@ -43,8 +48,35 @@ public:
     static int ColumnOf(const SHCOLUMNID &id);
     static QString ColumnTitle(int column);
 
+    // What a row of a pair knows of the other file, as the comparison saw it.
+    struct TCounterpart
+    {
+        qint64 Size = 0;
+        qint64 MTimeSec = 0;
+        // Seconds by which the row's file is newer, after the time adjustments.
+        qint64 Difference = 0;
+    };
+    // The texts of the counterpart columns; "%1" in the unit texts is the number.
+    struct TCounterpartTexts
+    {
+        QString SizeTitle = QStringLiteral("Other side: size");
+        QString ModifiedTitle = QStringLiteral("Other side: modified");
+        QString DifferenceTitle = QStringLiteral("Time difference");
+        QString Seconds = QStringLiteral("%1 s");
+        QString Hours = QStringLiteral("%1 h");
+        // The title of a counterpart column.
+        QString Title(int column) const;
+    };
+    void SetCounterpartTexts(const TCounterpartTexts &texts);
+    // The title of any column, in the texts now in use.
+    QString Title(int column) const;
+    // "+1 h" for whole hours, "+3,601 s" otherwise, with the locale's group separators.
+    static QString DifferenceText(qint64 seconds, const TCounterpartTexts &texts);
+
     // False when the path is empty or already listed.
     bool Add(const QString &path);
+    // The same with the counterpart's figures for the counterpart columns.
+    bool Add(const QString &path, const TCounterpart &counterpart);
     bool Contains(const QString &path) const;
     // Whether a row was removed.
     bool Remove(const QString &path);
@@ -80,7 +112,10 @@ private:
         qint64 MTime = 0; // whole UTC seconds
         bool Known = false;
         bool Exists = false;
+        bool HasCounterpart = false;
+        TCounterpart Counterpart;
     };
+    bool Append(const QString &path, const TCounterpart *counterpart);
 
     static QString KeyOf(const QString &path);
     int PositionOf(const QString &key) const;
@@ -95,6 +130,7 @@ private:
     int FAnnounced = 0;
     qint64 FKnownSize = 0;
     int FFetchCursor = 0;
+    TCounterpartTexts FCounterpartTexts;
     QTimer FAnnounceTimer;
     QTimer FFetchTimer;
 };

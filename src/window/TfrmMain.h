@@ -1,6 +1,8 @@
 #pragma once
 
+#include "engine/TFinding.h"
 #include "engine/TScanOptions.h"
+#include "engine/TTimeShiftFinder.h"
 #include "results/TColumnLayout.h"
 #include "support/TLanguageTable.h"
 #include "support/TTextLine.h"
@@ -17,6 +19,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QFrame;
 class QGroupBox;
 class QIcon;
 class QLabel;
@@ -55,6 +58,8 @@ class TmxStorage;
 //   TfrmMainResultsPage.cpp  the results and info pages, the lists' change handlers and the
 //                            wiring of their copy, update and delete buttons to the actions
 //   TfrmMainRunControl.cpp   Start, Stop, Exit, the run buttons and the scan's hand-over
+//   TfrmMainTimeShift.cpp    the findings with their counterpart figures, and the line
+//                            above the lists that offers to correct a clock shift
 //   TfrmMainPresets.cpp      the presets group and the import of the older presets
 //   TfrmMainLanguage.cpp     the language list, loading and applying texts, the language
 //                            folder's watch, Help and the logo
@@ -122,6 +127,12 @@ public:
     // Selects both roots (as the user would in the trees) and starts a scan; the end is
     // announced by ScanCompleted(). For tests and the benchmark.
     void StartScan(const QString &source, const QString &destination);
+    // What the last complete run suggests against a clock shift (Kind skNone: nothing);
+    // the line above the lists shows it until it is taken, dismissed or a run starts.
+    const TTimeShiftFinder::TSuggestion &TimeShiftSuggestion() const;
+    // The line's button: sets the suggested adjustments or margin and scans the same
+    // folders again.
+    void AcceptTimeShift();
 
     // The change handler of list N (1 to 8): the list's status is due. The actions call it
     // after they changed a list.
@@ -192,6 +203,10 @@ private:
     QWidget *TabSheet3 = nullptr;
     QWidget *TabSheet4 = nullptr;
     TNotComparedPage *NotComparedPage = nullptr; // entries the last run left out
+    QFrame *ShiftBar = nullptr;                  // the clock shift line above the lists
+    QLabel *ShiftLabel = nullptr;
+    QPushButton *ShiftButton = nullptr;
+    QPushButton *ShiftDismiss = nullptr;
 
     // Settings page.
     QWidget *Panel2 = nullptr; // source column
@@ -336,7 +351,12 @@ private:
     void SpinEdit4Change();
 
     void ShowStatus(const QString &text);
-    void AddToList(int list, const QString &path);
+    void AddFinding(const TFinding &finding);
+    QWidget *BuildTimeShiftBar(QWidget *parent);
+    void SuggestTimeShift(bool runComplete);
+    void ShowTimeShift();
+    QString TimeShiftText() const;
+    void ApplyCounterpartTexts();
     void AddNotCompared(const QString &path, const QString &reason);
     void ApplyNotComparedTexts();
     void ScanFinished();
@@ -361,6 +381,8 @@ private:
     TResultListStatus *FListStatus = nullptr;
     TListActions *FActions = nullptr; // a child of the window
     TColumnLayout FColumnLayout;
+    TTimeShiftFinder FShiftFinder; // fed by the run that is going on
+    TTimeShiftFinder::TSuggestion FShift;
     std::vector<TPreset> FPresets;
     QString FProgramFolder;
     QString FDefaultLanguage;

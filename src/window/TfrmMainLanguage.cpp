@@ -126,6 +126,8 @@ std::span<const TfrmMain::TCaption> TfrmMain::Captions()
         {u"Label11", tlConflictsInDestination},
         {u"TabSheet7", tlInfoPage},
         {u"PngBitBtn10", tlHelpButton},
+        {u"ShiftButton", tlShiftButton},
+        {u"ShiftDismiss", tlShiftDismiss},
         // tlMarginCaption stays unused: the margin's caption keeps its built text in every language.
     };
     return captions;
@@ -153,6 +155,7 @@ void TfrmMain::ApplyTexts()
     // Each time adjustment box stays right beside its caption, whatever the caption's length.
     FitTimeLabels();
     ApplyNotComparedTexts();
+    ApplyCounterpartTexts();
 }
 
 void TfrmMain::ComboBox2Change()

@@ -91,6 +91,8 @@ QWidget *TfrmMain::BuildResultHalf(int list, QWidget *tab, bool buttonsRight)
     auto *fileList = new TJamFileList(half);
     fileList->setObjectName(u"JamFileList"_s + QString::number(list));
     FLists[list - 1] = fileList;
+    // Missing files have no other side to show.
+    fileList->SetOffersCounterpartColumns(list > 2);
     // Wired at once: the list may announce its columns before the window is complete.
     connect(fileList, &TJamFileList::CreateColumns, this,
             [this, list] { FColumnLayout.ListCreateColumns(list, *FileList(list)); });
@@ -145,6 +147,7 @@ void TfrmMain::BuildResultsPage()
     layout->setContentsMargins(4, 4, 4, 4);
     PageControl1 = new QTabWidget(TabSheet6);
     PageControl1->setObjectName(u"PageControl1"_s);
+    layout->addWidget(BuildTimeShiftBar(TabSheet6));
     layout->addWidget(PageControl1);
 
     QWidget **tabs[4] = {&TabSheet1, &TabSheet2, &TabSheet3, &TabSheet4};

@@ -49,6 +49,8 @@ void TfrmMain::Start()
     for (TJamFileList *list : FLists)
         list->Clear();
     NotComparedPage->Clear();
+    FShiftFinder.Clear();
+    SuggestTimeShift(false);
     ApplyNotComparedTexts();
 
     // The worker gets its texts now, so a language reload during the run cannot touch it.
@@ -61,7 +63,7 @@ void TfrmMain::Start()
         thread, &TScanThread::ShowStatus, this, [this, thread] { ShowStatus(thread->StatusBarText); },
         Qt::DirectConnection);
     connect(
-        thread, &TScanThread::AddToList, this, [this, thread](int list) { AddToList(list, thread->CurrentFilePath); },
+        thread, &TScanThread::AddToList, this, [this, thread](int) { AddFinding(thread->CurrentFinding); },
         Qt::DirectConnection);
     connect(
         thread, &TScanThread::NotCompared, this,
@@ -112,12 +114,6 @@ void TfrmMain::ShowStatus(const QString &text)
     SetStatusText(u" "_s + text);
 }
 
-void TfrmMain::AddToList(int list, const QString &path)
-{
-    if (list >= 1 && list <= ListCount)
-        FLists[list - 1]->Add(path);
-}
-
 void TfrmMain::AddNotCompared(const QString &path, const QString &reason)
 {
     NotComparedPage->Add(path, reason);
@@ -134,6 +130,7 @@ void TfrmMain::ScanFinished()
     UpdateRunControls();
 
     const QString error = thread ? thread->ScanError() : QString();
+    SuggestTimeShift(thread && error.isEmpty() && !thread->StopRequested());
     if (thread)
         thread->deleteLater();
     if (!error.isEmpty())

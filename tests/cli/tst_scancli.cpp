@@ -2,9 +2,13 @@
 
 #include "TestTree.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -53,6 +57,7 @@ private Q_SLOTS:
     void usageErrors_data();
     void usageErrors();
     void optionsReachTheEngine();
+    void figuresAsTsvAndJson();
 };
 
 void tst_ScanCli::initTestCase()
@@ -184,6 +189,7 @@ void tst_ScanCli::usageErrors_data()
     QTest::newRow("negative maximum") << QStringList{u"--max"_s, u"-1"_s, u"s"_s, u"d"_s} << u"--max"_s;
     QTest::newRow("maximum too large") << QStringList{u"--max"_s, u"2147483648"_s, u"s"_s, u"d"_s} << u"--max"_s;
     QTest::newRow("unknown unit") << QStringList{u"--min-unit"_s, u"gb"_s, u"s"_s, u"d"_s} << u"--min-unit"_s;
+    QTest::newRow("unknown format") << QStringList{u"--format"_s, u"xml"_s, u"s"_s, u"d"_s} << u"--format"_s;
     QTest::newRow("maximum below minimum")
         << QStringList{u"--min"_s, u"2"_s, u"--max"_s, u"1"_s, u"s"_s, u"d"_s} << u"--max"_s;
     QTest::newRow("units make max smaller")
@@ -226,6 +232,77 @@ void tst_ScanCli::optionsReachTheEngine()
     QCOMPARE(r.Out.count('\n'), 2);
     r = RunScan({u"--no-subfolders"_s, u"--filter"_s, u"*only*"_s, u"s"_s, u"d"_s}, FDir.path());
     QVERIFY(r.Out.isEmpty());
+}
+
+void tst_ScanCli::figuresAsTsvAndJson()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString s = dir.filePath(u"s/"_s), d = dir.filePath(u"d/"_s);
+    const qint64 t = 1700000000;
+    TestTree::File(s, u"newer.txt"_s, "12345", t + 3600);
+    TestTree::File(d, u"newer.txt"_s, "123", t);
+    TestTree::File(s, u"only.txt"_s, "x", t);
+    // Names that a line-based record or a TSV field would break.
+    const QString odd = u"say \"hi\" \\ line\nbreak.txt"_s;
+    TestTree::File(s, odd, "aa", t);
+    TestTree::File(d, odd, "bbb", t + 10);
+    TestTree::File(s, u"tab\tname.txt"_s, "a", t);
+
+    // JSON: one object per line, every name as it is, the difference from the row's side.
+    TResult r = RunScan({u"--format"_s, u"json"_s, u"--src-adjust"_s, u"-100"_s, s, d});
+    QCOMPARE(r.ExitCode, 0);
+    QVERIFY(r.Err.isEmpty());
+    QList<QByteArray> lines = r.Out.split('\n');
+    QCOMPARE(lines.takeLast(), QByteArray());
+    QHash<QString, QJsonObject> byPath;
+    for (const QByteArray &line : std::as_const(lines)) {
+        QJsonParseError error;
+        const QJsonDocument doc = QJsonDocument::fromJson(line, &error);
+        QVERIFY2(error.error == QJsonParseError::NoError && doc.isObject(), line.constData());
+        byPath.insert(doc.object().value(u"path"_s).toString(), doc.object());
+    }
+    QCOMPARE(byPath.size(), 4);
+    const QJsonObject newer = byPath.value(s + u"newer.txt"_s);
+    QCOMPARE(newer.value(u"list"_s).toInt(), 3);
+    QCOMPARE(newer.value(u"size"_s).toInteger(), 5);
+    QCOMPARE(newer.value(u"mtime"_s).toInteger(), t + 3600);
+    QCOMPARE(newer.value(u"counterpart_path"_s).toString(), d + u"newer.txt"_s);
+    QCOMPARE(newer.value(u"counterpart_size"_s).toInteger(), 3);
+    QCOMPARE(newer.value(u"counterpart_mtime"_s).toInteger(), t);
+    QCOMPARE(newer.value(u"difference"_s).toInteger(), 3500);
+    const QJsonObject only = byPath.value(s + u"only.txt"_s);
+    QCOMPARE(only.value(u"list"_s).toInt(), 1);
+    QCOMPARE(only.value(u"size"_s).toInteger(), 1);
+    QVERIFY(!only.contains(u"counterpart_path"_s));
+    QVERIFY(!only.contains(u"difference"_s));
+    const QJsonObject oddRow = byPath.value(d + odd);
+    QCOMPARE(oddRow.value(u"list"_s).toInt(), 4);
+    QCOMPARE(oddRow.value(u"counterpart_path"_s).toString(), s + odd);
+    QCOMPARE(oddRow.value(u"difference"_s).toInteger(), 110);
+    QVERIFY(byPath.contains(s + u"tab\tname.txt"_s));
+
+    // TSV: the same figures in fixed columns; a name with a TAB or a line break is named on
+    // stderr instead of breaking the columns.
+    r = RunScan({u"--format"_s, u"tsv"_s, s, d});
+    QCOMPARE(r.ExitCode, 4);
+    QVERIFY(r.Err.contains("need --format json"));
+    QVERIFY(r.Err.contains("need --null"));
+    lines = r.Out.split('\n');
+    QCOMPARE(lines.takeLast(), QByteArray());
+    std::sort(lines.begin(), lines.end());
+    const QList<QByteArray> expected{
+        "1\t" + s.toUtf8() + "only.txt\t1\t1700000000\t\t\t\t",
+        "3\t" + s.toUtf8() + "newer.txt\t5\t1700003600\t" + d.toUtf8() + "newer.txt\t3\t1700000000\t3600",
+    };
+    QCOMPARE(lines, expected);
+
+    // Without --format, the records stay the list and the path alone.
+    r = RunScan({u"--null"_s, s, d});
+    QList<QByteArray> plain = r.Out.split('\0');
+    QCOMPARE(plain.takeLast(), QByteArray());
+    QVERIFY(plain.contains("3\t" + s.toUtf8() + "newer.txt"));
+    QVERIFY(plain.contains("4\t" + d.toUtf8() + odd.toUtf8()));
 }
 
 QTEST_GUILESS_MAIN(tst_ScanCli)

@@ -12,7 +12,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int kLineCount = 116;
+constexpr int kLineCount = 126;
 const QString kPlaceholder = u"%.0n"_s;
 
 QString LangDir()

@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -30,6 +32,12 @@ public:
         Lists[list] << path;
         if (OnDeliver)
             OnDeliver();
+    }
+    QList<TFinding> Findings;
+    void AddFinding(const TFinding &finding) override
+    {
+        Findings << finding;
+        TScanSink::AddFinding(finding);
     }
     QStringList Left; // "REASON PATH" of each entry not compared
     void NotCompared(const QString &path, const QString &reason) override { Left << reason + u' ' + path; }
@@ -91,6 +99,7 @@ private Q_SLOTS:
     void hostileEntriesAreReportedNotCompared();
     void neverPairsAFileWithItself();
     void comparesWholeSecondsOfModificationTimes();
+    void findingsCarryTheCounterpartsFigures();
 };
 
 void tst_ScanRun::init()
@@ -428,6 +437,82 @@ void tst_ScanRun::comparesWholeSecondsOfModificationTimes()
     Run(o, far);
     QVERIFY(far.Sink.Lists[4].contains(o.dstPath + u"far.txt"_s));
     QVERIFY(!far.Sink.Lists[3].contains(o.srcPath + u"far.txt"_s));
+}
+
+void tst_ScanRun::findingsCarryTheCounterpartsFigures()
+{
+    const qint64 t = 1700000000;
+    File(FSrc, u"only_src.txt"_s, "abc", t + 1);
+    File(FSrc, u"newer.txt"_s, "12345", t + 50);
+    File(FDst, u"newer.txt"_s, "1234567", t);
+    File(FSrc, u"older.txt"_s, "12", t);
+    File(FDst, u"older.txt"_s, "123", t + 7300);
+    File(FSrc, u"dup.bin"_s, "same", t + 3);
+    File(FDst, u"dup.bin"_s, "same", t);
+    File(FSrc, u"edited.txt"_s, "aa", t + 100);
+    File(FDst, u"edited.txt"_s, "bbb", t);
+    File(FSrc, u"folder"_s, "x", t + 900);
+    Dir(FDst, u"folder"_s);
+    QVERIFY(SetMTime(FDst + u"/folder"_s, t));
+
+    // The adjustments are part of the difference: the source counts 100 seconds later.
+    TScanOptions o = Options();
+    o.srcTimeZ = 100;
+    o.DupByContent = true;
+    TRunResult r;
+    Run(o, r);
+    QVERIFY(r.Error.isEmpty());
+    const QString s = FSrc + u'/', d = FDst + u'/';
+
+    // list, path, size, time, counterpart (path, size, time) or none, difference from this side
+    struct TExpected
+    {
+        int List;
+        QString Path;
+        qint64 Size, MTime;
+        QString Other;
+        qint64 OtherSize, OtherMTime, Difference;
+    };
+    const QList<TExpected> expected{
+        {1, s + u"only_src.txt"_s, 3, t + 1, QString(), 0, 0, 0},
+        {3, s + u"newer.txt"_s, 5, t + 50, d + u"newer.txt"_s, 7, t, 150},
+        {4, d + u"older.txt"_s, 3, t + 7300, s + u"older.txt"_s, 2, t, 7200},
+        {5, s + u"dup.bin"_s, 4, t + 3, d + u"dup.bin"_s, 4, t, 103},
+        {6, d + u"dup.bin"_s, 4, t, s + u"dup.bin"_s, 4, t + 3, -103},
+        {3, s + u"edited.txt"_s, 2, t + 100, d + u"edited.txt"_s, 3, t, 200},
+        // A folder found as the counterpart takes part with size 0.
+        {3, s + u"folder"_s, 1, t + 900, d + u"folder"_s, 0, t, 1000},
+    };
+    QCOMPARE(r.Sink.Findings.size(), expected.size());
+    for (const TExpected &e : expected) {
+        const auto found = std::find_if(r.Sink.Findings.cbegin(), r.Sink.Findings.cend(),
+                                        [&](const TFinding &f) { return f.List == e.List && f.Path == e.Path; });
+        QVERIFY2(found != r.Sink.Findings.cend(), qPrintable(e.Path));
+        QCOMPARE(found->Size, e.Size);
+        QCOMPARE(found->MTimeSec, e.MTime);
+        QCOMPARE(found->HasCounterpart, !e.Other.isEmpty());
+        QCOMPARE(found->CounterpartPath, e.Other);
+        QCOMPARE(found->CounterpartSize, e.OtherSize);
+        QCOMPARE(found->CounterpartMTimeSec, e.OtherMTime);
+        QCOMPARE(found->Difference, e.Difference);
+    }
+    // The figures travel with the same deliveries the lists always had.
+    QCOMPARE(r.Sink.Total(), int(expected.size()));
+
+    // A conflict: both halves at a difference of 0 from either side.
+    cleanup();
+    init();
+    File(FSrc, u"c.txt"_s, "aa", t);
+    File(FDst, u"c.txt"_s, "bbb", t + 100);
+    o = Options();
+    o.dstTimeZ = -100;
+    TRunResult c;
+    Run(o, c);
+    QCOMPARE(c.Sink.Findings.size(), 2);
+    QCOMPARE(c.Sink.Findings.at(0).List, 7);
+    QCOMPARE(c.Sink.Findings.at(1).List, 8);
+    QCOMPARE(c.Sink.Findings.at(1).CounterpartSize, 2);
+    QCOMPARE(c.Sink.Findings.at(1).Difference, 0);
 }
 
 QTEST_GUILESS_MAIN(tst_ScanRun)

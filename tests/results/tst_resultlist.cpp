@@ -307,6 +307,51 @@ private Q_SLOTS:
         QCOMPARE(list.GetColumnPosition(unknown), -1);
     }
 
+    // The other side's figures: hidden until chosen, shown as the scan gave them, sorted as
+    // numbers; a list of missing files never shows them.
+    void counterpartColumns()
+    {
+        TJamFileList list;
+        QAbstractItemModelTester tester(list.model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        const SHCOLUMNID difference = TResultListModel::ColumnId(TResultListModel::rcDifference);
+        const SHCOLUMNID otherSize = TResultListModel::ColumnId(TResultListModel::rcOtherSize);
+        QCOMPARE(list.VisibleColumnCount(), int(TResultListModel::DefaultColumnCount));
+        QCOMPARE(list.GetColumnPosition(difference), -1);
+        list.SetColumnVisibility(difference, true);
+        list.SetColumnVisibility(otherSize, true);
+        QCOMPARE(list.GetColumnPosition(otherSize), 5);
+        QCOMPARE(list.GetColumnPosition(difference), 6);
+        QCOMPARE(list.GetVisibleColumns().size(), 7);
+
+        list.Add(u"/r/hour"_s, TResultListModel::TCounterpart{2048, 1700000000, 3600});
+        list.Add(u"/r/behind"_s, TResultListModel::TCounterpart{10, 1700000000, -2});
+        list.Add(u"/r/long"_s, TResultListModel::TCounterpart{0, 1700000000, 7201});
+        list.Add(u"/r/alone"_s);
+        const auto shown = [&list](int row, int column) { return list.model()->index(row, column).data().toString(); };
+        QCOMPARE(list.RowCount(), 4);
+        QCOMPARE(shown(0, TResultListModel::rcDifference), u"+1 h"_s);
+        QCOMPARE(shown(1, TResultListModel::rcDifference), u"-2 s"_s);
+        QCOMPARE(shown(2, TResultListModel::rcDifference), u"+7,201 s"_s);
+        QCOMPARE(shown(3, TResultListModel::rcDifference), QString());
+        QCOMPARE(shown(0, TResultListModel::rcOtherSize), QLocale().formattedDataSize(2048));
+        QCOMPARE(shown(3, TResultListModel::rcOtherSize), QString());
+        QVERIFY(!shown(0, TResultListModel::rcOtherModified).isEmpty());
+
+        // As numbers: 7201 after 3600, although "+7,201 s" sorts before "+1 h" as text.
+        list.sortByColumn(TResultListModel::rcDifference, Qt::AscendingOrder);
+        QCOMPARE(list.Paths(), (QStringList{u"/r/alone"_s, u"/r/behind"_s, u"/r/hour"_s, u"/r/long"_s}));
+        list.sortByColumn(TResultListModel::rcOtherSize, Qt::DescendingOrder);
+        QCOMPARE(list.RowPath(0), u"/r/hour"_s);
+
+        QCOMPARE(TResultListModel::DifferenceText(-7200, {}), u"-2 h"_s);
+
+        TJamFileList missing;
+        missing.SetOffersCounterpartColumns(false);
+        missing.SetColumnVisibility(difference, true);
+        QCOMPARE(missing.GetColumnPosition(difference), -1);
+        QCOMPARE(missing.VisibleColumnCount(), int(TResultListModel::DefaultColumnCount));
+    }
+
     void columnIdentifiersHaveTheirStoredBytes()
     {
         QByteArray bytes;

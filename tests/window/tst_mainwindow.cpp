@@ -513,7 +513,7 @@ private Q_SLOTS:
         FWindow->show();
         QTRY_VERIFY(ColumnsSetUp());
         for (int list = 1; list <= TfrmMain::ListCount; ++list) {
-            QCOMPARE(FWindow->FileList(list)->VisibleColumnCount(), int(TResultListModel::rcCount));
+            QCOMPARE(FWindow->FileList(list)->VisibleColumnCount(), int(TResultListModel::DefaultColumnCount));
             QCOMPARE(ReadInteger(u"Columns\\NumberOfColumns_fl"_s + QString::number(list), -1), 0);
         }
     }
@@ -542,7 +542,8 @@ private Q_SLOTS:
         QCOMPARE(list->ColumnWidthAt(0), 321);
         QCOMPARE(list->ColumnWidthAt(1), 77);
         // The other lists kept their defaults.
-        QCOMPARE(Find<TJamFileList>(*FWindow, "JamFileList4")->VisibleColumnCount(), int(TResultListModel::rcCount));
+        QCOMPARE(Find<TJamFileList>(*FWindow, "JamFileList4")->VisibleColumnCount(),
+                 int(TResultListModel::DefaultColumnCount));
     }
 
     void aDamagedColumnBlockLeavesAUsableList_data()
@@ -553,10 +554,11 @@ private Q_SLOTS:
         QByteArray unknown(40, '\x5a');
         QByteArray nameOnly;
         TResultListModel::ColumnId(TResultListModel::rcName).AppendTo(nameOnly);
-        QTest::newRow("block longer than the count") << 1 << QByteArray(100, '\1') << int(TResultListModel::rcCount);
+        QTest::newRow("block longer than the count")
+            << 1 << QByteArray(100, '\1') << int(TResultListModel::DefaultColumnCount);
         QTest::newRow("unknown identifiers") << 2 << unknown << 1;
         QTest::newRow("block shorter than the count") << 3 << nameOnly << 1;
-        QTest::newRow("absurd count") << 100000000 << nameOnly << int(TResultListModel::rcCount);
+        QTest::newRow("absurd count") << 100000000 << nameOnly << int(TResultListModel::DefaultColumnCount);
     }
 
     void aDamagedColumnBlockLeavesAUsableList()

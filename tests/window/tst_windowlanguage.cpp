@@ -251,6 +251,8 @@ private Q_SLOTS:
             {u"Label11"_s, 49},
             {u"TabSheet7"_s, 51},
             {u"PngBitBtn10"_s, 94},
+            {u"ShiftButton"_s, tlShiftButton},
+            {u"ShiftDismiss"_s, tlShiftDismiss},
         };
         const int count = TLanguageTable::BuiltInEnglish().Count();
         QDir().mkpath(LangFolder());

@@ -13,10 +13,37 @@ QByteArray OneLine(const QString &path)
     return bytes;
 }
 
+// A JSON string of UTF-8 bytes: quotes, backslashes and control characters escaped.
+void AppendJsonString(QByteArray &out, const QByteArray &utf8)
+{
+    static const char hex[] = "0123456789abcdef";
+    out.append('"');
+    for (const char c : utf8) {
+        const auto b = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out.append('\\');
+            out.append(c);
+        } else if (b < 0x20) {
+            out.append("\\u00");
+            out.append(hex[b >> 4]);
+            out.append(hex[b & 15]);
+        } else {
+            out.append(c);
+        }
+    }
+    out.append('"');
+}
+
+bool IsUtf8(const QByteArray &bytes)
+{
+    return QString::fromUtf8(bytes).toUtf8() == bytes;
+}
+
 } // namespace
 
-TRecordSink::TRecordSink(FILE *records, FILE *status, bool nullTerminated)
-    : FRecords(records)
+TRecordSink::TRecordSink(FILE *records, FILE *status, bool nullTerminated, TFormat format)
+    : FFormat(format)
+    , FRecords(records)
     , FStatus(status)
     , FEnd(nullTerminated ? '\0' : '\n')
 {
@@ -42,13 +69,95 @@ void TRecordSink::ShowStatus(const QString &text)
 
 void TRecordSink::AddToList(int list, const QString &path)
 {
-    if (FEnd == '\n' && path.contains(u'\n')) {
-        NotCompared(path, QStringLiteral("the name holds a line break, records with it need --null"));
-        return;
+    TFinding finding;
+    finding.List = list;
+    finding.Path = path;
+    AddFinding(finding);
+}
+
+QString TRecordSink::Unprintable(const QString &path) const
+{
+    switch (FFormat) {
+    case rfList:
+    case rfTsv:
+        if (FEnd == '\n' && path.contains(u'\n'))
+            return QStringLiteral("the name holds a line break, records with it need --null");
+        if (FFormat == rfTsv && path.contains(u'\t'))
+            return QStringLiteral("the name holds a TAB, records with it need --format json");
+        break;
+    case rfJson:
+        if (!IsUtf8(TNativeName::Encode(path)))
+            return QStringLiteral("the name is not UTF-8, a JSON record cannot hold it");
+        break;
     }
-    FBuffer.append(char('0' + list));
-    FBuffer.append('\t');
-    FBuffer.append(TNativeName::Encode(path));
+    return {};
+}
+
+void TRecordSink::AddFinding(const TFinding &finding)
+{
+    // The plain records never show the counterpart, so only its own path counts there.
+    const bool both = FFormat != rfList && finding.HasCounterpart;
+    for (const QString &path : {finding.Path, both ? finding.CounterpartPath : QString()}) {
+        const QString why = Unprintable(path);
+        if (!why.isEmpty()) {
+            NotCompared(path, why);
+            return;
+        }
+    }
+    switch (FFormat) {
+    case rfList:
+        FBuffer.append(char('0' + finding.List));
+        FBuffer.append('\t');
+        FBuffer.append(TNativeName::Encode(finding.Path));
+        break;
+    case rfTsv:
+        FBuffer.append(char('0' + finding.List));
+        FBuffer.append('\t');
+        FBuffer.append(TNativeName::Encode(finding.Path));
+        FBuffer.append('\t');
+        FBuffer.append(QByteArray::number(finding.Size));
+        FBuffer.append('\t');
+        FBuffer.append(QByteArray::number(finding.MTimeSec));
+        if (finding.HasCounterpart) {
+            FBuffer.append('\t');
+            FBuffer.append(TNativeName::Encode(finding.CounterpartPath));
+            FBuffer.append('\t');
+            FBuffer.append(QByteArray::number(finding.CounterpartSize));
+            FBuffer.append('\t');
+            FBuffer.append(QByteArray::number(finding.CounterpartMTimeSec));
+            FBuffer.append('\t');
+            FBuffer.append(QByteArray::number(finding.Difference));
+        } else {
+            FBuffer.append("\t\t\t\t");
+        }
+        break;
+    case rfJson:
+        FBuffer.append("{\"list\":");
+        FBuffer.append(QByteArray::number(finding.List));
+        FBuffer.append(",\"path\":");
+        AppendJsonString(FBuffer, TNativeName::Encode(finding.Path));
+        FBuffer.append(",\"size\":");
+        FBuffer.append(QByteArray::number(finding.Size));
+        FBuffer.append(",\"mtime\":");
+        FBuffer.append(QByteArray::number(finding.MTimeSec));
+        if (finding.HasCounterpart) {
+            FBuffer.append(",\"counterpart_path\":");
+            AppendJsonString(FBuffer, TNativeName::Encode(finding.CounterpartPath));
+            FBuffer.append(",\"counterpart_size\":");
+            FBuffer.append(QByteArray::number(finding.CounterpartSize));
+            FBuffer.append(",\"counterpart_mtime\":");
+            FBuffer.append(QByteArray::number(finding.CounterpartMTimeSec));
+            FBuffer.append(",\"difference\":");
+            FBuffer.append(QByteArray::number(finding.Difference));
+        }
+        FBuffer.append('}');
+        break;
+    }
+    EndRecord();
+}
+
+void TRecordSink::EndRecord()
+{
     FBuffer.append(FEnd);
     if (FBuffer.size() >= (1 << 16) - 4096)
         Flush();

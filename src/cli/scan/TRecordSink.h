@@ -6,17 +6,27 @@
 
 #include <cstdio>
 
-// Prints each finding as one record: the list number, a TAB and the path as the
-// file system spells it, ended by a newline or a NUL. Status texts go to another
-// stream, one per line, when asked for; entries not compared always go to stderr.
+// Prints each finding as one record, ended by a newline or a NUL:
+// - rfList: the list number, a TAB and the path as the file system spells it;
+// - rfTsv: TAB-separated list, path, size, mtime and, for a pair, the counterpart's path,
+//   size, mtime and the difference in seconds (empty fields where there is no counterpart);
+// - rfJson: one JSON object with the same figures under their names.
+// Times are whole UTC seconds since 1970. A path that a format cannot hold unchanged (a
+// line break in a line, a TAB in a TSV field, bytes that are not UTF-8 in JSON) is not
+// printed as a record but reported like an entry not compared, so that no record names
+// another file. Status texts go to another stream, one per line, when asked for; entries
+// not compared always go to stderr.
 class TRecordSink final : public TScanSink
 {
 public:
-    TRecordSink(FILE *records, FILE *status, bool nullTerminated);
+    enum TFormat { rfList, rfTsv, rfJson };
+
+    TRecordSink(FILE *records, FILE *status, bool nullTerminated, TFormat format = rfList);
     ~TRecordSink() override;
 
     void ShowStatus(const QString &text) override;
     void AddToList(int list, const QString &path) override;
+    void AddFinding(const TFinding &finding) override;
     // One line on the status stream (stderr): "not compared: REASON: PATH".
     void NotCompared(const QString &path, const QString &reason) override;
     int NotComparedCount() const { return FNotCompared; }
@@ -24,6 +34,11 @@ public:
     bool Flush();
 
 private:
+    // Why a record cannot hold the path, or an empty text.
+    QString Unprintable(const QString &path) const;
+    void EndRecord();
+
+    TFormat FFormat;
     FILE *FRecords;
     FILE *FStatus; // nullptr: status texts are not shown
     char FEnd;

@@ -92,8 +92,16 @@ TScanCommandLine::TOutcome TScanCommandLine::Parse(const QStringList &arguments,
     const QCommandLineOption margin(u"margin"_s, u"Margin of error, whole seconds 0..86400."_s, u"SECONDS"_s, u"0"_s);
     const QCommandLineOption null(u"null"_s, u"End each record with NUL instead of a newline."_s);
     const QCommandLineOption status(u"status"_s, u"Also write every status text to stderr."_s);
+    const QCommandLineOption format(
+        u"format"_s,
+        u"tsv: TAB-separated list, path, size, mtime, then for a pair the counterpart's path, size, mtime and "
+        "the difference in seconds (this file newer: positive), empty where there is none; json: one object per "
+        "record with list, path, size, mtime and, for a pair, counterpart_path, counterpart_size, "
+        "counterpart_mtime and difference. Times are whole seconds since 1970 (UTC). Without this option each "
+        "record is the list number, a TAB and the path."_s,
+        u"tsv|json"_s);
     parser.addOptions({filter, reverse, min, minUnit, max, maxUnit, hidden, noContent, noSub, srcAdjust, dstAdjust,
-                       margin, null, status});
+                       margin, null, status, format});
     parser.addPositionalArgument(u"SOURCE"_s, u"The source folder."_s);
     parser.addPositionalArgument(u"DESTINATION"_s, u"The destination folder."_s);
 
@@ -145,7 +153,11 @@ TScanCommandLine::TOutcome TScanCommandLine::Parse(const QStringList &arguments,
     o.srcPath = NormalizeRoot(roots.at(0), workingFolder);
     o.dstPath = NormalizeRoot(roots.at(1), workingFolder);
 
+    if (parser.isSet(format) && parser.value(format) != u"tsv"_s && parser.value(format) != u"json"_s)
+        return Fail(u"--format: expected tsv or json, got \"%1\"."_s.arg(parser.value(format)));
+
     Options = o;
+    Format = parser.isSet(format) ? parser.value(format) : QString();
     NullTerminated = parser.isSet(null);
     ShowStatus = parser.isSet(status);
     return coRun;

@@ -18,6 +18,8 @@ public:
 
     TScanOptions Options;
     bool NullTerminated = false;
+    // --format: empty for the plain records (list and path), "tsv" or "json".
+    QString Format;
     bool ShowStatus = false;
     int ExitCode = 0;
     QString Message;

@@ -32,7 +32,10 @@ int main(int argc, char *argv[])
     const TLanguageTable english = TLanguageTable::BuiltInEnglish();
     const TScanTexts texts = TScanTexts::FromLines([&](int line) { return english.text(line); });
     std::atomic<bool> stop{false};
-    TRecordSink sink(stdout, commandLine.ShowStatus ? stderr : nullptr, commandLine.NullTerminated);
+    const TRecordSink::TFormat format = commandLine.Format == u"json"  ? TRecordSink::rfJson
+                                        : commandLine.Format == u"tsv" ? TRecordSink::rfTsv
+                                                                       : TRecordSink::rfList;
+    TRecordSink sink(stdout, commandLine.ShowStatus ? stderr : nullptr, commandLine.NullTerminated, format);
     const QString error = TScanRun(commandLine.Options, texts, sink, stop).Execute();
     if (!error.isEmpty()) {
         std::fprintf(stderr, "%s\n", TNativeName::Encode(error).constData());

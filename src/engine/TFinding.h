@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+// One file a run puts into a list, with the figures the comparison used: the file's own
+// size and time and, for a pair (lists 3 to 8), its counterpart's and the time difference
+// after the adjustments. Lists 1 and 2 have no counterpart.
+struct TFinding
+{
+    int List = 0; // 1..8: odd lists hold source files, even lists destination files
+    QString Path;
+    qint64 Size = 0;
+    qint64 MTimeSec = 0; // whole UTC seconds
+
+    bool HasCounterpart = false;
+    QString CounterpartPath;
+    qint64 CounterpartSize = 0; // 0 for a folder found as the counterpart
+    qint64 CounterpartMTimeSec = 0;
+    // Seconds by which this file is newer than its counterpart, with both adjustments
+    // applied: the difference the pair was judged by, seen from this file's side.
+    qint64 Difference = 0;
+
+    // The difference as the judge takes it: positive when the source is the newer.
+    qint64 SourceMinusDestination() const { return List % 2 == 1 ? Difference : -Difference; }
+};
