@@ -278,7 +278,7 @@ void TJamFileList::ShowHeaderMenu(const QPoint &pos)
 {
     QMenu menu(this);
     for (int column = 0; column < TResultListModel::rcCount; ++column) {
-        QAction *action = menu.addAction(TResultListModel::ColumnTitle(column));
+        QAction *action = menu.addAction(FModel->ColumnTitle(column));
         action->setCheckable(true);
         action->setChecked(!header()->isSectionHidden(column));
         action->setEnabled(column != TResultListModel::rcName);

@@ -1,5 +1,7 @@
 #include "results/TResultListModel.h"
 
+#include "support/TLanguageTable.h"
+
 #include "platform/TFileStat.h"
 
 #include <QApplication>
@@ -44,32 +46,39 @@ QString FolderOf(const QString &path)
     return path.left(path.lastIndexOf(u'/') + 1);
 }
 
-QString TypeTextOf(const QString &path)
+// The desktop's name for the file's type; the language's "File" or "XYZ file" where the
+// desktop has none.
+QString TypeTextOf(const QString &path, const TResultListModel::TTextSource &texts)
 {
-    // One look-up per extension: the names of a big list share few of them.
+    // One look-up per extension: the names of a big list share few of them. Only the
+    // desktop's names are kept: they do not change with the program's language.
     static QHash<QString, QString> cache;
     const QString name = FileNameOf(path);
     const qsizetype dot = name.lastIndexOf(u'.');
     const QString suffix = dot > 0 ? name.mid(dot + 1) : QString();
     auto it = cache.constFind(suffix);
-    if (it != cache.constEnd())
-        return it.value();
-    QString text;
-    if (!suffix.isEmpty()) {
-        const QMimeType type = QMimeDatabase().mimeTypeForFile(name, QMimeDatabase::MatchExtension);
-        if (!type.isDefault())
-            text = type.comment();
+    if (it == cache.constEnd()) {
+        QString comment;
+        if (!suffix.isEmpty()) {
+            const QMimeType type = QMimeDatabase().mimeTypeForFile(name, QMimeDatabase::MatchExtension);
+            if (!type.isDefault())
+                comment = type.comment();
+        }
+        it = cache.insert(suffix, comment);
     }
-    if (text.isEmpty())
-        text = suffix.isEmpty() ? TResultListModel::tr("File") : TResultListModel::tr("%1 file").arg(suffix.toUpper());
-    cache.insert(suffix, text);
-    return text;
+    if (!it.value().isEmpty())
+        return it.value();
+    return suffix.isEmpty() ? texts(tlPlainFileType) : texts(tlSuffixFileType).arg(suffix.toUpper());
 }
 
 } // namespace
 
 TResultListModel::TResultListModel(QObject *parent)
     : QAbstractTableModel(parent)
+    , FTexts([](int line) {
+        static const TLanguageTable english = TLanguageTable::BuiltInEnglish();
+        return english.text(line);
+    })
 {
     FAnnounceTimer.setSingleShot(true);
     FAnnounceTimer.setInterval(AnnounceIntervalMs);
@@ -92,21 +101,34 @@ int TResultListModel::ColumnOf(const SHCOLUMNID &id)
     return -1;
 }
 
-QString TResultListModel::ColumnTitle(int column)
+TTextLine TResultListModel::ColumnTitleLine(int column)
 {
     switch (column) {
-    case rcName:
-        return tr("Name");
     case rcFolder:
-        return tr("Folder");
+        return tlFolderColumn;
     case rcSize:
-        return tr("Size");
+        return tlSizeColumn;
     case rcModified:
-        return tr("Date modified");
+        return tlModifiedColumn;
     case rcType:
-        return tr("Type");
+        return tlTypeColumn;
     }
-    return QString();
+    return tlNameColumn;
+}
+
+QString TResultListModel::ColumnTitle(int column) const
+{
+    return column >= 0 && column < rcCount ? FTexts(ColumnTitleLine(column)) : QString();
+}
+
+void TResultListModel::SetTexts(TTextSource texts)
+{
+    if (!texts)
+        return;
+    FTexts = std::move(texts);
+    Q_EMIT headerDataChanged(Qt::Horizontal, 0, rcCount - 1);
+    if (!FRows.isEmpty())
+        Q_EMIT dataChanged(index(0, rcType), index(int(FRows.size()) - 1, rcType), {Qt::DisplayRole});
 }
 
 QString TResultListModel::KeyOf(const QString &path)
@@ -307,7 +329,7 @@ bool TResultListModel::LessThan(int left, int right, int column)
                     .compare(QStringView(b).left(b.lastIndexOf(u'/') + 1), Qt::CaseInsensitive);
         break;
     case rcType:
-        order = TypeTextOf(a).compare(TypeTextOf(b), Qt::CaseInsensitive);
+        order = TypeTextOf(a, FTexts).compare(TypeTextOf(b, FTexts), Qt::CaseInsensitive);
         break;
     }
     if (order == 0)
@@ -417,7 +439,7 @@ QVariant TResultListModel::data(const QModelIndex &index, int role) const
         return entry.Exists ? QLocale().toString(QDateTime::fromSecsSinceEpoch(entry.MTime), QLocale::ShortFormat)
                             : QString();
     case rcType:
-        return TypeTextOf(path);
+        return TypeTextOf(path, FTexts);
     }
     return QVariant();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "results/SHCOLUMNID.h"
+#include "support/TTextLine.h"
 
 #include <QAbstractTableModel>
 #include <QHash>
@@ -8,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 #include <QTimer>
+
+#include <functional>
 
 // The rows of one result list: one file per row, known by its full path.
 //
@@ -41,7 +44,14 @@ public:
     static SHCOLUMNID ColumnId(int column);
     // The column offering that identifier, or -1.
     static int ColumnOf(const SHCOLUMNID &id);
-    static QString ColumnTitle(int column);
+    // The column's title line, and its title in the language in use.
+    static TTextLine ColumnTitleLine(int column);
+    QString ColumnTitle(int column) const;
+
+    // A line of the language in use, for the titles and the file types; the built-in
+    // English texts until one is set. Setting it retitles the columns at once.
+    using TTextSource = std::function<QString(int line)>;
+    void SetTexts(TTextSource texts);
 
     // False when the path is empty or already listed.
     bool Add(const QString &path);
@@ -95,6 +105,7 @@ private:
     int FAnnounced = 0;
     qint64 FKnownSize = 0;
     int FFetchCursor = 0;
+    TTextSource FTexts;
     QTimer FAnnounceTimer;
     QTimer FFetchTimer;
 };

@@ -64,12 +64,12 @@ QString OtherSide(const QString &path, const QString &fromRoot, const QString &t
 
 } // namespace
 
-TListActions::TListActions(QWidget &window, TLists lists)
+TListActions::TListActions(QWidget &window, TLists lists, std::function<QString(TTextLine)> texts)
     : QObject(&window)
     , FWindow(window)
     , FLists(std::move(lists))
     , FOwnOperations(std::make_unique<TSystemFileOperations>())
-    , FOwnDialogs(std::make_unique<TFileActionBoxes>(&window))
+    , FOwnDialogs(std::make_unique<TFileActionBoxes>(&window, std::move(texts)))
     , FOperations(FOwnOperations.get())
     , FDialogs(FOwnDialogs.get())
 {}
