@@ -5,15 +5,21 @@
 
 #include <QDesktopServices>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QMenu>
+#include <QResizeEvent>
+#include <QStyle>
 #include <QUrl>
 
 #include <vector>
 
 namespace {
 
-constexpr int DefaultWidths[TResultListModel::rcCount] = {200, 260, 90, 130, 130};
+// Room around a cell's text: the style's margins on both sides, and some air.
+constexpr int CellPadding = 16;
+// The folder column never gets narrower than this when it takes the rest.
+constexpr int MinimumRestWidth = 90;
 
 } // namespace
 
@@ -38,6 +44,15 @@ TJamFileList::TJamFileList(QWidget *parent)
     header()->setSortIndicator(-1, Qt::AscendingOrder);
     setSortingEnabled(true);
     ShowDefaultColumns();
+    // A width the user drags is kept from then on; new titles refit the default widths.
+    connect(header(), &QHeaderView::sectionResized, this, [this] {
+        if (!FFitting)
+            FDefaultWidths = false;
+    });
+    connect(FModel, &QAbstractItemModel::headerDataChanged, this, [this] {
+        if (FDefaultWidths)
+            FitDefaultWidths();
+    });
 
     header()->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(header(), &QHeaderView::customContextMenuRequested, this, &TJamFileList::ShowHeaderMenu);
@@ -220,8 +235,8 @@ void TJamFileList::SetColumnVisibility(const SHCOLUMNID &pColumnID, bool pVisibl
     if (header()->isSectionHidden(logical) == !pVisible)
         return;
     header()->setSectionHidden(logical, !pVisible);
-    if (pVisible && header()->sectionSize(logical) <= 0)
-        header()->resizeSection(logical, DefaultWidths[logical]);
+    if (FDefaultWidths)
+        FitDefaultWidths();
 }
 
 int TJamFileList::GetColumnPosition(const SHCOLUMNID &pColumnID) const
@@ -252,8 +267,10 @@ void TJamFileList::SetColumnWidthAt(int position, int width)
 {
     const int logical = LogicalAtPosition(position);
     // A column of no width would be shown and yet be gone for the user.
-    if (logical >= 0)
+    if (logical >= 0) {
+        FDefaultWidths = false;
         header()->resizeSection(logical, std::max(width, header()->minimumSectionSize()));
+    }
 }
 
 void TJamFileList::MoveColumnTo(const SHCOLUMNID &pColumnID, int position)
@@ -270,8 +287,66 @@ void TJamFileList::ShowDefaultColumns()
     for (int column = 0; column < TResultListModel::rcCount; ++column) {
         header()->moveSection(header()->visualIndex(column), column);
         header()->setSectionHidden(column, false);
-        header()->resizeSection(column, DefaultWidths[column]);
     }
+    FDefaultWidths = true;
+    FitDefaultWidths();
+}
+
+void TJamFileList::FitDefaultWidths()
+{
+    FFitting = true;
+    const QFontMetrics metrics(font());
+    // A title with room for the sort arrow beside it.
+    const auto titleWidth = [this](int column) {
+        const QString title = FModel->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+        return QFontMetrics(header()->font()).horizontalAdvance(title)
+               + 2 * style()->pixelMetric(QStyle::PM_HeaderMargin) + style()->pixelMetric(QStyle::PM_HeaderMarkSize)
+               + CellPadding;
+    };
+    const int columns = FModel->columnCount();
+    std::vector<int> widths(columns, 0);
+    int used = 0;
+    for (int column = 0; column < columns; ++column) {
+        if (column == TResultListModel::rcFolder || header()->isSectionHidden(column))
+            continue;
+        int width = titleWidth(column);
+        for (const QString &sample : FModel->WidthSamples(column))
+            width = std::max(width, metrics.horizontalAdvance(sample) + CellPadding);
+        if (column == TResultListModel::rcName)
+            width += iconSize().isValid() ? iconSize().width() : style()->pixelMetric(QStyle::PM_SmallIconSize);
+        widths[column] = width;
+        used += width;
+    }
+    // Where the list is too narrow for all of them, the columns after the date give way
+    // first, down to their titles: a size or a date cut short reads wrong, a long type
+    // or name is elided.
+    const int room = viewport()->width() - MinimumRestWidth;
+    for (int column = columns - 1; column >= 0 && used > room; --column) {
+        if (widths[column] == 0 || column == TResultListModel::rcSize || column == TResultListModel::rcModified)
+            continue;
+        const int least = titleWidth(column);
+        const int cut = std::min(widths[column] - least, used - room);
+        if (cut > 0) {
+            widths[column] -= cut;
+            used -= cut;
+        }
+    }
+    for (int column = 0; column < columns; ++column)
+        if (widths[column] > 0)
+            header()->resizeSection(column, widths[column]);
+    if (!header()->isSectionHidden(TResultListModel::rcFolder)) {
+        header()->resizeSection(
+            TResultListModel::rcFolder,
+            std::max({viewport()->width() - used, titleWidth(TResultListModel::rcFolder), MinimumRestWidth}));
+    }
+    FFitting = false;
+}
+
+void TJamFileList::resizeEvent(QResizeEvent *event)
+{
+    QTreeView::resizeEvent(event);
+    if (FDefaultWidths)
+        FitDefaultWidths();
 }
 
 void TJamFileList::ShowHeaderMenu(const QPoint &pos)

@@ -60,6 +60,11 @@ public:
     void MoveColumnTo(const SHCOLUMNID &pColumnID, int position);
     // The columns a new list shows, with their widths.
     void ShowDefaultColumns();
+    // Until the user or a saved layout sets a width, each column is as wide as its title
+    // and its longest usual content (whole dates and sizes), and the folder column takes
+    // the rest of the list's width.
+    bool DefaultWidths() const { return FDefaultWidths; }
+    void FitDefaultWidths();
 
     TResultListModel *ListModel() const { return FModel; }
 
@@ -72,6 +77,7 @@ Q_SIGNALS:
 
 protected:
     bool event(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     int LogicalAtPosition(int position) const;
@@ -82,4 +88,6 @@ private:
     TResultListModel *FModel;
     TResultSortProxy *FProxy;
     bool FColumnsCreated = false;
+    bool FDefaultWidths = true;
+    bool FFitting = false;
 };

@@ -121,6 +121,38 @@ QString TResultListModel::ColumnTitle(int column) const
     return column >= 0 && column < rcCount ? FTexts(ColumnTitleLine(column)) : QString();
 }
 
+QString TResultListModel::SizeText(qint64 bytes) const
+{
+    // Qt's own word for bytes is not translated into every language; the unit names
+    // above it (KiB, MiB...) read the same everywhere.
+    const QLocale locale;
+    if (bytes < 1024)
+        return locale.toString(bytes) + u' ' + FTexts(tlBytes);
+    return locale.formattedDataSize(bytes);
+}
+
+QStringList TResultListModel::WidthSamples(int column) const
+{
+    const QLocale locale;
+    switch (column) {
+    case rcName:
+        return {u"IMG_20240101_1234.jpg"_s};
+    case rcSize: {
+        QStringList samples{SizeText(1023)};
+        for (qint64 unit = 1024; unit <= (qint64(1) << 40); unit *= 1024)
+            samples << SizeText(qint64(1023.99 * double(unit)));
+        return samples;
+    }
+    case rcModified: {
+        const QDateTime widest(QDate(2028, 12, 28), QTime(23, 58, 58));
+        return {locale.toString(widest, QLocale::ShortFormat)};
+    }
+    case rcType:
+        return {FTexts(tlSuffixFileType).arg(u"JPEG"_s), TypeTextOf(u"a.txt"_s, FTexts)};
+    }
+    return {};
+}
+
 void TResultListModel::SetTexts(TTextSource texts)
 {
     if (!texts)
@@ -432,7 +464,7 @@ QVariant TResultListModel::data(const QModelIndex &index, int role) const
     case rcSize:
         if (role == SortRole)
             return entry.Size;
-        return entry.Exists ? QLocale().formattedDataSize(entry.Size) : QString();
+        return entry.Exists ? SizeText(entry.Size) : QString();
     case rcModified:
         if (role == SortRole)
             return entry.MTime;

@@ -52,6 +52,12 @@ public:
     // English texts until one is set. Setting it retitles the columns at once.
     using TTextSource = std::function<QString(int line)>;
     void SetTexts(TTextSource texts);
+    // Texts as wide as the column's usual content at its widest (a size of four digits
+    // and two decimals, a date with two-digit fields), in the locale and language in use;
+    // none for a column that takes what room is left.
+    QStringList WidthSamples(int column) const;
+    // A file's size as the size column shows it.
+    QString SizeText(qint64 bytes) const;
 
     // False when the path is empty or already listed.
     bool Add(const QString &path);
