@@ -72,6 +72,14 @@ bool TJamFileList::event(QEvent *event)
     return result;
 }
 
+int TJamFileList::RefreshItems(const QStringList &fileNames)
+{
+    const int refreshed = FModel->RefreshPaths(fileNames);
+    if (refreshed > 0)
+        Q_EMIT Change();
+    return refreshed;
+}
+
 bool TJamFileList::Add(const QString &path, bool checked)
 {
     Q_UNUSED(checked);

@@ -31,6 +31,8 @@ public:
     void DeleteItem(const QString &fileName);
     // Removes all the named rows in one pass; returns how many were listed.
     int DeleteItems(const QStringList &fileNames);
+    // The rows of these files show their size and date anew; how many rows there were.
+    int RefreshItems(const QStringList &fileNames);
     bool IsItemInList(const QString &fileName) const;
     void Clear();
     // Reads every row's details anew.

@@ -323,6 +323,28 @@ void TResultListModel::RefreshDetails()
     }
 }
 
+int TResultListModel::RefreshPaths(const QStringList &paths)
+{
+    Flush();
+    int refreshed = 0;
+    for (const QString &path : paths) {
+        if (path.isEmpty())
+            continue;
+        const int row = PositionOf(KeyOf(path));
+        if (row < 0)
+            continue;
+        TRow &entry = FRows[row];
+        if (entry.Known) {
+            FKnownSize -= entry.Size;
+            entry.Known = false;
+            FetchDetails(row);
+        }
+        Q_EMIT dataChanged(index(row, 0), index(row, rcCount - 1));
+        ++refreshed;
+    }
+    return refreshed;
+}
+
 qint64 TResultListModel::TotalSize()
 {
     FetchAllDetails();

@@ -69,6 +69,9 @@ public:
     void Clear();
     // Forgets every row's details and reads them anew.
     void RefreshDetails();
+    // Reads the details of the listed paths anew, as after their files were written;
+    // returns how many of them are rows of this list.
+    int RefreshPaths(const QStringList &paths);
 
     // Every row, announced or not.
     int TotalRows() const { return int(FRows.size()); }

@@ -157,6 +157,17 @@ void TListActions::CopyListedFiles(int actedList, int sameSideDuplicates, int ot
         other->Add(items.at(i).Target);
     }
     acted->DeleteItems(copied);
+    // A written file may have a row that stays where it is (the other half of a date
+    // conflict, a file listed twice): it shows the new size and date, and its list's
+    // totals follow.
+    QStringList written;
+    for (int i = 0; i < items.size(); ++i)
+        if (batch.Done().value(i))
+            written << items.at(i).Target;
+    constexpr int listCount = 8;
+    for (int list = 1; list <= listCount && !written.isEmpty(); ++list)
+        if (FLists.FileList(list)->RefreshItems(written) > 0)
+            FLists.Changed(list);
     FLists.Changed(actedList);
     FLists.Changed(sameSideDuplicates);
     FLists.Changed(otherSideDuplicates);
