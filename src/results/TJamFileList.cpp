@@ -19,7 +19,7 @@ namespace {
 // Room around a cell's text: the style's margins on both sides, and some air.
 constexpr int CellPadding = 16;
 // The folder column never gets narrower than this when it takes the rest.
-constexpr int MinimumRestWidth = 90;
+constexpr int MinimumRestWidth = 70;
 
 } // namespace
 
@@ -329,14 +329,19 @@ void TJamFileList::FitDefaultWidths()
     // first, down to their titles: a size or a date cut short reads wrong, a long type
     // or name is elided.
     const int room = viewport()->width() - MinimumRestWidth;
-    for (int column = columns - 1; column >= 0 && used > room; --column) {
-        if (widths[column] == 0 || column == TResultListModel::rcSize || column == TResultListModel::rcModified)
-            continue;
-        const int least = titleWidth(column);
-        const int cut = std::min(widths[column] - least, used - room);
-        if (cut > 0) {
-            widths[column] -= cut;
-            used -= cut;
+    // First down to a short name whole, then, if the list is narrower still, to the titles.
+    for (bool toTitles : {false, true}) {
+        for (int column = columns - 1; column >= 0 && used > room; --column) {
+            if (widths[column] == 0 || column == TResultListModel::rcSize || column == TResultListModel::rcModified)
+                continue;
+            int least = titleWidth(column);
+            if (!toTitles && column == TResultListModel::rcName)
+                least = std::max(least, widths[column] * 3 / 5);
+            const int cut = std::min(widths[column] - least, used - room);
+            if (cut > 0) {
+                widths[column] -= cut;
+                used -= cut;
+            }
         }
     }
     for (int column = 0; column < columns; ++column)

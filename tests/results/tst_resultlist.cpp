@@ -358,9 +358,10 @@ private Q_SLOTS:
     void smallSizesInTheLanguageInUse()
     {
         TJamFileList list;
-        list.ListModel()->SetTexts([](int line) { return line == tlBytes ? u"Octets"_s : QString(); });
+        list.ListModel()->SetTexts([](int line) { return line == tlBytes ? u"Octets"_s : u"t%1"_s; });
         QCOMPARE(list.ListModel()->SizeText(3), u"3 Octets"_s);
-        QCOMPARE(list.ListModel()->headerData(TResultListModel::rcName, Qt::Horizontal).toString(), QString());
+        // The titles follow the new texts at once.
+        QCOMPARE(list.ListModel()->headerData(TResultListModel::rcName, Qt::Horizontal).toString(), u"t%1"_s);
     }
 
     void columnIdentifiersHaveTheirStoredBytes()
