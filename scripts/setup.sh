@@ -4,7 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev zlib1g-dev
+# qt6-translations-l10n: Qt's own texts (Yes, No, Cancel...) in the window's language.
+PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-translations-l10n zlib1g-dev
           libsqlite3-dev libglib2.0-dev xvfb xauth)
 
 missing=()

@@ -19,6 +19,8 @@
 #include <cmath>
 #include <cstdint>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // The user's number format, without thousands separators in either direction: the
@@ -59,10 +61,20 @@ TCustomeLabeledFloatSpinEdit::~TCustomeLabeledFloatSpinEdit()
     delete FEditLabel.data();
 }
 
+// A point where the locale writes a decimal comma: a pasted or older "1.5" means one and
+// a half, never fifteen or fifteen hundred (the box takes no thousands separators).
+QString TCustomeLabeledFloatSpinEdit::PointAsDecimal(const QString &text)
+{
+    const QString decimalPoint = NumberLocale().decimalPoint();
+    if (decimalPoint == u"."_s || text.count(u'.') != 1 || text.contains(decimalPoint))
+        return text;
+    return QString(text).replace(u'.', decimalPoint);
+}
+
 double TCustomeLabeledFloatSpinEdit::Value() const
 {
     bool ok = false;
-    const double value = NumberLocale().toDouble(text(), &ok);
+    const double value = NumberLocale().toDouble(PointAsDecimal(text()), &ok);
     if (!ok || !std::isfinite(value))
         return FMinValue;
     return value;
@@ -195,6 +207,13 @@ void TCustomeLabeledFloatSpinEdit::keyPressEvent(QKeyEvent *event)
         return;
     }
     const QString typed = event->text();
+    // Where the locale writes a decimal comma, the point key types the comma: the box
+    // shows the number as it is read.
+    if (typed == u"."_s && FEditorEnabled && !isReadOnly() && QLocale().decimalPoint() != typed) {
+        insert(QLocale().decimalPoint());
+        event->accept();
+        return;
+    }
     const bool valid = typed.isEmpty() || typed == QLocale().decimalPoint()
                        || std::all_of(typed.cbegin(), typed.cend(), [this](QChar c) { return IsValidChar(c); });
     if (!valid || (!FEditorEnabled && typed == QLocale().decimalPoint())) {
@@ -239,7 +258,8 @@ void TCustomeLabeledFloatSpinEdit::focusOutEvent(QFocusEvent *event)
     if (event->reason() == Qt::PopupFocusReason || event->reason() == Qt::ActiveWindowFocusReason)
         return;
     const double value = Value();
-    if (CheckValue(value) != value)
+    // A pasted "1.5" under a decimal comma is written as the locale writes it.
+    if (CheckValue(value) != value || PointAsDecimal(text()) != text())
         SetValue(value);
 }
 

@@ -92,6 +92,7 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
+    static QString PointAsDecimal(const QString &text);
     bool IsValidChar(QChar c) const;
     bool CanEditClipboard() const { return FEditorEnabled && !isReadOnly(); }
     void UpdateButtonPlacement();

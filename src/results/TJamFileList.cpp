@@ -5,15 +5,21 @@
 
 #include <QDesktopServices>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QMenu>
+#include <QResizeEvent>
+#include <QStyle>
 #include <QUrl>
 
 #include <vector>
 
 namespace {
 
-constexpr int DefaultWidths[TResultListModel::rcCount] = {200, 260, 90, 130, 130, 130, 150, 120};
+// Room around a cell's text: the style's margins on both sides, and some air.
+constexpr int CellPadding = 16;
+// The folder column never gets narrower than this when it takes the rest.
+constexpr int MinimumRestWidth = 70;
 
 } // namespace
 
@@ -38,6 +44,15 @@ TJamFileList::TJamFileList(QWidget *parent)
     header()->setSortIndicator(-1, Qt::AscendingOrder);
     setSortingEnabled(true);
     ShowDefaultColumns();
+    // A width the user drags is kept from then on; new titles refit the default widths.
+    connect(header(), &QHeaderView::sectionResized, this, [this] {
+        if (!FFitting)
+            FDefaultWidths = false;
+    });
+    connect(FModel, &QAbstractItemModel::headerDataChanged, this, [this] {
+        if (FDefaultWidths)
+            FitDefaultWidths();
+    });
 
     header()->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(header(), &QHeaderView::customContextMenuRequested, this, &TJamFileList::ShowHeaderMenu);
@@ -55,6 +70,14 @@ bool TJamFileList::event(QEvent *event)
         QMetaObject::invokeMethod(this, &TJamFileList::CreateColumns, Qt::QueuedConnection);
     }
     return result;
+}
+
+int TJamFileList::RefreshItems(const QStringList &fileNames)
+{
+    const int refreshed = FModel->RefreshPaths(fileNames);
+    if (refreshed > 0)
+        Q_EMIT Change();
+    return refreshed;
 }
 
 bool TJamFileList::Add(const QString &path, bool checked)
@@ -81,11 +104,6 @@ void TJamFileList::SetOffersCounterpartColumns(bool offers)
         for (int column = TResultListModel::DefaultColumnCount; column < TResultListModel::rcCount; ++column)
             header()->setSectionHidden(column, true);
     }
-}
-
-void TJamFileList::SetCounterpartTexts(const TResultListModel::TCounterpartTexts &texts)
-{
-    FModel->SetCounterpartTexts(texts);
 }
 
 bool TJamFileList::Offers(int column) const
@@ -248,8 +266,8 @@ void TJamFileList::SetColumnVisibility(const SHCOLUMNID &pColumnID, bool pVisibl
     if (header()->isSectionHidden(logical) == !pVisible)
         return;
     header()->setSectionHidden(logical, !pVisible);
-    if (pVisible && header()->sectionSize(logical) <= 0)
-        header()->resizeSection(logical, DefaultWidths[logical]);
+    if (FDefaultWidths)
+        FitDefaultWidths();
 }
 
 int TJamFileList::GetColumnPosition(const SHCOLUMNID &pColumnID) const
@@ -280,8 +298,10 @@ void TJamFileList::SetColumnWidthAt(int position, int width)
 {
     const int logical = LogicalAtPosition(position);
     // A column of no width would be shown and yet be gone for the user.
-    if (logical >= 0)
+    if (logical >= 0) {
+        FDefaultWidths = false;
         header()->resizeSection(logical, std::max(width, header()->minimumSectionSize()));
+    }
 }
 
 void TJamFileList::MoveColumnTo(const SHCOLUMNID &pColumnID, int position)
@@ -297,9 +317,72 @@ void TJamFileList::ShowDefaultColumns()
 {
     for (int column = 0; column < TResultListModel::rcCount; ++column) {
         header()->moveSection(header()->visualIndex(column), column);
-        header()->resizeSection(column, DefaultWidths[column]);
         header()->setSectionHidden(column, column >= TResultListModel::DefaultColumnCount);
     }
+    FDefaultWidths = true;
+    FitDefaultWidths();
+}
+
+void TJamFileList::FitDefaultWidths()
+{
+    FFitting = true;
+    const QFontMetrics metrics(font());
+    // A title with room for the sort arrow beside it.
+    const auto titleWidth = [this](int column) {
+        const QString title = FModel->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+        return QFontMetrics(header()->font()).horizontalAdvance(title)
+               + 2 * style()->pixelMetric(QStyle::PM_HeaderMargin) + style()->pixelMetric(QStyle::PM_HeaderMarkSize)
+               + CellPadding;
+    };
+    const int columns = FModel->columnCount();
+    std::vector<int> widths(columns, 0);
+    int used = 0;
+    for (int column = 0; column < columns; ++column) {
+        if (column == TResultListModel::rcFolder || header()->isSectionHidden(column))
+            continue;
+        int width = titleWidth(column);
+        for (const QString &sample : FModel->WidthSamples(column))
+            width = std::max(width, metrics.horizontalAdvance(sample) + CellPadding);
+        if (column == TResultListModel::rcName)
+            width += iconSize().isValid() ? iconSize().width() : style()->pixelMetric(QStyle::PM_SmallIconSize);
+        widths[column] = width;
+        used += width;
+    }
+    // Where the list is too narrow for all of them, the columns after the date give way
+    // first, down to their titles: a size or a date cut short reads wrong, a long type
+    // or name is elided.
+    const int room = viewport()->width() - MinimumRestWidth;
+    // First down to a short name whole, then, if the list is narrower still, to the titles.
+    for (bool toTitles : {false, true}) {
+        for (int column = columns - 1; column >= 0 && used > room; --column) {
+            if (widths[column] == 0 || column == TResultListModel::rcSize || column == TResultListModel::rcModified)
+                continue;
+            int least = titleWidth(column);
+            if (!toTitles && column == TResultListModel::rcName)
+                least = std::max(least, widths[column] * 3 / 5);
+            const int cut = std::min(widths[column] - least, used - room);
+            if (cut > 0) {
+                widths[column] -= cut;
+                used -= cut;
+            }
+        }
+    }
+    for (int column = 0; column < columns; ++column)
+        if (widths[column] > 0)
+            header()->resizeSection(column, widths[column]);
+    if (!header()->isSectionHidden(TResultListModel::rcFolder)) {
+        header()->resizeSection(
+            TResultListModel::rcFolder,
+            std::max({viewport()->width() - used, titleWidth(TResultListModel::rcFolder), MinimumRestWidth}));
+    }
+    FFitting = false;
+}
+
+void TJamFileList::resizeEvent(QResizeEvent *event)
+{
+    QTreeView::resizeEvent(event);
+    if (FDefaultWidths)
+        FitDefaultWidths();
 }
 
 void TJamFileList::ShowHeaderMenu(const QPoint &pos)
@@ -310,7 +393,7 @@ void TJamFileList::ShowHeaderMenu(const QPoint &pos)
             continue;
         if (column == TResultListModel::DefaultColumnCount)
             menu.addSeparator();
-        QAction *action = menu.addAction(FModel->Title(column));
+        QAction *action = menu.addAction(FModel->ColumnTitle(column));
         action->setCheckable(true);
         action->setChecked(!header()->isSectionHidden(column));
         action->setEnabled(column != TResultListModel::rcName);

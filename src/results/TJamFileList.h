@@ -34,10 +34,11 @@ public:
     // Whether the header menu offers the counterpart columns (lists of pairs); a list that
     // does not offer them never shows them. Offered by default, hidden until chosen.
     void SetOffersCounterpartColumns(bool offers);
-    void SetCounterpartTexts(const TResultListModel::TCounterpartTexts &texts);
     void DeleteItem(const QString &fileName);
     // Removes all the named rows in one pass; returns how many were listed.
     int DeleteItems(const QStringList &fileNames);
+    // The rows of these files show their size and date anew; how many rows there were.
+    int RefreshItems(const QStringList &fileNames);
     bool IsItemInList(const QString &fileName) const;
     void Clear();
     // Reads every row's details anew.
@@ -67,6 +68,11 @@ public:
     void MoveColumnTo(const SHCOLUMNID &pColumnID, int position);
     // The columns a new list shows, with their widths.
     void ShowDefaultColumns();
+    // Until the user or a saved layout sets a width, each column is as wide as its title
+    // and its longest usual content (whole dates and sizes), and the folder column takes
+    // the rest of the list's width.
+    bool DefaultWidths() const { return FDefaultWidths; }
+    void FitDefaultWidths();
 
     TResultListModel *ListModel() const { return FModel; }
 
@@ -79,6 +85,7 @@ Q_SIGNALS:
 
 protected:
     bool event(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     int LogicalAtPosition(int position) const;
@@ -91,4 +98,6 @@ private:
     TResultSortProxy *FProxy;
     bool FColumnsCreated = false;
     bool FOffersCounterpart = true;
+    bool FDefaultWidths = true;
+    bool FFitting = false;
 };

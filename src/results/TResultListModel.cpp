@@ -1,5 +1,7 @@
 #include "results/TResultListModel.h"
 
+#include "support/TLanguageTable.h"
+
 #include "platform/TFileStat.h"
 
 #include <QApplication>
@@ -48,32 +50,39 @@ QString FolderOf(const QString &path)
     return path.left(path.lastIndexOf(u'/') + 1);
 }
 
-QString TypeTextOf(const QString &path)
+// The desktop's name for the file's type; the language's "File" or "XYZ file" where the
+// desktop has none.
+QString TypeTextOf(const QString &path, const TResultListModel::TTextSource &texts)
 {
-    // One look-up per extension: the names of a big list share few of them.
+    // One look-up per extension: the names of a big list share few of them. Only the
+    // desktop's names are kept: they do not change with the program's language.
     static QHash<QString, QString> cache;
     const QString name = FileNameOf(path);
     const qsizetype dot = name.lastIndexOf(u'.');
     const QString suffix = dot > 0 ? name.mid(dot + 1) : QString();
     auto it = cache.constFind(suffix);
-    if (it != cache.constEnd())
-        return it.value();
-    QString text;
-    if (!suffix.isEmpty()) {
-        const QMimeType type = QMimeDatabase().mimeTypeForFile(name, QMimeDatabase::MatchExtension);
-        if (!type.isDefault())
-            text = type.comment();
+    if (it == cache.constEnd()) {
+        QString comment;
+        if (!suffix.isEmpty()) {
+            const QMimeType type = QMimeDatabase().mimeTypeForFile(name, QMimeDatabase::MatchExtension);
+            if (!type.isDefault())
+                comment = type.comment();
+        }
+        it = cache.insert(suffix, comment);
     }
-    if (text.isEmpty())
-        text = suffix.isEmpty() ? TResultListModel::tr("File") : TResultListModel::tr("%1 file").arg(suffix.toUpper());
-    cache.insert(suffix, text);
-    return text;
+    if (!it.value().isEmpty())
+        return it.value();
+    return suffix.isEmpty() ? texts(tlPlainFileType) : texts(tlSuffixFileType).arg(suffix.toUpper());
 }
 
 } // namespace
 
 TResultListModel::TResultListModel(QObject *parent)
     : QAbstractTableModel(parent)
+    , FTexts([](int line) {
+        static const TLanguageTable english = TLanguageTable::BuiltInEnglish();
+        return english.text(line);
+    })
 {
     FAnnounceTimer.setSingleShot(true);
     FAnnounceTimer.setInterval(AnnounceIntervalMs);
@@ -96,51 +105,79 @@ int TResultListModel::ColumnOf(const SHCOLUMNID &id)
     return -1;
 }
 
-QString TResultListModel::ColumnTitle(int column)
+TTextLine TResultListModel::ColumnTitleLine(int column)
 {
+    switch (column) {
+    case rcFolder:
+        return tlFolderColumn;
+    case rcSize:
+        return tlSizeColumn;
+    case rcModified:
+        return tlModifiedColumn;
+    case rcType:
+        return tlTypeColumn;
+    case rcOtherSize:
+        return tlOtherSizeColumn;
+    case rcOtherModified:
+        return tlOtherModifiedColumn;
+    case rcDifference:
+        return tlDifferenceColumn;
+    }
+    return tlNameColumn;
+}
+
+QString TResultListModel::ColumnTitle(int column) const
+{
+    return column >= 0 && column < rcCount ? FTexts(ColumnTitleLine(column)) : QString();
+}
+
+QString TResultListModel::SizeText(qint64 bytes) const
+{
+    // Qt's own word for bytes is not translated into every language; the unit names
+    // above it (KiB, MiB...) read the same everywhere.
+    const QLocale locale;
+    if (bytes < 1024)
+        return locale.toString(bytes) + u' ' + FTexts(tlBytes);
+    return locale.formattedDataSize(bytes);
+}
+
+QStringList TResultListModel::WidthSamples(int column) const
+{
+    const QLocale locale;
     switch (column) {
     case rcName:
-        return tr("Name");
-    case rcFolder:
-        return tr("Folder");
+        return {u"IMG_20240101_1234.jpg"_s};
     case rcSize:
-        return tr("Size");
+    case rcOtherSize: {
+        QStringList samples{SizeText(1023)};
+        for (qint64 unit = 1024; unit <= (qint64(1) << 40); unit *= 1024)
+            samples << SizeText(qint64(1023.99 * double(unit)));
+        return samples;
+    }
     case rcModified:
-        return tr("Date modified");
-    case rcType:
-        return tr("Type");
+    case rcOtherModified: {
+        const QDateTime widest(QDate(2028, 12, 28), QTime(23, 58, 58));
+        return {locale.toString(widest, QLocale::ShortFormat)};
     }
-    // The counterpart columns take their titles from the texts a list is given.
-    return TCounterpartTexts().Title(column);
-}
-
-QString TResultListModel::TCounterpartTexts::Title(int column) const
-{
-    switch (column) {
-    case rcOtherSize:
-        return SizeTitle;
-    case rcOtherModified:
-        return ModifiedTitle;
     case rcDifference:
-        return DifferenceTitle;
+        return {DifferenceText(-86399), DifferenceText(-99 * 3600)};
+    case rcType:
+        return {FTexts(tlSuffixFileType).arg(u"JPEG"_s), TypeTextOf(u"a.txt"_s, FTexts)};
     }
-    return QString();
+    return {};
 }
 
-QString TResultListModel::Title(int column) const
+void TResultListModel::SetTexts(TTextSource texts)
 {
-    return IsCounterpartColumn(column) ? FCounterpartTexts.Title(column) : ColumnTitle(column);
+    if (!texts)
+        return;
+    FTexts = std::move(texts);
+    Q_EMIT headerDataChanged(Qt::Horizontal, 0, rcCount - 1);
+    if (!FRows.isEmpty())
+        Q_EMIT dataChanged(index(0, rcType), index(int(FRows.size()) - 1, rcType), {Qt::DisplayRole});
 }
 
-void TResultListModel::SetCounterpartTexts(const TCounterpartTexts &texts)
-{
-    FCounterpartTexts = texts;
-    Q_EMIT headerDataChanged(Qt::Horizontal, rcOtherSize, rcDifference);
-    if (FAnnounced > 0)
-        Q_EMIT dataChanged(index(0, rcDifference), index(FAnnounced - 1, rcDifference));
-}
-
-QString TResultListModel::DifferenceText(qint64 seconds, const TCounterpartTexts &texts)
+QString TResultListModel::DifferenceText(qint64 seconds) const
 {
     QLocale locale;
     locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
@@ -150,7 +187,7 @@ QString TResultListModel::DifferenceText(qint64 seconds, const TCounterpartTexts
     QString text = locale.toString(number);
     if (number > 0)
         text.prepend(locale.positiveSign());
-    return (hours ? texts.Hours : texts.Seconds).arg(text);
+    return FTexts(hours ? tlHoursUnit : tlSecondsUnit).arg(text);
 }
 
 QString TResultListModel::KeyOf(const QString &path)
@@ -327,6 +364,28 @@ void TResultListModel::RefreshDetails()
     }
 }
 
+int TResultListModel::RefreshPaths(const QStringList &paths)
+{
+    Flush();
+    int refreshed = 0;
+    for (const QString &path : paths) {
+        if (path.isEmpty())
+            continue;
+        const int row = PositionOf(KeyOf(path));
+        if (row < 0)
+            continue;
+        TRow &entry = FRows[row];
+        if (entry.Known) {
+            FKnownSize -= entry.Size;
+            entry.Known = false;
+            FetchDetails(row);
+        }
+        Q_EMIT dataChanged(index(row, 0), index(row, rcCount - 1));
+        ++refreshed;
+    }
+    return refreshed;
+}
+
 qint64 TResultListModel::TotalSize()
 {
     FetchAllDetails();
@@ -365,7 +424,7 @@ bool TResultListModel::LessThan(int left, int right, int column)
                     .compare(QStringView(b).left(b.lastIndexOf(u'/') + 1), Qt::CaseInsensitive);
         break;
     case rcType:
-        order = TypeTextOf(a).compare(TypeTextOf(b), Qt::CaseInsensitive);
+        order = TypeTextOf(a, FTexts).compare(TypeTextOf(b, FTexts), Qt::CaseInsensitive);
         break;
     case rcOtherSize:
     case rcOtherModified:
@@ -489,8 +548,7 @@ QVariant TResultListModel::data(const QModelIndex &index, int role) const
                                     : QVariant(QLocale().toString(QDateTime::fromSecsSinceEpoch(other.MTimeSec),
                                                                   QLocale::ShortFormat));
         default:
-            return role == SortRole ? QVariant(other.Difference)
-                                    : QVariant(DifferenceText(other.Difference, FCounterpartTexts));
+            return role == SortRole ? QVariant(other.Difference) : QVariant(DifferenceText(other.Difference));
         }
     }
 
@@ -507,14 +565,14 @@ QVariant TResultListModel::data(const QModelIndex &index, int role) const
     case rcSize:
         if (role == SortRole)
             return entry.Size;
-        return entry.Exists ? QLocale().formattedDataSize(entry.Size) : QString();
+        return entry.Exists ? SizeText(entry.Size) : QString();
     case rcModified:
         if (role == SortRole)
             return entry.MTime;
         return entry.Exists ? QLocale().toString(QDateTime::fromSecsSinceEpoch(entry.MTime), QLocale::ShortFormat)
                             : QString();
     case rcType:
-        return TypeTextOf(path);
+        return TypeTextOf(path, FTexts);
     }
     return QVariant();
 }
@@ -524,7 +582,7 @@ QVariant TResultListModel::headerData(int section, Qt::Orientation orientation, 
     if (orientation != Qt::Horizontal || section < 0 || section >= rcCount)
         return QVariant();
     if (role == Qt::DisplayRole)
-        return Title(section);
+        return ColumnTitle(section);
     if (role == Qt::TextAlignmentRole && (section == rcSize || section == rcOtherSize || section == rcDifference))
         return int(Qt::AlignRight | Qt::AlignVCenter);
     return QVariant();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "results/SHCOLUMNID.h"
+#include "support/TTextLine.h"
 
 #include <QAbstractTableModel>
 #include <QHash>
@@ -8,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 #include <QTimer>
+
+#include <functional>
 
 // The rows of one result list: one file per row, known by its full path.
 //
@@ -46,7 +49,20 @@ public:
     static SHCOLUMNID ColumnId(int column);
     // The column offering that identifier, or -1.
     static int ColumnOf(const SHCOLUMNID &id);
-    static QString ColumnTitle(int column);
+    // The column's title line, and its title in the language in use.
+    static TTextLine ColumnTitleLine(int column);
+    QString ColumnTitle(int column) const;
+
+    // A line of the language in use, for the titles and the file types; the built-in
+    // English texts until one is set. Setting it retitles the columns at once.
+    using TTextSource = std::function<QString(int line)>;
+    void SetTexts(TTextSource texts);
+    // Texts as wide as the column's usual content at its widest (a size of four digits
+    // and two decimals, a date with two-digit fields), in the locale and language in use;
+    // none for a column that takes what room is left.
+    QStringList WidthSamples(int column) const;
+    // A file's size as the size column shows it.
+    QString SizeText(qint64 bytes) const;
 
     // What a row of a pair knows of the other file, as the comparison saw it.
     struct TCounterpart
@@ -56,22 +72,8 @@ public:
         // Seconds by which the row's file is newer, after the time adjustments.
         qint64 Difference = 0;
     };
-    // The texts of the counterpart columns; "%1" in the unit texts is the number.
-    struct TCounterpartTexts
-    {
-        QString SizeTitle = QStringLiteral("Other side: size");
-        QString ModifiedTitle = QStringLiteral("Other side: modified");
-        QString DifferenceTitle = QStringLiteral("Time difference");
-        QString Seconds = QStringLiteral("%1 s");
-        QString Hours = QStringLiteral("%1 h");
-        // The title of a counterpart column.
-        QString Title(int column) const;
-    };
-    void SetCounterpartTexts(const TCounterpartTexts &texts);
-    // The title of any column, in the texts now in use.
-    QString Title(int column) const;
     // "+1 h" for whole hours, "+3,601 s" otherwise, with the locale's group separators.
-    static QString DifferenceText(qint64 seconds, const TCounterpartTexts &texts);
+    QString DifferenceText(qint64 seconds) const;
 
     // False when the path is empty or already listed.
     bool Add(const QString &path);
@@ -85,6 +87,9 @@ public:
     void Clear();
     // Forgets every row's details and reads them anew.
     void RefreshDetails();
+    // Reads the details of the listed paths anew, as after their files were written;
+    // returns how many of them are rows of this list.
+    int RefreshPaths(const QStringList &paths);
 
     // Every row, announced or not.
     int TotalRows() const { return int(FRows.size()); }
@@ -130,7 +135,7 @@ private:
     int FAnnounced = 0;
     qint64 FKnownSize = 0;
     int FFetchCursor = 0;
-    TCounterpartTexts FCounterpartTexts;
+    TTextSource FTexts;
     QTimer FAnnounceTimer;
     QTimer FFetchTimer;
 };

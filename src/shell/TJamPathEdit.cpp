@@ -2,6 +2,7 @@
 
 #include "shell/TDroppedFolder.h"
 
+#include <QApplication>
 #include <QCompleter>
 #include <QDir>
 #include <QDropEvent>
@@ -34,6 +35,7 @@ TJamPathEdit::TJamPathEdit(QWidget *parent)
     FCompleter->setCompletionMode(QCompleter::PopupCompletion);
     FCompleter->setCaseSensitivity(Qt::CaseSensitive);
     setCompleter(FCompleter);
+    connect(this, &QLineEdit::textChanged, this, &TJamPathEdit::UpdateMark);
     connect(this, &QLineEdit::textChanged, this, &TJamPathEdit::Change);
     connect(this, &QLineEdit::textEdited, this, &TJamPathEdit::LoadTypedFolder);
     connect(FModel, &QFileSystemModel::directoryLoaded, this, &TJamPathEdit::FolderLoaded);
@@ -83,6 +85,29 @@ bool TJamPathEdit::IsValidPath() const
 {
     const QString path = text();
     return !path.isEmpty() && QDir::isAbsolutePath(path) && QFileInfo(path).isDir();
+}
+
+void TJamPathEdit::SetInvalidTip(const QString &tip)
+{
+    FInvalidTip = tip;
+    if (FMarked)
+        setToolTip(FInvalidTip);
+}
+
+void TJamPathEdit::UpdateMark()
+{
+    // An empty box names nothing yet; it is not wrong.
+    const bool marked = !text().isEmpty() && !IsValidPath();
+    if (marked == FMarked)
+        return;
+    FMarked = marked;
+    QPalette colours = QApplication::palette(this);
+    if (marked) {
+        colours.setColor(QPalette::Text, QColor(0xb0, 0x00, 0x20));
+        colours.setColor(QPalette::Base, QColor(0xff, 0xec, 0xec));
+    }
+    setPalette(colours);
+    setToolTip(marked ? FInvalidTip : QString());
 }
 
 void TJamPathEdit::SetShowHidden(bool show)

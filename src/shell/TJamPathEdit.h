@@ -6,8 +6,9 @@ class QCompleter;
 class QFileSystemModel;
 
 // A path box for a folder, completing folder names as they are typed. Change() is
-// raised on every change of the text, typed or set. A folder dragged from a file manager
-// (or a file, for its folder) takes the box's text whole.
+// raised on every change of the text, typed or set. A text that names no folder is
+// marked, and its tooltip says why, until it names one again. A folder dragged from a
+// file manager (or a file, for its folder) takes the box's text whole.
 class TJamPathEdit : public QLineEdit
 {
     Q_OBJECT
@@ -23,6 +24,11 @@ public:
 
     // The text is an absolute path naming an existing folder.
     bool IsValidPath() const;
+
+    // The tooltip of a marked box: what the program does while the text names no folder.
+    void SetInvalidTip(const QString &tip);
+    // Whether the box is marked now.
+    bool Marked() const { return FMarked; }
 
     // Whether completion offers folders whose names start with ".".
     bool ShowHidden() const { return FShowHidden; }
@@ -43,6 +49,10 @@ private:
     void FolderLoaded(const QString &folder);
 
     QFileSystemModel *FModel;
+    void UpdateMark();
+
     QCompleter *FCompleter;
+    QString FInvalidTip;
     bool FShowHidden = false;
+    bool FMarked = false;
 };

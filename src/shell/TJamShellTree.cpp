@@ -44,11 +44,10 @@ QFileSystemModel *NewFolderModel(QObject *parent, bool showHidden)
     return model;
 }
 
-QToolButton *NewPlaceButton(QWidget *parent, QStyle::StandardPixmap icon, const QString &tip)
+QToolButton *NewPlaceButton(QWidget *parent, QStyle::StandardPixmap icon)
 {
     auto *button = new QToolButton(parent);
     button->setIcon(parent->style()->standardIcon(icon));
-    button->setToolTip(tip);
     button->setAutoRaise(true);
     button->setFocusPolicy(Qt::NoFocus);
     return button;
@@ -60,9 +59,9 @@ TJamShellTree::TJamShellTree(QWidget *parent)
     : QTreeView(parent)
     , FModel(NewFolderModel(this, false))
     , FPlacesBar(new QWidget(this))
-    , FHomeButton(NewPlaceButton(FPlacesBar, QStyle::SP_DirHomeIcon, tr("Home folder")))
-    , FRootButton(NewPlaceButton(FPlacesBar, QStyle::SP_ComputerIcon, tr("File system")))
-    , FVolumeButton(NewPlaceButton(FPlacesBar, QStyle::SP_DriveHDIcon, tr("Volumes")))
+    , FHomeButton(NewPlaceButton(FPlacesBar, QStyle::SP_DirHomeIcon))
+    , FRootButton(NewPlaceButton(FPlacesBar, QStyle::SP_ComputerIcon))
+    , FVolumeButton(NewPlaceButton(FPlacesBar, QStyle::SP_DriveHDIcon))
     , FVolumeMenu(new QMenu(this))
 {
     setHeaderHidden(true);
@@ -107,6 +106,13 @@ void TJamShellTree::dropEvent(QDropEvent *event)
     const QString folder = TDroppedFolder::Accept(event);
     if (!folder.isEmpty())
         SetSelectedFolder(folder);
+}
+
+void TJamShellTree::SetPlaceTips(const QString &home, const QString &fileSystem, const QString &volumes)
+{
+    FHomeButton->setToolTip(home);
+    FRootButton->setToolTip(fileSystem);
+    FVolumeButton->setToolTip(volumes);
 }
 
 QString TJamShellTree::SelectedFolder() const

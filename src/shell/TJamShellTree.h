@@ -32,6 +32,8 @@ public:
 
     // Whether folders whose names start with "." are listed.
     bool ShowHidden() const { return FShowHidden; }
+    // The tooltips of the buttons above the tree: home folder, file system, volumes.
+    void SetPlaceTips(const QString &home, const QString &fileSystem, const QString &volumes);
     void SetShowHidden(bool show);
 
     // Replaced when ShowHidden changes.

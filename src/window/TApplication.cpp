@@ -1,6 +1,8 @@
 #include "window/TApplication.h"
 
 #include "registry/ERegistryError.h"
+#include "support/TLanguageTable.h"
+#include "support/TTextLine.h"
 #include "window/TMessageBoxPrompts.h"
 
 #include <exception>
@@ -20,7 +22,8 @@ bool TApplication::notify(QObject *receiver, QEvent *event)
     } catch (const std::exception &error) {
         ShowError(QString::fromLocal8Bit(error.what()));
     } catch (...) {
-        ShowError(tr("An unexpected error occurred."));
+        ShowError(FUnexpectedError.isEmpty() ? TLanguageTable::BuiltInEnglish().text(tlUnexpectedError)
+                                             : FUnexpectedError);
     }
     return false;
 }

@@ -16,6 +16,8 @@ public:
 
     // Where errors are shown; the message box prompts when none is set.
     void SetPrompts(TPrompts *prompts) { FPrompts = prompts; }
+    // What an error without a message of its own says, in the language in use.
+    void SetUnexpectedErrorText(const QString &text) { FUnexpectedError = text; }
 
     bool notify(QObject *receiver, QEvent *event) override;
 
@@ -23,4 +25,5 @@ private:
     void ShowError(const QString &text);
 
     TPrompts *FPrompts = nullptr;
+    QString FUnexpectedError;
 };

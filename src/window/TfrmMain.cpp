@@ -8,6 +8,7 @@
 #include "results/TResultListStatus.h"
 #include "support/DefaultLanguageName.h"
 #include "support/ProgramStore.h"
+#include "support/TQtTranslations.h"
 #include "support/TmxStorage.h"
 #include "window/TMessageBoxPrompts.h"
 #include "window/TStatusPanel.h"
@@ -47,6 +48,7 @@ TfrmMain::TfrmMain(const QString &programFolder, const QString &defaultLanguage,
     , FOwnPrompts(std::make_unique<TMessageBoxPrompts>(this))
     , FProgramFolder(programFolder)
     , FDefaultLanguage(defaultLanguage)
+    , FQtTranslations(std::make_unique<TQtTranslations>())
 {
     FPrompts = FOwnPrompts.get();
     setObjectName(u"frmMain"_s);
@@ -64,10 +66,11 @@ TfrmMain::TfrmMain(const QString &programFolder, const QString &defaultLanguage,
     BuildSettingsPage();
     BuildResultsPage();
     BuildInfoPage();
-    FActions = new TListActions(
-        *this, {[this](int list) { return FileList(list); }, [this](int list) { JamFileListChange(list); },
-                [this] { return ScanOptions.srcPath; }, [this] { return ScanOptions.dstPath; },
-                [this] { return CheckBox9->isChecked(); }, [this](int line) { return FLanguage.text(line); }});
+    FActions = new TListActions(*this,
+                                {[this](int list) { return FileList(list); },
+                                 [this](int list) { JamFileListChange(list); }, [this] { return ScanOptions.srcPath; },
+                                 [this] { return ScanOptions.dstPath; }, [this] { return CheckBox9->isChecked(); }},
+                                [this](TTextLine line) { return Text(line); });
 
     FListStatus = new TResultListStatus([this](int line) { return FLanguage.text(line); }, this);
     const std::array<TResultListStatus::TListControls, ListCount> controls{{

@@ -35,6 +35,8 @@ class TJamPathEdit;
 class TJamShellTree;
 class TLabeledFloatSpinEdit;
 class TDirMon;
+class THelpWindow;
+class TQtTranslations;
 class TListActions;
 class TPrompts;
 class TResultListStatus;
@@ -168,8 +170,14 @@ public:
     void LangFileRenamed(TDirMon *Sender, const QString &fromFileName, const QString &toFileName);
     // The help document of the language in use; empty when there is none to open.
     QUrl HelpDocument() const;
-    void PngBitBtn10Click(); // Help
-    void Image2Click();      // the logo
+    // The user guide of the language in use (the English one where it has none), as
+    // shown in the help window; empty when there is none.
+    QString HelpPage() const;
+    void PngBitBtn10Click(); // Help: the guide in the help window
+    THelpWindow *HelpWindow() const;
+    // The name of the language in use: its file's name, "English" for the built-in texts.
+    QString LanguageName() const;
+    void Image2Click(); // the logo
     TDirMon *LangMonitor() const { return FLangMonitor; }
     // The position in LanguageFiles() of the language in use, or -1; it is stored as such.
     int LanguageIndex() const { return LangIndex; }
@@ -337,6 +345,10 @@ private:
         return control;
     }
     void ApplyCaption(QWidget *control) const;
+    // The texts that are no captions: tooltips, the lists' column titles, the version,
+    // the help window; and Qt's own texts for the language.
+    void ApplyOtherTexts();
+    QString HelpFile(const QString &extension) const;
     void ScheduleLanguageReload();
     // Watches the language folder, and its parent for the folder to go and come back.
     void StartLanguageWatch();
@@ -356,7 +368,7 @@ private:
     void SuggestTimeShift(bool runComplete);
     void ShowTimeShift();
     QString TimeShiftText() const;
-    void ApplyCounterpartTexts();
+    void ApplyTimeShiftTexts();
     void AddNotCompared(const QString &path, const QString &reason);
     void ApplyNotComparedTexts();
     void ScanFinished();
@@ -394,4 +406,6 @@ private:
     QString FStartDestination;
     bool FStartScan = false;
     bool FLanguageReloadDue = false;
+    std::unique_ptr<TQtTranslations> FQtTranslations;
+    QPointer<THelpWindow> FHelpWindow;
 };

@@ -2,12 +2,21 @@
 
 #include "controls/TLabeledFloatSpinEdit.h"
 #include "registry/RegistryUtils.h"
+#include "results/TJamFileList.h"
+#include "results/TResultListModel.h"
+#include "shell/TJamPathEdit.h"
+#include "shell/TJamShellTree.h"
 #include "support/EDirMonError.h"
 #include "support/ProgramStore.h"
 #include "support/TDirMon.h"
 #include "support/TLanguageFileList.h"
+#include "support/TQtTranslations.h"
+#include "window/TApplication.h"
+#include "window/THelpWindow.h"
+#include "window/TPrompts.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
@@ -75,6 +84,9 @@ void TfrmMain::LoadLanguage(int index)
     if (table.Count() < english.Count())
         table = TLanguageTable(table.Lines() + english.Lines().mid(table.Count()));
     SetLanguage(table);
+    // Qt's own texts (Yes, No, Cancel...) follow before the program's, so that whatever is
+    // built in between already speaks the new language.
+    FQtTranslations->Use(LanguageName());
     ApplyTexts();
     // The lists' status texts and button captions are rebuilt from the new texts.
     RefreshAllLists();
@@ -155,7 +167,39 @@ void TfrmMain::ApplyTexts()
     // Each time adjustment box stays right beside its caption, whatever the caption's length.
     FitTimeLabels();
     ApplyNotComparedTexts();
-    ApplyCounterpartTexts();
+    ApplyTimeShiftTexts();
+    ApplyOtherTexts();
+}
+
+void TfrmMain::ApplyOtherTexts()
+{
+    for (TJamFileList *list : FLists)
+        // A copy of the texts: the lists repaint while the window is being destroyed.
+        list->ListModel()->SetTexts([texts = FLanguage](int line) { return texts.text(line); });
+    for (TJamShellTree *tree : {JamShellTree1, JamShellTree2})
+        tree->SetPlaceTips(Text(tlHomeFolderTip), Text(tlFileSystemTip), Text(tlVolumesTip));
+    for (TJamPathEdit *pathEdit : {JamPathEdit1, JamPathEdit2})
+        pathEdit->SetInvalidTip(Text(tlNoSuchFolder));
+    // The box shows hidden folders in the trees; what a scan walks is the next box's.
+    CheckBox1->setToolTip(Text(tlHiddenFoldersTip));
+    Label16->setText(Text(tlVersion).arg(QStringLiteral(FM_VERSION)));
+    if (auto *application = qobject_cast<TApplication *>(QCoreApplication::instance()))
+        application->SetUnexpectedErrorText(Text(tlUnexpectedError));
+    if (FHelpWindow) {
+        FHelpWindow->SetTexts(Text(tlHelpButton), Text(tlFindLabel), Text(tlNotFound));
+        const QString page = HelpPage();
+        if (!page.isEmpty() && page != FHelpWindow->Page())
+            FHelpWindow->Open(page);
+    }
+    // The reason why Start is greyed is worded in the new language.
+    UpdateRunControls();
+}
+
+QString TfrmMain::LanguageName() const
+{
+    if (LangIndex >= 0 && LangIndex < FLanguageFiles.size())
+        return TLanguageFileList::DisplayName(FLanguageFiles.at(LangIndex));
+    return FallbackHelp;
 }
 
 void TfrmMain::ComboBox2Change()
@@ -231,24 +275,53 @@ void TfrmMain::ScheduleLanguageReload()
     });
 }
 
-QUrl TfrmMain::HelpDocument() const
+QString TfrmMain::HelpFile(const QString &extension) const
 {
     const QString folder = FProgramFolder + u"/Help/"_s;
-    QString name = FallbackHelp;
-    if (LangIndex >= 0 && LangIndex < FLanguageFiles.size())
-        name = TLanguageFileList::DisplayName(FLanguageFiles.at(LangIndex));
+    QString path = folder + LanguageName() + extension;
     // A language file dropped in without a help document of its own gets the English one.
-    if (!QFileInfo::exists(folder + name + u".rtf"_s))
-        name = FallbackHelp;
-    const QString path = folder + name + u".rtf"_s;
-    return QFileInfo::exists(path) ? QUrl::fromLocalFile(path) : QUrl();
+    if (!QFileInfo(path).isFile())
+        path = folder + FallbackHelp + extension;
+    return QFileInfo(path).isFile() ? path : QString();
 }
 
+QUrl TfrmMain::HelpDocument() const
+{
+    const QString path = HelpFile(u".rtf"_s);
+    return path.isEmpty() ? QUrl() : QUrl::fromLocalFile(path);
+}
+
+THelpWindow *TfrmMain::HelpWindow() const
+{
+    return FHelpWindow;
+}
+
+QString TfrmMain::HelpPage() const
+{
+    return HelpFile(u".html"_s);
+}
+
+// The guide opens in the program's own window: many desktops have nothing that opens the
+// RTF documents, which stay shipped beside the guides for those who want them.
 void TfrmMain::PngBitBtn10Click()
 {
-    const QUrl document = HelpDocument();
-    if (document.isValid())
-        QDesktopServices::openUrl(document);
+    const QString page = HelpPage();
+    if (page.isEmpty()) {
+        Prompts().Error(Text(tlNoHelp).arg(QDir::toNativeSeparators(FProgramFolder + u"/Help"_s)));
+        return;
+    }
+    if (!FHelpWindow) {
+        FHelpWindow = new THelpWindow(this);
+        FHelpWindow->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    FHelpWindow->SetTexts(Text(tlHelpButton), Text(tlFindLabel), Text(tlNotFound));
+    if (FHelpWindow->Page() != page && !FHelpWindow->Open(page)) {
+        Prompts().Error(Text(tlNoHelp).arg(QDir::toNativeSeparators(FProgramFolder + u"/Help"_s)));
+        return;
+    }
+    FHelpWindow->show();
+    FHelpWindow->raise();
+    FHelpWindow->activateWindow();
 }
 
 void TfrmMain::Image2Click()

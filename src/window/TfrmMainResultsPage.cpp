@@ -230,7 +230,7 @@ void TfrmMain::BuildInfoPage()
     Captioned(PngBitBtn10);
     grid->addWidget(PngBitBtn10, 2, 0);
 
-    Label16 = new QLabel(tr("Version %1").arg(QStringLiteral(FM_VERSION)), TabSheet7);
+    Label16 = new QLabel(Text(tlVersion).arg(QStringLiteral(FM_VERSION)), TabSheet7);
     Label16->setObjectName(u"Label16"_s);
     grid->addWidget(Label16, 3, 0, 1, 3);
     grid->setColumnStretch(2, 1);

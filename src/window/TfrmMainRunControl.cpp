@@ -102,8 +102,16 @@ void TfrmMain::UpdateRunControls()
         Button3->setEnabled(true);
         const float minBytes = LimitInBytes(SpinEdit3, RadioButton1, RadioButton2);
         const float maxBytes = LimitInBytes(SpinEdit4, RadioButton4, RadioButton5);
-        Button1->setEnabled(!JamShellTree1->SelectedFolder().isEmpty() && !JamShellTree2->SelectedFolder().isEmpty()
-                            && maxBytes >= minBytes);
+        // A greyed Start says why on hover.
+        QString reason;
+        if (JamShellTree1->SelectedFolder().isEmpty())
+            reason = Text(tlNoSource);
+        else if (JamShellTree2->SelectedFolder().isEmpty())
+            reason = Text(tlNoDestination);
+        else if (maxBytes < minBytes)
+            reason = Text(tlMinimumAboveMaximum);
+        Button1->setEnabled(reason.isEmpty());
+        Button1->setToolTip(reason);
     }
     Button4->setEnabled(Button1->isEnabled());
     Button5->setEnabled(ComboBox1->currentIndex() >= 0);

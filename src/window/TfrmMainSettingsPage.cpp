@@ -7,6 +7,7 @@
 #include "window/TScanSettingsTable.h"
 #include "window/TStatusPanel.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -238,6 +239,28 @@ void TfrmMain::ConnectSettingsHandlers()
     connect(Button1, &QPushButton::clicked, this, &TfrmMain::Start);
     connect(Button2, &QPushButton::clicked, this, &TfrmMain::Stop);
     connect(Button3, &QPushButton::clicked, this, &TfrmMain::Exit);
+    // Enter in a path box selects the folder it names; one that names none stays marked.
+    for (int side : {1, 2}) {
+        TJamPathEdit *pathEdit = side == 1 ? JamPathEdit1 : JamPathEdit2;
+        connect(pathEdit, &QLineEdit::returnPressed, this, [this, side, pathEdit] {
+            if (!pathEdit->IsValidPath()) {
+                QApplication::beep();
+                return;
+            }
+            TJamShellTree *tree = side == 1 ? JamShellTree1 : JamShellTree2;
+            tree->SetSelectedFolder(pathEdit->Path());
+            UpdateRunControls();
+        });
+    }
+    // Tab goes down the left column, then the middle one, then the right one, as they
+    // stand; the columns were built in another order.
+    QWidget *const order[] = {JamPathEdit1, JamShellTree1, SpinEdit1,    ComboBox1,    Button4,      Button5,
+                              LabeledEdit1, CheckBox4,     SpinEdit3,    RadioButton1, RadioButton2, RadioButton3,
+                              SpinEdit4,    RadioButton4,  RadioButton5, RadioButton6, CheckBox1,    CheckBox2,
+                              CheckBox3,    CheckBox8,     SpinEdit5,    Button1,      Button2,      Button3,
+                              JamPathEdit2, JamShellTree2, SpinEdit2};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
 }
 
 TScanSettingControls TfrmMain::SettingControls()

@@ -108,16 +108,8 @@ void TfrmMain::AcceptTimeShift()
         Start();
 }
 
-void TfrmMain::ApplyCounterpartTexts()
+void TfrmMain::ApplyTimeShiftTexts()
 {
-    TResultListModel::TCounterpartTexts texts;
-    texts.SizeTitle = Text(tlOtherSizeColumn);
-    texts.ModifiedTitle = Text(tlOtherModifiedColumn);
-    texts.DifferenceTitle = Text(tlDifferenceColumn);
-    texts.Seconds = Text(tlSecondsUnit);
-    texts.Hours = Text(tlHoursUnit);
-    for (TJamFileList *list : FLists)
-        list->SetCounterpartTexts(texts);
     if (ShiftBar && !ShiftBar->isHidden())
         ShowTimeShift();
 }

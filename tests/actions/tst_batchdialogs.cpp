@@ -440,7 +440,7 @@ private Q_SLOTS:
             File(Src(), u"f%1.txt"_s.arg(i), "new");
         QVERIFY(Scan());
         FOps->DelayMs = 150;
-        const QString question = TFileActionBoxes::CloseDuringBatchText();
+        const QString question = FWindow->Text(tlCloseDuringBatch);
         TUser user({{u"close"_s, [] { return true; }, [this] { FWindow->close(); }},
                     Answer(question, yes ? u"Yes"_s : u"No"_s)});
         ClickCopyAll();
@@ -465,7 +465,7 @@ private Q_SLOTS:
         QVERIFY(Scan());
         const QStringList order = List(1)->Paths();
         QVERIFY(QDir().mkpath(Target(1)));
-        const QString question = TFileActionBoxes::CloseDuringBatchText();
+        const QString question = FWindow->Text(tlCloseDuringBatch);
         TUser user(
             {{u"close"_s, [] { return VisibleBox(u"could not be copied"_s) != nullptr; }, [this] { FWindow->close(); }},
              Answer(question, u"Yes"_s)});

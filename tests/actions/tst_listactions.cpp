@@ -10,6 +10,7 @@
 #include "platform/TSystemFileOperations.h"
 #include "registry/RegistryUtils.h"
 #include "results/TJamFileList.h"
+#include "results/TResultListModel.h"
 #include "support/DefaultLanguageName.h"
 #include "window/TfrmMain.h"
 
@@ -234,11 +235,16 @@ private Q_SLOTS:
         File(Dst(), u"c.txt"_s, "short", 1700000000);
         QVERIFY(Scan());
         QCOMPARE(List(7)->Paths(), QStringList{Src() + u"c.txt"_s});
+        QCOMPARE(List(8)->TotalFileSize(), 5);
         // A source path already listed as a duplicate is not listed twice.
         List(5)->Add(Src() + u"c.txt"_s);
         Actions().PngBitBtn6Click();
         QVERIFY(List(7)->Paths().isEmpty());
         QCOMPARE(List(8)->Paths(), QStringList{Dst() + u"c.txt"_s});
+        // The row left in place shows the file as the copy left it.
+        QCOMPARE(List(8)->TotalFileSize(), 6);
+        const QModelIndex size = List(8)->model()->index(0, TResultListModel::rcSize);
+        QCOMPARE(size.data(TResultListModel::SortRole).toLongLong(), 6);
         QCOMPARE(List(5)->Paths(), QStringList{Src() + u"c.txt"_s});
         QCOMPARE(List(6)->Paths(), QStringList{Dst() + u"c.txt"_s});
     }

@@ -280,14 +280,22 @@ void tst_FloatSpinEdit::commaLocale()
     QTest::keyClicks(FEdit, u"1,5"_s);
     QCOMPARE(FEdit->Value(), 1.5);
 
-    // The point passes the filter but is no decimal separator here.
+    // The point key types the locale's comma: what the box shows is what it reads.
     FEdit->clear();
     QTest::keyClicks(FEdit, u"1.5"_s);
-    QCOMPARE(FEdit->text(), u"1.5"_s);
-    QCOMPARE(FEdit->Value(), -3.0);
+    QCOMPARE(FEdit->text(), u"1,5"_s);
+    QCOMPARE(FEdit->Value(), 1.5);
 
-    // Nor are points read as thousands separators.
+    // A pasted point is a decimal point too, never a thousands separator, and leaving
+    // the box writes it as the locale does.
     FEdit->setText(u"1.500"_s);
+    QCOMPARE(FEdit->Value(), 1.5);
+    FEdit->setText(u"2.25"_s);
+    QCOMPARE(FEdit->Value(), 2.25);
+    FEdit->clearFocus();
+    QCOMPARE(FEdit->text(), u"2,25"_s);
+    // Two separators are no number.
+    FEdit->setText(u"1.2,5"_s);
     QCOMPARE(FEdit->Value(), -3.0);
     QCOMPARE(FEdit->Beeps, 0);
 

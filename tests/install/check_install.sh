@@ -16,6 +16,7 @@ cmake --install "$BUILD" --prefix "$WORK/prefix" >/dev/null
 P=$WORK/prefix
 for f in bin/foldermate bin/foldermate-scan bin/foldermate-settings lib/foldermate/foldermate \
          lib/foldermate/Lang/English.txt lib/foldermate/Lang/Deutsch.txt lib/foldermate/Help/English.rtf \
+         lib/foldermate/Help/English.html lib/foldermate/Help/Deutsch.html "lib/foldermate/Help/Français.html" \
          share/applications/org.foldermate.Foldermate.desktop \
          share/metainfo/org.foldermate.Foldermate.metainfo.xml \
          share/icons/hicolor/scalable/apps/org.foldermate.Foldermate.svg; do

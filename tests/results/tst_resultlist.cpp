@@ -8,7 +8,9 @@
 #include "results/TResultListStatus.h"
 
 #include <QAbstractItemModelTester>
+#include <QDateTime>
 #include <QElapsedTimer>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QRandomGenerator>
@@ -343,13 +345,68 @@ private Q_SLOTS:
         list.sortByColumn(TResultListModel::rcOtherSize, Qt::DescendingOrder);
         QCOMPARE(list.RowPath(0), u"/r/hour"_s);
 
-        QCOMPARE(TResultListModel::DifferenceText(-7200, {}), u"-2 h"_s);
+        QCOMPARE(TResultListModel().DifferenceText(-7200), u"-2 h"_s);
 
         TJamFileList missing;
         missing.SetOffersCounterpartColumns(false);
         missing.SetColumnVisibility(difference, true);
         QCOMPARE(missing.GetColumnPosition(difference), -1);
         QCOMPARE(missing.VisibleColumnCount(), int(TResultListModel::DefaultColumnCount));
+    }
+
+    void defaultWidthsFitSizesAndDates_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::newRow("a half of the window as built") << 400;
+        QTest::newRow("a half of a wide window") << 780;
+    }
+
+    void defaultWidthsFitSizesAndDates()
+    {
+        QFETCH(int, width);
+        TJamFileList list;
+        list.resize(width, 300);
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        const QHeaderView &header = *list.header();
+        const QFontMetrics metrics(list.font());
+        // Whole sizes and dates, inside the list, without scrolling sideways.
+        const TResultListModel &model = *list.ListModel();
+        const QString widestSize = model.SizeText(qint64(1023.99 * 1024 * 1024 * 1024));
+        const QString date =
+            QLocale().toString(QDateTime(QDate(2026, 12, 28), QTime(23, 58, 58)), QLocale::ShortFormat);
+        QVERIFY(header.sectionSize(TResultListModel::rcSize) > metrics.horizontalAdvance(widestSize));
+        QVERIFY(header.sectionSize(TResultListModel::rcModified) > metrics.horizontalAdvance(date));
+        const int dateEnd =
+            header.sectionPosition(TResultListModel::rcModified) + header.sectionSize(TResultListModel::rcModified);
+        QVERIFY2(dateEnd <= list.viewport()->width(), qPrintable(QString::number(dateEnd)));
+        if (width > 600) {
+            // Room for all: the folder column takes what the others leave.
+            QCOMPARE(header.length(), list.viewport()->width());
+        }
+        // A wider list: sizes and dates keep their widths, the folder column grows once
+        // the columns that gave way have their room back.
+        const int folder = header.sectionSize(TResultListModel::rcFolder);
+        const int size = header.sectionSize(TResultListModel::rcSize);
+        list.resize(width + 400, 300);
+        QCOMPARE(header.sectionSize(TResultListModel::rcSize), size);
+        QVERIFY(header.sectionSize(TResultListModel::rcFolder) > folder);
+        QCOMPARE(header.length(), list.viewport()->width());
+
+        // A width set by a saved layout (or the user) stays when the list is resized.
+        list.SetColumnWidthAt(1, 333);
+        list.resize(width, 300);
+        QCOMPARE(list.ColumnWidthAt(1), 333);
+        QVERIFY(!list.DefaultWidths());
+    }
+
+    void smallSizesInTheLanguageInUse()
+    {
+        TJamFileList list;
+        list.ListModel()->SetTexts([](int line) { return line == tlBytes ? u"Octets"_s : u"t%1"_s; });
+        QCOMPARE(list.ListModel()->SizeText(3), u"3 Octets"_s);
+        // The titles follow the new texts at once.
+        QCOMPARE(list.ListModel()->headerData(TResultListModel::rcName, Qt::Horizontal).toString(), u"t%1"_s);
     }
 
     void columnIdentifiersHaveTheirStoredBytes()

@@ -128,7 +128,7 @@ private slots:
         QCOMPARE(qint64(n), en->Size());
         QCOMPARE(blob.size(), qsizetype(n) + 4);
         const QByteArray english = en->AsStream()->readAll();
-        // The shipped English file, carried byte for byte.
+        // The English language file as shipped, byte for byte.
         QFile shipped(QStringLiteral(FM_DATA_DIR "/Lang/English.txt"));
         QVERIFY(shipped.open(QIODevice::ReadOnly));
         QCOMPARE(english, shipped.readAll());

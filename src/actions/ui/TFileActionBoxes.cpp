@@ -1,7 +1,6 @@
 #include "actions/ui/TFileActionBoxes.h"
 
 #include "support/TLanguageTable.h"
-#include "support/TTextLine.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -53,43 +52,40 @@ protected:
 
 } // namespace
 
-TFileActionBoxes::TFileActionBoxes(QWidget *parent, std::function<QString(int line)> text)
+TFileActionBoxes::TFileActionBoxes(QWidget *parent, TTextSource texts)
     : FParent(parent)
-    , FText(std::move(text))
+    , FTexts(std::move(texts))
 {
-    if (!FText) {
-        FText = [](int line) {
-            static const TLanguageTable english = TLanguageTable::BuiltInEnglish();
-            return english.text(line);
-        };
+    if (!FTexts) {
+        FTexts = [english = TLanguageTable::BuiltInEnglish()](TTextLine line) { return english.text(line); };
     }
 }
 
 TFileActionBoxes::~TFileActionBoxes() = default;
 
-QString TFileActionBoxes::ConfirmTrashText(const QStringList &paths)
+QString TFileActionBoxes::ConfirmTrashText(const QStringList &paths) const
 {
     if (paths.size() == 1)
-        return u"Move \"%1\" to the trash?"_s.arg(QFileInfo(paths.first()).fileName());
-    return u"Move %1 files to the trash?"_s.arg(QLocale().toString(paths.size()));
+        return Text(tlConfirmTrashOne).arg(QFileInfo(paths.first()).fileName());
+    return Text(tlConfirmTrashMany).arg(QLocale().toString(paths.size()));
 }
 
-QString TFileActionBoxes::TrashRefusedText(const QString &path)
+QString TFileActionBoxes::TrashRefusedText(const QString &path) const
 {
-    return u"This file cannot be moved to the trash. Delete it permanently?\n\n%1"_s.arg(path);
+    return Text(tlTrashRefused) + u"\n\n"_s + path;
 }
 
-QString TFileActionBoxes::FileErrorText(TBatchKind kind, const QString &path, const QString &message)
+QString TFileActionBoxes::FileErrorText(TBatchKind kind, const QString &path, const QString &message) const
 {
-    const QString what = kind == bkCopy ? u"The file could not be copied."_s : u"The file could not be deleted."_s;
-    return u"%1\n\n%2\n\n%3"_s.arg(what, path, message);
+    const QString what = Text(kind == bkCopy ? tlCopyFailed : tlDeleteFailed);
+    return what + u"\n\n"_s + path + u"\n\n"_s + message;
 }
 
-QString TFileActionBoxes::SkippedText(TBatchKind, const QStringList &paths)
+QString TFileActionBoxes::SkippedText(TBatchKind, const QStringList &paths) const
 {
     constexpr int shown = 5;
-    QString text = paths.size() == 1 ? u"1 file was skipped:"_s
-                                     : u"%1 files were skipped:"_s.arg(QLocale().toString(paths.size()));
+    QString text =
+        paths.size() == 1 ? Text(tlOneFileSkipped) : Text(tlFilesSkipped).arg(QLocale().toString(paths.size()));
     for (const QString &path : paths.first(qMin(shown, int(paths.size()))))
         text += u'\n' + path;
     if (paths.size() > shown)
@@ -97,9 +93,25 @@ QString TFileActionBoxes::SkippedText(TBatchKind, const QStringList &paths)
     return text;
 }
 
-QString TFileActionBoxes::CloseDuringBatchText()
+QString TFileActionBoxes::CloseDuringBatchText() const
 {
-    return u"Files are still being copied or deleted. Cancel after the current file and close the window?"_s;
+    return Text(tlCloseDuringBatch);
+}
+
+QString TFileActionBoxes::ProgressTitle(TBatchKind kind) const
+{
+    return Text(kind == bkCopy ? tlCopyingFiles : tlTrashingFiles);
+}
+
+QString TFileActionBoxes::ProgressText(const QString &current, int filesDone, qint64 bytesDone) const
+{
+    const QLocale locale;
+    QString label = QFileInfo(current).fileName() + u'\n'
+                    + Text(tlFileOfFiles).arg(locale.toString(qMin(filesDone + 1, FFiles)), locale.toString(FFiles));
+    if (FKind == bkCopy && FBytes > 0)
+        label +=
+            u", "_s + Text(tlBytesOfBytes).arg(locale.formattedDataSize(bytesDone), locale.formattedDataSize(FBytes));
+    return label;
 }
 
 QWidget *TFileActionBoxes::QuestionParent() const
@@ -152,9 +164,9 @@ TFileActionDialogs::TErrorChoice TFileActionBoxes::FileError(TBatchKind kind, co
 {
     QMessageBox box(QMessageBox::Critical, Title(FParent), FileErrorText(kind, path, message), QMessageBox::NoButton,
                     QuestionParent());
-    QPushButton *retry = box.addButton(u"&Retry"_s, QMessageBox::AcceptRole);
-    QPushButton *skip = box.addButton(u"&Skip"_s, QMessageBox::ActionRole);
-    QPushButton *skipAll = box.addButton(u"Skip &all"_s, QMessageBox::ActionRole);
+    QPushButton *retry = box.addButton(Text(tlRetryButton), QMessageBox::AcceptRole);
+    QPushButton *skip = box.addButton(Text(tlSkipButton), QMessageBox::ActionRole);
+    QPushButton *skipAll = box.addButton(Text(tlSkipAllButton), QMessageBox::ActionRole);
     QPushButton *cancel = box.addButton(QMessageBox::Cancel);
     box.setDefaultButton(retry);
     box.setEscapeButton(cancel);
@@ -189,10 +201,10 @@ TFileActionDialogs::TTrashChoice TFileActionBoxes::TrashRefused(const QString &p
 
 TFileActionDialogs::TKeepChoice TFileActionBoxes::ReplaceWithoutKeeping(const QString &path)
 {
-    QMessageBox box(QMessageBox::Warning, Title(FParent), FText(tlKeepRefused) + u"\n\n"_s + path,
-                    QMessageBox::NoButton, QuestionParent());
-    QPushButton *replace = box.addButton(FText(tlReplaceWithoutKeeping), QMessageBox::AcceptRole);
-    QPushButton *skip = box.addButton(FText(tlSkipReplacing), QMessageBox::ActionRole);
+    QMessageBox box(QMessageBox::Warning, Title(FParent), Text(tlKeepRefused) + u"\n\n"_s + path, QMessageBox::NoButton,
+                    QuestionParent());
+    QPushButton *replace = box.addButton(Text(tlReplaceWithoutKeeping), QMessageBox::AcceptRole);
+    QPushButton *skip = box.addButton(Text(tlSkipReplacing), QMessageBox::ActionRole);
     QPushButton *cancel = box.addButton(QMessageBox::Cancel);
     // Nothing is lost without a deliberate choice.
     box.setDefaultButton(skip);
@@ -229,7 +241,7 @@ void TFileActionBoxes::BeginProgress(TBatchKind kind, int files, qint64 bytes, s
     FBytes = bytes;
     FCancel = cancel;
     FProgress = std::make_unique<TBatchProgressDialog>(FParent);
-    FProgress->setWindowTitle(kind == bkCopy ? u"Copying files"_s : u"Moving files to the trash"_s);
+    FProgress->setWindowTitle(ProgressTitle(kind));
     FProgress->setWindowModality(Qt::ApplicationModal);
     FProgress->setAutoClose(false);
     FProgress->setAutoReset(false);
@@ -247,7 +259,7 @@ void TFileActionBoxes::CancelRequested()
     if (FCancel)
         FCancel->store(true);
     if (FProgress) {
-        FProgress->setLabelText(u"Cancelling after the current file…"_s);
+        FProgress->setLabelText(Text(tlCancelling));
         if (QPushButton *button = FProgress->findChild<QPushButton *>())
             button->setEnabled(false);
     }
@@ -259,15 +271,10 @@ void TFileActionBoxes::ShowProgress(const QString &current, int filesDone, qint6
 {
     if (!FProgress || (FCancel && FCancel->load()))
         return;
-    const QLocale locale;
-    QString label = QFileInfo(current).fileName() + u'\n'
-                    + u"File %1 of %2"_s.arg(locale.toString(qMin(filesDone + 1, FFiles)), locale.toString(FFiles));
     double done = FFiles > 0 ? double(filesDone) / FFiles : 1.0;
-    if (FKind == bkCopy && FBytes > 0) {
-        label += u", %1 of %2"_s.arg(locale.formattedDataSize(bytesDone), locale.formattedDataSize(FBytes));
+    if (FKind == bkCopy && FBytes > 0)
         done = double(bytesDone) / double(FBytes);
-    }
-    FProgress->setLabelText(label);
+    FProgress->setLabelText(ProgressText(current, filesDone, bytesDone));
     FProgress->setValue(int(qBound(0.0, done, 1.0) * 1000));
 }
 

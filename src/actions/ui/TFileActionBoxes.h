@@ -1,6 +1,7 @@
 #pragma once
 
 #include "actions/TFileActionDialogs.h"
+#include "support/TTextLine.h"
 
 #include <QPointer>
 #include <QProgressDialog>
@@ -12,16 +13,19 @@
 class QAbstractButton;
 class QMessageBox;
 
-// The action dialogs as message boxes and a progress dialog. They stand in for what a
-// desktop's own file manager shows, so their texts live here, together, rather than in
-// the language files. During a batch the progress dialog is the application-modal one;
-// each question opens as its child, above it and answerable, and Cancel on the progress
-// dialog answers an open question with Cancel.
+// The action dialogs as message boxes and a progress dialog, worded in the language in
+// use: every text is a line read from the text source when the dialog opens, so a change
+// of language reaches the next dialog. During a batch the progress dialog is the
+// application-modal one; each question opens as its child, above it and answerable, and
+// Cancel on the progress dialog answers an open question with Cancel.
 class TFileActionBoxes final : public TFileActionDialogs
 {
 public:
-    // text: the line of the language in use (TTextLine); the built-in English lines when empty.
-    explicit TFileActionBoxes(QWidget *parent, std::function<QString(int line)> text = {});
+    // A line of the language in use.
+    using TTextSource = std::function<QString(TTextLine)>;
+
+    // Without a text source the built-in English texts serve.
+    explicit TFileActionBoxes(QWidget *parent, TTextSource texts = {});
     ~TFileActionBoxes() override;
 
     bool ConfirmTrash(const QStringList &paths) override;
@@ -35,20 +39,24 @@ public:
     void CancelRequested() override;
     void EndProgress() override;
 
-    // Texts, kept in one place.
-    static QString ConfirmTrashText(const QStringList &paths);
-    static QString TrashRefusedText(const QString &path);
-    static QString FileErrorText(TBatchKind kind, const QString &path, const QString &message);
-    static QString SkippedText(TBatchKind kind, const QStringList &paths);
-    static QString CloseDuringBatchText();
+    // The texts of the dialogs, kept in one place.
+    QString ConfirmTrashText(const QStringList &paths) const;
+    QString TrashRefusedText(const QString &path) const;
+    QString FileErrorText(TBatchKind kind, const QString &path, const QString &message) const;
+    QString SkippedText(TBatchKind kind, const QStringList &paths) const;
+    QString CloseDuringBatchText() const;
+    QString ProgressTitle(TBatchKind kind) const;
+    QString ProgressText(const QString &current, int filesDone, qint64 bytesDone) const;
 
 private:
     // Shows a question of the batch and waits for its answer; nullptr: cancelled.
     QAbstractButton *AskInBatch(QMessageBox &box);
     QWidget *QuestionParent() const;
 
+    QString Text(TTextLine line) const { return FTexts(line); }
+
     QPointer<QWidget> FParent;
-    std::function<QString(int line)> FText;
+    TTextSource FTexts;
     std::unique_ptr<QProgressDialog> FProgress;
     QPointer<QMessageBox> FQuestion;
     std::atomic<bool> *FCancel = nullptr;

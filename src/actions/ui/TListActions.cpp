@@ -64,12 +64,12 @@ QString OtherSide(const QString &path, const QString &fromRoot, const QString &t
 
 } // namespace
 
-TListActions::TListActions(QWidget &window, TLists lists)
+TListActions::TListActions(QWidget &window, TLists lists, std::function<QString(TTextLine)> texts)
     : QObject(&window)
     , FWindow(window)
     , FLists(std::move(lists))
     , FOwnOperations(std::make_unique<TSystemFileOperations>())
-    , FOwnDialogs(std::make_unique<TFileActionBoxes>(&window, FLists.Text))
+    , FOwnDialogs(std::make_unique<TFileActionBoxes>(&window, std::move(texts)))
     , FOperations(FOwnOperations.get())
     , FDialogs(FOwnDialogs.get())
 {}
@@ -158,6 +158,17 @@ void TListActions::CopyListedFiles(int actedList, int sameSideDuplicates, int ot
         other->Add(items.at(i).Target);
     }
     acted->DeleteItems(copied);
+    // A written file may have a row that stays where it is (the other half of a date
+    // conflict, a file listed twice): it shows the new size and date, and its list's
+    // totals follow.
+    QStringList written;
+    for (int i = 0; i < items.size(); ++i)
+        if (batch.Done().value(i))
+            written << items.at(i).Target;
+    constexpr int listCount = 8;
+    for (int list = 1; list <= listCount && !written.isEmpty(); ++list)
+        if (FLists.FileList(list)->RefreshItems(written) > 0)
+            FLists.Changed(list);
     FLists.Changed(actedList);
     FLists.Changed(sameSideDuplicates);
     FLists.Changed(otherSideDuplicates);

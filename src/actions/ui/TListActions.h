@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/TTextLine.h"
+
 #include <QObject>
 #include <QString>
 
@@ -30,13 +32,13 @@ public:
         std::function<void(int list)> Changed;            // rows changed: the list's status is due
         std::function<QString()> SourceRoot;              // the roots of the last scan
         std::function<QString()> DestinationRoot;
-        std::function<bool()> KeepReplaced;    // copies keep the files they replace in the trash
-        std::function<QString(int line)> Text; // a line of the language in use
+        std::function<bool()> KeepReplaced; // copies keep the files they replace in the trash
     };
 
     // window: the parent of the dialogs, the window that takes no input during a batch
-    // and is closed after it when the user asked to meanwhile.
-    TListActions(QWidget &window, TLists lists);
+    // and is closed after it when the user asked to meanwhile. texts: the lines of the
+    // language in use, for the dialogs (the built-in English texts when empty).
+    TListActions(QWidget &window, TLists lists, std::function<QString(TTextLine)> texts = {});
     ~TListActions() override;
 
     // Replacements for tests: a copier that fails on purpose, scripted dialogs. Not owned;

@@ -1,0 +1,141 @@
+// The window by keyboard: Tab goes through each page's controls in the order they stand,
+// left column, middle column, right column, top to bottom; Enter in a path box selects its
+// folder.
+
+#include "TWindowFixture.h"
+
+#include "results/TJamFileList.h"
+#include "shell/TJamPathEdit.h"
+#include "shell/TJamShellTree.h"
+#include "window/TfrmMain.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class tst_Keyboard : public QObject, TWindowFixture
+{
+    Q_OBJECT
+
+    // The named controls that Tab reaches on the page shown, from its first control on,
+    // once round.
+    QStringList TabWalk(QWidget *first)
+    {
+        QStringList names;
+        first->setFocus(Qt::TabFocusReason);
+        QWidget *start = QApplication::focusWidget();
+        QWidget *current = start;
+        for (int i = 0; i < 200; ++i) {
+            QString name;
+            for (QWidget *w = current; w && name.isEmpty(); w = w->parentWidget())
+                name = w->objectName();
+            if (!name.isEmpty() && (names.isEmpty() || names.last() != name))
+                names << name;
+            QTest::keyClick(current, Qt::Key_Tab);
+            current = QApplication::focusWidget();
+            if (current == start || !current)
+                break;
+        }
+        return names;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        QVERIFY(SetUpProgram(true));
+        ShowWindow();
+        QVERIFY(WindowExposed());
+        FWindow->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(FWindow.get()));
+    }
+    void cleanup() { TearDownProgram(); }
+
+    static void VerifyInOrder(const QStringList &walk, const QStringList &expected)
+    {
+        int last = -1;
+        for (const QString &name : expected) {
+            const int at = walk.indexOf(name);
+            QVERIFY2(at > last, qPrintable(name + u" out of order in: "_s + walk.join(u", "_s)));
+            last = at;
+        }
+    }
+
+    void tabGoesAsTheControlsStand()
+    {
+        // Both folders chosen, so that Start and Add take part.
+        const QString folder = FProgram->path();
+        FWindow->findChild<TJamShellTree *>(u"JamShellTree1"_s)->SetSelectedFolder(folder + u"/Lang"_s);
+        FWindow->findChild<TJamShellTree *>(u"JamShellTree2"_s)->SetSelectedFolder(folder);
+        VerifyInOrder(TabWalk(Find<TJamPathEdit>(*FWindow, "JamPathEdit1")),
+                      {u"JamPathEdit1"_s, u"JamShellTree1"_s, u"SpinEdit1"_s, u"ComboBox1"_s, u"Button4"_s,
+                       u"LabeledEdit1"_s, u"CheckBox4"_s, u"SpinEdit3"_s, u"SpinEdit4"_s, u"CheckBox1"_s,
+                       u"CheckBox2"_s, u"CheckBox3"_s, u"CheckBox8"_s, u"SpinEdit5"_s, u"Button1"_s, u"Button3"_s,
+                       u"JamPathEdit2"_s, u"JamShellTree2"_s, u"SpinEdit2"_s});
+
+        auto *pages = Find<QTabWidget>(*FWindow, "PageControl2");
+        pages->setCurrentIndex(1);
+        FWindow->FileList(1)->Add(folder + u"/settings.sqlite3"_s);
+        FWindow->FileList(2)->Add(folder + u"/settings.sqlite3"_s);
+        QTest::qWait(300);
+        VerifyInOrder(TabWalk(FWindow->FileList(1)), {u"JamFileList1"_s, u"PngBitBtn14"_s, u"PngBitBtn9"_s,
+                                                      u"JamFileList2"_s, u"PngBitBtn1"_s, u"PngBitBtn15"_s});
+
+        pages->setCurrentIndex(2);
+        VerifyInOrder(TabWalk(Find<QWidget>(*FWindow, "ComboBox2")), {u"ComboBox2"_s, u"PngBitBtn10"_s});
+    }
+
+    void enterInAPathBox()
+    {
+        auto *pathEdit = Find<TJamPathEdit>(*FWindow, "JamPathEdit1");
+        auto *tree = Find<TJamShellTree>(*FWindow, "JamShellTree1");
+        const QString folder = FProgram->filePath(u"Lang"_s);
+        pathEdit->setFocus();
+        pathEdit->clear();
+        QTest::keyClicks(pathEdit, folder);
+        QTest::keyClick(pathEdit, Qt::Key_Return);
+        QCOMPARE(tree->SelectedFolder(), folder);
+        QVERIFY(!pathEdit->Marked());
+        QVERIFY(pathEdit->toolTip().isEmpty());
+
+        // A name that is no folder: marked and says why, the tree stays, and so does
+        // what Start would scan.
+        QTest::keyClicks(pathEdit, u"/missing"_s);
+        QTest::keyClick(pathEdit, Qt::Key_Return);
+        QVERIFY(pathEdit->Marked());
+        QCOMPARE(pathEdit->toolTip(), FWindow->Text(tlNoSuchFolder));
+        QCOMPARE(tree->SelectedFolder(), folder);
+        QTest::keyClick(pathEdit, Qt::Key_Backspace);
+        pathEdit->setText(folder);
+        QVERIFY(!pathEdit->Marked());
+    }
+
+    void greyedStartSaysWhy()
+    {
+        auto *start = Find<QPushButton>(*FWindow, "Button1");
+        QVERIFY(!start->isEnabled());
+        QCOMPARE(start->toolTip(), FWindow->Text(tlNoSource));
+        FWindow->findChild<TJamShellTree *>(u"JamShellTree1"_s)->SetSelectedFolder(FProgram->path());
+        QCOMPARE(start->toolTip(), FWindow->Text(tlNoDestination));
+        FWindow->findChild<TJamShellTree *>(u"JamShellTree2"_s)->SetSelectedFolder(FProgram->filePath(u"Lang"_s));
+        QVERIFY(start->isEnabled());
+        QVERIFY(start->toolTip().isEmpty());
+        // A minimum of 2 MB above a maximum of 1 MB.
+        Find<QRadioButton>(*FWindow, "RadioButton3")->setChecked(true);
+        Find<QRadioButton>(*FWindow, "RadioButton6")->setChecked(true);
+        Find<QLineEdit>(*FWindow, "SpinEdit3")->setText(u"2"_s);
+        Find<QLineEdit>(*FWindow, "SpinEdit4")->setText(u"1"_s);
+        QVERIFY(!start->isEnabled());
+        QCOMPARE(start->toolTip(), FWindow->Text(tlMinimumAboveMaximum));
+        // The box for hidden folders says that it only changes the trees.
+        QCOMPARE(Find<QCheckBox>(*FWindow, "CheckBox1")->toolTip(), FWindow->Text(tlHiddenFoldersTip));
+    }
+};
+
+QTEST_MAIN(tst_Keyboard)
+#include "tst_keyboard.moc"

@@ -1,0 +1,374 @@
+// The window in German as a user sees it: every page, the lists with rows in them, the action
+// dialogs, the messages and the help window hold no English text of this program, and Qt's
+// own buttons speak German too. The English texts are the oracle: every built-in English
+// line that the shipped German file words differently must not be seen anywhere.
+
+#include "TWindowFixture.h"
+
+#include "actions/ui/TFileActionBoxes.h"
+#include "results/TJamFileList.h"
+#include "support/TLanguageTable.h"
+#include "support/TQtTranslations.h"
+#include "window/THelpWindow.h"
+#include "window/TfrmMain.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QFile>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLibraryInfo>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTabWidget>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QTreeView>
+
+#include <functional>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString WithoutAccelerator(QString text)
+{
+    return text.remove(QRegularExpression(u"&(?=[^&])"_s));
+}
+
+// Every text a user can read on the widget and everything inside it, hidden pages included.
+QStringList TextsOf(const QWidget &top)
+{
+    QList<const QWidget *> widgets{&top};
+    for (const QWidget *child : top.findChildren<QWidget *>())
+        widgets.append(child);
+    QStringList texts;
+    for (const QWidget *widget : widgets) {
+        texts << widget->toolTip() << widget->windowTitle();
+        if (const auto *label = qobject_cast<const QLabel *>(widget))
+            texts << label->text();
+        if (const auto *button = qobject_cast<const QAbstractButton *>(widget))
+            texts << button->text();
+        if (const auto *group = qobject_cast<const QGroupBox *>(widget))
+            texts << group->title();
+        if (const auto *edit = qobject_cast<const QLineEdit *>(widget))
+            texts << edit->placeholderText();
+        if (const auto *pages = qobject_cast<const QTabWidget *>(widget)) {
+            for (int i = 0; i < pages->count(); ++i)
+                texts << pages->tabText(i) << pages->tabToolTip(i);
+        }
+        if (const auto *view = qobject_cast<const QTreeView *>(widget); view && view->model()) {
+            const QAbstractItemModel &model = *view->model();
+            for (int c = 0; c < model.columnCount(); ++c) {
+                texts << model.headerData(c, Qt::Horizontal).toString();
+                for (int r = 0; r < qMin(model.rowCount(), 20); ++r)
+                    texts << model.index(r, c).data().toString();
+            }
+        }
+    }
+    QStringList lines;
+    for (const QString &text : std::as_const(texts))
+        for (const QString &line : text.split(u'\n'))
+            if (!line.trimmed().isEmpty())
+                lines << WithoutAccelerator(line.trimmed());
+    return lines;
+}
+
+// Answers the next dialog that opens by closing it, after taking its texts.
+class TDialogReader : public QObject
+{
+public:
+    QStringList Texts;
+    bool Seen = false;
+
+    void Arm()
+    {
+        Seen = false;
+        QTimer::singleShot(10, this, [this] { Poll(); });
+    }
+
+private:
+    void Poll()
+    {
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible()) {
+            QTimer::singleShot(10, this, [this] { Poll(); });
+            return;
+        }
+        Texts += TextsOf(*dialog);
+        Seen = true;
+        dialog->done(QDialog::Rejected);
+    }
+};
+
+} // namespace
+
+class tst_TranslatedWindow : public QObject, TWindowFixture
+{
+    Q_OBJECT
+
+    // Patterns of the program's English texts that German words otherwise; "%1" and "%.0n"
+    // stand for anything.
+    QList<QRegularExpression> FEnglish;
+    QStringList FEnglishTexts;
+
+    QString HelpFolder() const { return FProgram->filePath(u"Help"_s); }
+
+    void CopyShippedHelp()
+    {
+        QDir().mkpath(HelpFolder());
+        const QDir shipped(QCoreApplication::applicationDirPath() + u"/Help"_s);
+        for (const QString &name : shipped.entryList(QDir::Files))
+            QVERIFY(QFile::copy(shipped.filePath(name), HelpFolder() + u'/' + name));
+    }
+
+    static bool QtGermanInstalled()
+    {
+        return QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + u"/qtbase_de.qm"_s);
+    }
+
+    void BuildOracle()
+    {
+        const TLanguageTable english = TLanguageTable::BuiltInEnglish();
+        const auto german = TLanguageTable::FromFile(LangFolder() + u"/Deutsch.txt"_s);
+        QVERIFY(german.has_value());
+        FEnglish.clear();
+        FEnglishTexts.clear();
+        for (int line = 0; line < english.Count(); ++line) {
+            // The margin's caption keeps its English wording in every language.
+            if (line == tlMarginCaption)
+                continue;
+            const QString text = WithoutAccelerator(english.text(line)).trimmed();
+            if (text.isEmpty() || text == WithoutAccelerator(german->text(line)).trimmed())
+                continue;
+            AddEnglish(text);
+        }
+        // Qt's own buttons, which its German translations word otherwise.
+        if (QtGermanInstalled()) {
+            for (const QString &text : {u"Yes"_s, u"No"_s, u"Cancel"_s, u"Close"_s, u"Retry"_s})
+                AddEnglish(text);
+        }
+    }
+
+    void AddEnglish(const QString &text)
+    {
+        QString pattern = QRegularExpression::escape(text);
+        pattern.replace(QRegularExpression(u"%(\\\\\\.0n|[0-9])"_s), u".*"_s);
+        FEnglish.append(QRegularExpression(u"^"_s + pattern + u"$"_s));
+        FEnglishTexts.append(text);
+    }
+
+    // The English texts among those shown.
+    QStringList EnglishIn(const QStringList &shown) const
+    {
+        QStringList found;
+        for (const QString &text : shown)
+            for (int i = 0; i < FEnglish.size(); ++i)
+                if (FEnglish.at(i).match(text).hasMatch())
+                    found << text + u"  (English: "_s + FEnglishTexts.at(i) + u')';
+        found.removeDuplicates();
+        return found;
+    }
+
+    QString Src() const { return FProgram->filePath(u"src"_s); }
+    QString Dst() const { return FProgram->filePath(u"dst"_s); }
+
+private Q_SLOTS:
+    void init()
+    {
+        QVERIFY(SetUpProgram(true));
+        CopyShippedHelp();
+        ShowWindow(u"Deutsch"_s);
+        QVERIFY(WindowExposed());
+        BuildOracle();
+        QVERIFY(!FEnglish.isEmpty());
+    }
+    void cleanup() { TearDownProgram(); }
+
+    void everyPageAfterAScan()
+    {
+        // Rows in every kind of list, a file type the desktop has no name for, a folder that
+        // is not compared, and a greyed Start.
+        for (const QString &folder : QStringList{Src(), Dst(), Src() + u"/sub"_s, Dst() + u"/sub"_s})
+            QVERIFY(QDir().mkpath(folder));
+        const auto write = [](const QString &path, const QByteArray &bytes) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(bytes);
+        };
+        write(Src() + u"/only.zzqx"_s, "a");
+        write(Dst() + u"/only-here"_s, "b");
+        write(Src() + u"/same.txt"_s, "same");
+        write(Dst() + u"/same.txt"_s, "same");
+        QVERIFY(QFile::link(Dst(), Src() + u"/sub/into-destination"_s));
+        QVERIFY(ScanInWindow(Src(), Dst()));
+        // The rows are shown a moment later, their status texts and captions after that.
+        QTRY_VERIFY(Find<TJamFileList>(*FWindow, "JamFileList1")->model()->rowCount() > 0);
+        QTest::qWait(300);
+
+        QStringList shown = TextsOf(*FWindow);
+        // Some German must be there, or the test would look at nothing.
+        QVERIFY(shown.contains(u"Ordner"_s));
+        QVERIFY(shown.contains(u"ZZQX-Datei"_s));
+        QVERIFY(shown.contains(u"Persönlicher Ordner"_s));
+        QStringList english = EnglishIn(shown);
+        QVERIFY2(english.isEmpty(), qPrintable(english.join(u'\n')));
+
+        // A root that is gone: the message in German.
+        FPrompts.Asked.clear();
+        QVERIFY(QDir(Dst()).removeRecursively());
+        QVERIFY(ScanInWindow(Src(), Dst()));
+        QVERIFY(!FPrompts.Asked.isEmpty());
+        QStringList messages;
+        for (const QString &asked : std::as_const(FPrompts.Asked))
+            messages << asked.section(u": "_s, 1); // without the prompt's kind
+        QVERIFY2(messages.first().contains(u"existiert nicht"_s), qPrintable(messages.first()));
+        english = EnglishIn(messages);
+        QVERIFY2(english.isEmpty(), qPrintable(english.join(u'\n')));
+    }
+
+    void actionDialogs()
+    {
+        TFileActionBoxes boxes(FWindow.get(), [this](TTextLine line) { return FWindow->Text(line); });
+        TDialogReader reader;
+        const QString file = FProgram->filePath(u"a.txt"_s);
+        const std::function<void()> questions[] = {
+            [&] { boxes.ConfirmTrash({file}); },
+            [&] {
+                boxes.ConfirmTrash({file, file + u'2'});
+            },
+            [&] { boxes.FileError(TFileActionDialogs::bkCopy, file, u"-"_s); },
+            [&] { boxes.FileError(TFileActionDialogs::bkTrash, file, u"-"_s); },
+            [&] { boxes.TrashRefused(file); },
+            [&] { boxes.SkippedFiles(TFileActionDialogs::bkCopy, {file}); },
+            [&] {
+                boxes.SkippedFiles(TFileActionDialogs::bkCopy, {file, file});
+            },
+            [&] { boxes.ConfirmCloseDuringBatch(); },
+        };
+        for (const auto &ask : questions) {
+            reader.Arm();
+            ask();
+            QVERIFY(reader.Seen);
+        }
+        QVERIFY(reader.Texts.contains(u"Überspringen"_s));
+        if (QtGermanInstalled())
+            QVERIFY(reader.Texts.contains(u"Ja"_s));
+
+        std::atomic<bool> cancel = false;
+        for (auto kind : {TFileActionDialogs::bkCopy, TFileActionDialogs::bkTrash}) {
+            boxes.BeginProgress(kind, 3, 3000, &cancel);
+            boxes.ShowProgress(file, 1, 1000);
+            auto *progress = FWindow->findChild<QProgressDialog *>();
+            QVERIFY(progress);
+            reader.Texts += TextsOf(*progress);
+            boxes.CancelRequested();
+            reader.Texts += TextsOf(*progress);
+            boxes.EndProgress();
+            cancel = false;
+        }
+        const QStringList english = EnglishIn(reader.Texts);
+        QVERIFY2(english.isEmpty(), qPrintable(english.join(u'\n')));
+    }
+
+    void helpInTheChosenLanguage_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("heading");
+        QTest::addColumn<bool>("ownGuide");
+        QTest::newRow("Deutsch") << u"Deutsch"_s << u"Deutsch.html"_s << u"Benutzerhandbuch"_s << true;
+        QTest::newRow("Français") << u"Français"_s << u"Français.html"_s << u"Guide"_s << true;
+        QTest::newRow("English") << u"English"_s << u"English.html"_s << u"User Guide"_s << true;
+        // A language without a guide of its own gets the English one, in a German window.
+        QTest::newRow("no guide of its own") << u"Deutsch"_s << u"English.html"_s << u"User Guide"_s << false;
+    }
+
+    void helpInTheChosenLanguage()
+    {
+        QFETCH(QString, language);
+        QFETCH(QString, page);
+        QFETCH(QString, heading);
+        QFETCH(bool, ownGuide);
+        if (!ownGuide)
+            QVERIFY(QFile::remove(HelpFolder() + u'/' + language + u".html"_s));
+        auto *languages = Find<QComboBox>(*FWindow, "ComboBox2");
+        languages->setCurrentIndex(languages->findText(language));
+        Q_EMIT languages->activated(languages->currentIndex());
+        Find<QPushButton>(*FWindow, "PngBitBtn10")->click();
+        THelpWindow *help = FWindow->HelpWindow();
+        QVERIFY(help);
+        QVERIFY(help->isVisible());
+        QCOMPARE(QFileInfo(help->Page()).fileName(), page);
+        QVERIFY(help->Browser()->toPlainText().contains(heading));
+        // The window around the guide speaks the window's language.
+        if (language == u"Deutsch"_s) {
+            const QStringList english = EnglishIn(TextsOf(*help));
+            QVERIFY2(english.isEmpty(), qPrintable(english.join(u'\n')));
+        }
+    }
+
+    void helpFindsAndSaysWhenNot()
+    {
+        Find<QPushButton>(*FWindow, "PngBitBtn10")->click();
+        THelpWindow *help = FWindow->HelpWindow();
+        QVERIFY(help);
+        auto *notFound = help->findChild<QLabel *>(u"HelpNotFound"_s);
+        QVERIFY(notFound);
+        // Found twice in a row: the second search goes on from the first place found.
+        QVERIFY(help->Find(u"Voreinstellung"_s));
+        const int first = help->Browser()->textCursor().position();
+        QVERIFY(help->Find(u"Voreinstellung"_s));
+        QVERIFY(help->Browser()->textCursor().position() != first);
+        QVERIFY(notFound->isHidden());
+        QVERIFY(!help->Find(u"xyzzy-nirgends"_s));
+        QVERIFY(!notFound->isHidden());
+        // Ctrl+F puts the cursor into the find box.
+        help->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(help));
+        QTest::keyClick(help->windowHandle(), Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(help->FindBox()->hasFocus());
+    }
+
+    void helpWithoutAnyGuide()
+    {
+        QVERIFY(QDir(HelpFolder()).removeRecursively());
+        Find<QPushButton>(*FWindow, "PngBitBtn10")->click();
+        QVERIFY(!FWindow->HelpWindow());
+        QCOMPARE(FPrompts.Asked.size(), 1);
+        QVERIFY(FPrompts.Asked.first().contains(u"keine Hilfe"_s));
+    }
+
+    void qtTextsFollowTheLanguage()
+    {
+        if (!QtGermanInstalled())
+            QSKIP("Qt's German translations are not installed");
+        QCOMPARE(TQtTranslations::LanguageOfName(u"Deutsch"_s), QLocale::German);
+        QCOMPARE(TQtTranslations::LanguageOfName(u"français"_s), QLocale::French);
+        QCOMPARE(TQtTranslations::LanguageOfName(u"Svenska"_s), QLocale::Swedish);
+        QCOMPARE(TQtTranslations::LanguageOfName(u"Klingon"_s), QLocale::AnyLanguage);
+        QMessageBox box(QMessageBox::Question, u"t"_s, u"q"_s, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(WithoutAccelerator(box.button(QMessageBox::Yes)->text()), u"Ja"_s);
+        // Back to English: Qt's texts go back with the program's.
+        auto *languages = Find<QComboBox>(*FWindow, "ComboBox2");
+        const auto pick = [languages](const QString &language) {
+            languages->setCurrentIndex(languages->findText(language));
+            Q_EMIT languages->activated(languages->currentIndex());
+        };
+        pick(u"English"_s);
+        QMessageBox english(QMessageBox::Question, u"t"_s, u"q"_s, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(WithoutAccelerator(english.button(QMessageBox::Yes)->text()), u"Yes"_s);
+        pick(u"Français"_s);
+        QMessageBox french(QMessageBox::Question, u"t"_s, u"q"_s, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(WithoutAccelerator(french.button(QMessageBox::Yes)->text()), u"Oui"_s);
+    }
+};
+
+QTEST_MAIN(tst_TranslatedWindow)
+#include "tst_translatedwindow.moc"
