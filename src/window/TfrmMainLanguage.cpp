@@ -1,5 +1,7 @@
 #include "window/TfrmMain.h"
 
+#include "window/TAccelerators.h"
+
 #include "controls/TLabeledFloatSpinEdit.h"
 #include "registry/RegistryUtils.h"
 #include "results/TJamFileList.h"
@@ -90,6 +92,8 @@ void TfrmMain::LoadLanguage(int index)
     ApplyTexts();
     // The lists' status texts and button captions are rebuilt from the new texts.
     RefreshAllLists();
+    // Keys follow the captions of the new language.
+    TAccelerators::Assign(*this);
 }
 
 std::span<const TfrmMain::TCaption> TfrmMain::Captions()

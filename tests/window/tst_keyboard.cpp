@@ -9,8 +9,11 @@
 #include "shell/TJamShellTree.h"
 #include "window/TfrmMain.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QHash>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -113,6 +116,44 @@ private Q_SLOTS:
         QTest::keyClick(pathEdit, Qt::Key_Backspace);
         pathEdit->setText(folder);
         QVERIFY(!pathEdit->Marked());
+    }
+
+    // Every button and option that can be seen has a key, of its own among those seen
+    // with it unless its caption has no letter left; in each language; the key works
+    // like a click.
+    void everyButtonHasAKey()
+    {
+        auto *pages = Find<QTabWidget>(*FWindow, "PageControl2");
+        for (int language = 0; language < 2; ++language) {
+            for (int page = 0; page < pages->count(); ++page) {
+                pages->setCurrentIndex(page);
+                QHash<QKeySequence, QString> seen;
+                QList<QAbstractButton *> shared;
+                for (QAbstractButton *button : FWindow->findChildren<QAbstractButton *>()) {
+                    if (!button->isVisible() || button->text().trimmed().isEmpty())
+                        continue;
+                    const QString name = button->objectName() + u" \""_s + button->text() + u'"';
+                    QVERIFY2(!button->shortcut().isEmpty(), qPrintable(name));
+                    if (seen.contains(button->shortcut()))
+                        shared << button;
+                    else
+                        seen.insert(button->shortcut(), name);
+                }
+                for (QAbstractButton *button : shared) {
+                    for (QChar c : button->text().toUpper())
+                        QVERIFY2(!c.isLetter() || seen.contains(QKeySequence(u"Alt+"_s + c)),
+                                 qPrintable(button->objectName() + u" could have had "_s + c));
+                }
+                QVERIFY(!seen.isEmpty());
+            }
+            FWindow->LoadLanguage(1);
+        }
+        pages->setCurrentIndex(0);
+        auto *box = Find<QCheckBox>(*FWindow, "CheckBox2");
+        const bool was = box->isChecked();
+        const QKeyCombination key = box->shortcut()[0];
+        QTest::keyClick(FWindow.get(), key.key(), key.keyboardModifiers());
+        QTRY_COMPARE(box->isChecked(), !was);
     }
 
     void greyedStartSaysWhy()
