@@ -358,8 +358,10 @@ void TJamFileList::FitDefaultWidths()
             if (widths[column] == 0 || column == TResultListModel::rcSize || column == TResultListModel::rcModified)
                 continue;
             int least = titleWidth(column);
-            if (!toTitles && column == TResultListModel::rcName)
-                least = std::max(least, widths[column] * 3 / 5);
+            // A name cut to its first and last letter says nothing: below a short name
+            // whole, the list scrolls sideways instead.
+            if (column == TResultListModel::rcName)
+                least = std::max(least, widths[column] * (toTitles ? 2 : 3) / 5);
             const int cut = std::min(widths[column] - least, used - room);
             if (cut > 0) {
                 widths[column] -= cut;
