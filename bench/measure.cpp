@@ -8,9 +8,9 @@
 //   fm-measure [--cold] RUNS COMMAND [ARGS...]
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>

@@ -186,7 +186,8 @@ void TLookAhead::LookUp(const std::shared_ptr<TListedFolder> &self, size_t chunk
         // Only pairs that pass the filter and that the step will compare are read ahead.
         if (!FContentWanted || !FContentWanted(e.Stat, e.Counterpart))
             continue;
-        if (!TNativeName::Decode(n, e.Name.size(), &name) || !FFilter.PassesFilters(folder.Path + name, e.Stat.Size, hidden))
+        if (!TNativeName::Decode(n, e.Name.size(), &name)
+            || !FFilter.PassesFilters(folder.Path + name, e.Stat.Size, hidden))
             continue;
         {
             std::lock_guard<std::mutex> lock(FLock);

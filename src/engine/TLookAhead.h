@@ -25,7 +25,7 @@
 // a regular file its counterpart under the other root.
 struct TListedEntry
 {
-    QByteArray Name; // ends with a NUL like every QByteArray
+    QByteArray Name;        // ends with a NUL like every QByteArray
     unsigned char Type = 0; // d_type from the listing
     bool IsLink = false;    // known for folders only
     bool HasCounterpart = false;
@@ -46,8 +46,8 @@ struct TListedFolder
     TFileStat FolderStat;
     TFolderHandle CounterpartFolder;
     std::vector<TListedEntry> Entries;
-    int State = 0;                // of the listing: pending, running, done
-    std::vector<quint8> Chunks;   // of the look-ups of each run of entries
+    int State = 0;              // of the listing: pending, running, done
+    std::vector<quint8> Chunks; // of the look-ups of each run of entries
 };
 
 // Keeps the file system busy ahead of a walk: a few worker threads list the next folders
@@ -106,11 +106,7 @@ public:
     static constexpr size_t MaxEntriesAhead = 8192;
 
 private:
-    enum TKind {
-        tkList,
-        tkChunk,
-        tkContent
-    };
+    enum TKind { tkList, tkChunk, tkContent };
     using TKey = std::tuple<size_t, size_t, int>; // folder, entry, kind: the walk's order
     struct TTask
     {
@@ -138,8 +134,8 @@ private:
     std::condition_variable FDone;      // the walk waits here
     std::map<TKey, TTask> FTasks;
     std::map<size_t, std::shared_ptr<TListedFolder>> FAhead; // requested, not yet taken
-    size_t FFoldersAhead = 0; // requested and not released
-    size_t FEntriesAhead = 0; // entries of those listed
+    size_t FFoldersAhead = 0;                                // requested and not released
+    size_t FEntriesAhead = 0;                                // entries of those listed
     std::atomic<bool> FCancel{false};
     std::vector<std::thread> FWorkers;
 };
