@@ -4,6 +4,7 @@
 
 #include <QFile>
 
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <dirent.h>
@@ -12,12 +13,14 @@
 #include <sys/sysmacros.h>
 
 TLookAhead::TLookAhead(const TScanOptions &options, const TFileFilter &filter, const QByteArray &nativeRoot,
-                       const QByteArray &otherNativeRoot, int threads, TContentWanted contentWanted)
+                       const QByteArray &otherNativeRoot, int threads, TContentWanted contentWanted,
+                       const std::atomic<bool> &stop)
     : FOptions(options)
     , FFilter(filter)
     , FNativeRoot(nativeRoot)
     , FOtherRoot(otherNativeRoot)
     , FContentWanted(threads == 0 ? TContentWanted() : std::move(contentWanted))
+    , FStop(stop)
 {
     if (threads < 0)
         threads = DefaultThreads(nativeRoot);
@@ -148,7 +151,9 @@ void TLookAhead::List(TListedFolder &folder)
         return;
     folder.FolderStat = folder.Listing->FolderStat();
     size_t length = 0;
-    while (!FCancel.load(std::memory_order_relaxed)) {
+    // A huge folder on a slow mount takes long to list: a stop request ends the listing
+    // (the walk tests it before it looks at the first entry).
+    while (!FCancel.load(std::memory_order_relaxed) && !FStop.load(std::memory_order_relaxed)) {
         const char *name = folder.Listing->Next(&length);
         if (!name)
             break;
@@ -223,7 +228,10 @@ std::shared_ptr<TListedFolder> TLookAhead::Take(size_t seq)
             lock.lock();
             continue;
         }
-        FDone.wait(lock);
+        // A worker lists it; the walk looks at the stop request now and then meanwhile.
+        if (FStop.load(std::memory_order_relaxed))
+            return {};
+        FDone.wait_for(lock, std::chrono::milliseconds(10));
     }
 }
 

@@ -77,8 +77,10 @@ public:
     };
 
     // threads < 0: as many as suit the device of the root (see DefaultThreads).
+    // stop is the run's stop request: a listing under way gives up when it is seen.
     TLookAhead(const TScanOptions &options, const TFileFilter &filter, const QByteArray &nativeRoot,
-               const QByteArray &otherNativeRoot, int threads, TContentWanted contentWanted);
+               const QByteArray &otherNativeRoot, int threads, TContentWanted contentWanted,
+               const std::atomic<bool> &stop);
     ~TLookAhead();
     TLookAhead(const TLookAhead &) = delete;
     TLookAhead &operator=(const TLookAhead &) = delete;
@@ -87,7 +89,8 @@ public:
     bool HasRoom() const;
     // Puts the folder at place seq of the walk's queue (places asked for in order) in line.
     void Request(size_t seq, const QString &path, const QByteArray &nativePath);
-    // Folder seq, listed; requested before. The walk takes its folders in order.
+    // Folder seq, listed; requested before. The walk takes its folders in order. Null when
+    // a stop request came while the listing was still under way.
     std::shared_ptr<TListedFolder> Take(size_t seq);
     // Entry i of a folder taken, its look-ups done.
     const TListedEntry &Entry(const std::shared_ptr<TListedFolder> &folder, size_t i);
@@ -128,6 +131,7 @@ private:
     const QByteArray FNativeRoot;
     const QByteArray FOtherRoot;
     const TContentWanted FContentWanted;
+    const std::atomic<bool> &FStop;
 
     mutable std::mutex FLock;
     std::condition_variable FWorkReady; // workers wait here

@@ -69,7 +69,7 @@ void TTreeWalk::Walk(const QString &root, const QString &otherRoot, const TStep 
 
     // The folders of the queue are put in line for the look-ahead in queue order, as far
     // as its window reaches; the folder being walked is always in line.
-    TLookAhead ahead(FOptions, FFilter, nativeRoot, nativeOther, FOptions.LookAheadThreads, contentWanted);
+    TLookAhead ahead(FOptions, FFilter, nativeRoot, nativeOther, FOptions.LookAheadThreads, contentWanted, FStop);
     size_t requested = 0;
     const auto request = [&](size_t upTo) {
         while (requested < queue.size() && (requested <= upTo || ahead.HasRoom())) {
@@ -90,6 +90,8 @@ void TTreeWalk::Walk(const QString &root, const QString &otherRoot, const TStep 
         }
 
         const std::shared_ptr<TListedFolder> listed = ahead.Take(index);
+        if (!listed)
+            break; // stopped
         struct TRelease
         {
             TLookAhead &Ahead;
