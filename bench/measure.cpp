@@ -2,12 +2,17 @@
 // wall time in seconds, the median CPU time (user + system) and the largest peak
 // resident set in KiB. CPU time is steadier than wall time on a busy machine.
 //
-//   fm-measure RUNS COMMAND [ARGS...]
+// With --cold, the page cache (and the cached names and attributes) is dropped before
+// each run; that needs root, and a run that cannot do it says so and stops.
+//
+//   fm-measure [--cold] RUNS COMMAND [ARGS...]
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -16,14 +21,30 @@
 
 int main(int argc, char **argv)
 {
+    const bool cold = argc > 1 && std::strcmp(argv[1], "--cold") == 0;
+    if (cold) {
+        argv[1] = argv[0];
+        ++argv;
+        --argc;
+    }
     if (argc < 3) {
-        std::fprintf(stderr, "usage: %s RUNS COMMAND [ARGS...]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [--cold] RUNS COMMAND [ARGS...]\n", argv[0]);
         return 2;
     }
     const int runs = std::max(1, std::atoi(argv[1]));
     std::vector<double> times, cpu;
     long peak = 0;
     for (int i = 0; i < runs; ++i) {
+        if (cold) {
+            ::sync();
+            const int drop = ::open("/proc/sys/vm/drop_caches", O_WRONLY);
+            if (drop < 0 || ::write(drop, "3", 1) != 1) {
+                std::fprintf(stderr, "cannot drop the page cache (/proc/sys/vm/drop_caches): %s\n",
+                             std::strerror(errno));
+                return 3;
+            }
+            ::close(drop);
+        }
         const auto start = std::chrono::steady_clock::now();
         const pid_t pid = ::fork();
         if (pid == 0) {

@@ -58,7 +58,8 @@ private:
 
 } // namespace
 
-TContentComparer::TResult TContentComparer::Compare(const QByteArray &sourcePath, const QByteArray &destinationPath)
+TContentComparer::TResult TContentComparer::Compare(const QByteArray &sourcePath, const QByteArray &destinationPath,
+                                                    const std::atomic<bool> *cancel)
 {
     TReadFile s(sourcePath);
     if (!s.IsOpen())
@@ -73,6 +74,8 @@ TContentComparer::TResult TContentComparer::Compare(const QByteArray &sourcePath
     std::unique_ptr<char[]> bufD(new char[BlockSize]);
     qint64 remaining = s.Size();
     while (remaining > 0) {
+        if (cancel && cancel->load(std::memory_order_relaxed))
+            return crDifferent;
         const qint64 n = remaining < BlockSize ? remaining : BlockSize;
         if (s.ReadFully(bufS.get(), n) != n)
             return crSourceUnreadable;

@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 
+#include <atomic>
+
 // Byte-by-byte comparison of two files of equal size.
 class TContentComparer
 {
@@ -18,7 +20,10 @@ public:
     // Compares two files of any path length byte by byte, up to the first block that
     // differs. Files of different sizes differ. Anything that is not a regular file (a FIFO
     // is never opened for a blocking read) counts as unreadable.
-    static TResult Compare(const QByteArray &sourcePath, const QByteArray &destinationPath);
+    // A comparison given up at a cancel request reads as crDifferent; whoever cancels it
+    // throws the answer away.
+    static TResult Compare(const QByteArray &sourcePath, const QByteArray &destinationPath,
+                           const std::atomic<bool> *cancel = nullptr);
     // Compare() == crSame.
     static bool SameContent(const QByteArray &sourcePath, const QByteArray &destinationPath)
     {

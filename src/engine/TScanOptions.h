@@ -22,4 +22,7 @@ struct TScanOptions
     qint32 srcTimeZ = 0; // seconds added to every source time
     qint32 dstTimeZ = 0;
     qint32 MrgErrSec = 0; // margin of error, whole seconds
+    // Threads that look up and read ahead of the walk; 0: none, the walk does every
+    // look-up itself one at a time; below 0: as many as suit the device.
+    int LookAheadThreads = -1;
 };

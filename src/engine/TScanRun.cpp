@@ -29,8 +29,13 @@ QString TScanRun::Execute()
     FDstTree.emplace(FNativeDst);
 
     FSink.ShowStatus(FTexts.AnalyzingSource);
+    // The pairs whose contents CompareSourceFile will compare, told from the two look-ups.
+    const auto contentWanted = [this](const TFileStat &file, const TFileStat &dst) {
+        return FOptions.DupByContent && dst.IsRegular && dst.Size == file.Size && !dst.SameIdentity(file);
+    };
     TTreeWalk(FOptions, FFilter, FTexts, FStop, FSink, FTexts.Analyzing)
-        .Walk(FOptions.srcPath, FOptions.dstPath, [this](const TWalkFile &f) { CompareSourceFile(f); });
+        .Walk(
+            FOptions.srcPath, FOptions.dstPath, [this](const TWalkFile &f) { CompareSourceFile(f); }, contentWanted);
 
     FSink.ShowStatus(FTexts.Analyzing);
     TTreeWalk(FOptions, FFilter, FTexts, FStop, FSink, FTexts.Analyzing)
@@ -109,7 +114,7 @@ void TScanRun::CompareSourceFile(const TWalkFile &file)
     const QStringView folder = QStringView(file.FullPath).first(file.FullPath.size() - file.Name.size());
     if (PointCounterpart(FDst, FNativeDst, file.RelativeNativeFolder, *FSrcTree, folder))
         return;
-    const TFileStat dst = FDst.Handle.Stat(file.NativeName.data());
+    const TFileStat dst = file.Counterpart ? *file.Counterpart : FDst.Handle.Stat(file.NativeName.data());
     const auto dstPath = [&]() -> QString { return FOptions.dstPath + file.RelativeFolder + file.Name; };
     if (!dst.Exists) {
         // A counterpart that is there but cannot be looked up is not missing.
@@ -131,7 +136,6 @@ void TScanRun::CompareSourceFile(const TWalkFile &file)
     }
 
     // A folder found as the counterpart takes part with size 0 and its own time.
-    const QByteArray nativeDst = FNativeDst + file.RelativeNativeFolder + file.NativeName;
     const qint64 dstSize = dst.IsDir ? 0 : dst.Size;
     const qint32 delta =
         TPairJudge::AdjustedSecondsDiff(file.Stat.MTimeSec, dst.MTimeSec, FOptions.srcTimeZ, FOptions.dstTimeZ);
@@ -139,7 +143,7 @@ void TScanRun::CompareSourceFile(const TWalkFile &file)
     const auto verdict =
         TPairJudge::Judge(file.Stat.Size, dstSize, delta, FOptions.MrgErrSec, FOptions.DupByContent, [&] {
             if (dst.IsRegular)
-                content = TContentComparer::Compare(file.NativePath, nativeDst);
+                content = file.Content();
             return content == TContentComparer::crSame;
         });
     // A file that cannot be read cannot be judged by its content: listing the pair as a
@@ -200,7 +204,7 @@ void TScanRun::CheckDestinationFile(const TWalkFile &file)
     const QStringView folder = QStringView(file.FullPath).first(file.FullPath.size() - file.Name.size());
     if (PointCounterpart(FSrc, FNativeSrc, file.RelativeNativeFolder, *FDstTree, folder))
         return;
-    const TFileStat src = FSrc.Handle.Stat(file.NativeName.data());
+    const TFileStat src = file.Counterpart ? *file.Counterpart : FSrc.Handle.Stat(file.NativeName.data());
     if (!src.Exists) {
         // A counterpart that is there but cannot be looked up is not missing.
         if (!src.CannotLookUp())

@@ -54,10 +54,12 @@ TTreeWalk::TTreeWalk(const TScanOptions &options, const TFileFilter &filter, con
     , FStatusPrefix(statusText + u' ')
 {}
 
-void TTreeWalk::Walk(const QString &root, const QString &otherRoot, const TStep &step)
+void TTreeWalk::Walk(const QString &root, const QString &otherRoot, const TStep &step,
+                     const TLookAhead::TContentWanted &contentWanted)
 {
     const QByteArray nativeRoot = TNativeName::Encode(root);
-    const TOtherTree other(TNativeName::Encode(otherRoot));
+    const QByteArray nativeOther = TNativeName::Encode(otherRoot);
+    const TOtherTree other(nativeOther);
     std::vector<TQueuedFolder> queue;
     queue.push_back({root, nativeRoot, -1, 0, false});
     // Every folder queued in this pass, by identity, with its place in the queue.
@@ -65,8 +67,20 @@ void TTreeWalk::Walk(const QString &root, const QString &otherRoot, const TStep 
     const TFileStat rootStat = TFileStat::Of(nativeRoot);
     walked.insert({rootStat.Dev, rootStat.Ino}, 0);
 
+    // The folders of the queue are put in line for the look-ahead in queue order, as far
+    // as its window reaches; the folder being walked is always in line.
+    TLookAhead ahead(FOptions, FFilter, nativeRoot, nativeOther, FOptions.LookAheadThreads, contentWanted, FStop);
+    size_t requested = 0;
+    const auto request = [&](size_t upTo) {
+        while (requested < queue.size() && (requested <= upTo || ahead.HasRoom())) {
+            ahead.Request(requested, queue[requested].Path, queue[requested].NativePath);
+            ++requested;
+        }
+    };
+
     QString name;
     for (size_t index = 0; index < queue.size() && !FStop.load(std::memory_order_relaxed); ++index) {
+        request(index);
         const QString folder = queue[index].Path;
         const QByteArray nativeFolder = queue[index].NativePath;
         queue[index].NativePath = QByteArray();
@@ -75,12 +89,21 @@ void TTreeWalk::Walk(const QString &root, const QString &otherRoot, const TStep 
             queue[index].Cut = true;
         }
 
-        TDirListing listing(nativeFolder);
+        const std::shared_ptr<TListedFolder> listed = ahead.Take(index);
+        if (!listed)
+            break; // stopped
+        struct TRelease
+        {
+            TLookAhead &Ahead;
+            const TListedFolder &Folder;
+            ~TRelease() { Ahead.Release(Folder); }
+        } release{ahead, *listed};
+        const TDirListing &listing = *listed->Listing;
         if (!listing.IsOpen()) {
             FSink.NotCompared(folder, FTexts.Unlistable);
             continue;
         }
-        const TFileStat folderStat = listing.FolderStat();
+        const TFileStat folderStat = listed->FolderStat;
         const QStringView relFolder = QStringView(folder).sliced(root.size());
         const QByteArrayView relNative = QByteArrayView(nativeFolder).sliced(nativeRoot.size());
 
@@ -107,6 +130,7 @@ void TTreeWalk::Walk(const QString &root, const QString &otherRoot, const TStep 
             walked.insert({st.Dev, st.Ino}, queue.size());
             queue.push_back(
                 {path, nativeFolder + entryName + '/', qsizetype(index), path.size() - folder.size(), false});
+            request(index);
         };
         // Folder links wait for the end of the listing, so that a folder reached both by
         // its name and through a link in the same folder is walked by its name.
@@ -118,16 +142,15 @@ void TTreeWalk::Walk(const QString &root, const QString &otherRoot, const TStep 
         };
         std::vector<TLinked> linked;
 
-        size_t length = 0;
-        while (!FStop.load(std::memory_order_relaxed)) {
-            const char *entry = listing.Next(&length);
-            if (!entry)
-                break;
+        for (size_t i = 0; i < listed->Entries.size() && !FStop.load(std::memory_order_relaxed); ++i) {
+            const TListedEntry &e = ahead.Entry(listed, i);
+            const char *entry = e.Name.constData();
+            const size_t length = size_t(e.Name.size());
             const bool hidden = entry[0] == '.';
             if (hidden && !FOptions.IncHiddenFiles)
                 continue;
             const QByteArrayView nativeName(entry, qsizetype(length));
-            const TFileStat st = listing.Stat(entry);
+            const TFileStat &st = e.Stat;
             // A link to nothing is nothing to compare; an entry that cannot be looked up is.
             if (!st.Exists && !st.CannotLookUp())
                 continue;
@@ -143,7 +166,7 @@ void TTreeWalk::Walk(const QString &root, const QString &otherRoot, const TStep 
             }
             if (st.IsDir) {
                 const QString path = folder + name + u'/';
-                if (listing.IsSymLink(entry))
+                if (e.IsLink)
                     linked.push_back({path, QByteArray(entry, qsizetype(length)), st});
                 else
                     queueFolder(path, nativeName, st, false);
@@ -162,7 +185,8 @@ void TTreeWalk::Walk(const QString &root, const QString &otherRoot, const TStep 
             }
             FSink.ShowStatus(FStatusPrefix + fullPath);
             const QByteArray nativePath = nativeFolder + nativeName;
-            step(TWalkFile{fullPath, nativePath, relFolder, relNative, name, nativeName, st, folderStat, listing.Fd()});
+            step(TWalkFile{fullPath, nativePath, relFolder, relNative, name, nativeName, st, folderStat, listing.Fd(),
+                           e.HasCounterpart ? &e.Counterpart : nullptr, ahead, listed, i});
         }
         for (const TLinked &l : linked) {
             if (FStop.load(std::memory_order_relaxed))

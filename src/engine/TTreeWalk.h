@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/TFileFilter.h"
+#include "engine/TLookAhead.h"
 #include "engine/TScanOptions.h"
 #include "engine/TScanSink.h"
 #include "engine/TScanTexts.h"
@@ -26,6 +27,15 @@ struct TWalkFile
     const TFileStat &Stat;       // the file after following links
     const TFileStat &FolderStat; // the folder it was listed in
     int FolderFd;                // the folder it was listed in, open
+    // Looked up ahead: the entry of the same name in the counterpart folder under the
+    // other root (TFolderHandle::Stat of it), or nullptr when it was not looked up.
+    const TFileStat *Counterpart;
+    TLookAhead &Ahead;
+    const std::shared_ptr<TListedFolder> &Listed;
+    size_t Index;
+
+    // The content comparison of the file and its counterpart: read ahead, or read now.
+    TContentComparer::TResult Content() const { return Ahead.Content(Listed, Index); }
 };
 
 // One pass over a tree: breadth first from the root, each folder's entries in the
@@ -47,7 +57,11 @@ public:
               const std::atomic<bool> &stop, TScanSink &sink, const QString &statusText);
 
     // Walks root; folders that are otherRoot, lie below it or hold it are not walked.
-    void Walk(const QString &root, const QString &otherRoot, const TStep &step);
+    // Folders, entries and counterparts are looked up ahead, and pairs for which
+    // contentWanted holds are compared ahead (see TLookAhead); the step still sees the
+    // files one by one in the walk's order.
+    void Walk(const QString &root, const QString &otherRoot, const TStep &step,
+              const TLookAhead::TContentWanted &contentWanted = {});
 
 private:
     const TScanOptions &FOptions;

@@ -23,6 +23,9 @@ public:
     int Fd() const { return FFd; }
     // The next entry's name, or nullptr at the end of the listing.
     const char *Next(size_t *length);
+    // The kind of the entry last returned by Next() as the listing gives it (DT_UNKNOWN
+    // where the file system does not say).
+    unsigned char Type() const { return FType; }
     // Whether the entry last returned by Next() is itself a symbolic link.
     bool IsSymLink(const char *name) const;
     // The entry after following links, with IsMountRoot; Exists is false when it

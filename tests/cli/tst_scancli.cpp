@@ -201,6 +201,8 @@ void tst_ScanCli::usageErrors_data()
         << QStringList{u"--src-adjust"_s, u"-10000"_s, u"s"_s, u"d"_s} << u"--src-adjust"_s;
     QTest::newRow("adjustment not whole")
         << QStringList{u"--dst-adjust"_s, u"1.5"_s, u"s"_s, u"d"_s} << u"--dst-adjust"_s;
+    QTest::newRow("threads negative") << QStringList{u"--threads"_s, u"-1"_s, u"s"_s, u"d"_s} << u"--threads"_s;
+    QTest::newRow("threads too many") << QStringList{u"--threads"_s, u"65"_s, u"s"_s, u"d"_s} << u"--threads"_s;
 }
 
 void tst_ScanCli::usageErrors()
@@ -232,6 +234,12 @@ void tst_ScanCli::optionsReachTheEngine()
     QCOMPARE(r.Out.count('\n'), 2);
     r = RunScan({u"--no-subfolders"_s, u"--filter"_s, u"*only*"_s, u"s"_s, u"d"_s}, FDir.path());
     QVERIFY(r.Out.isEmpty());
+    // Looking ahead or not, the same records.
+    const TResult single = RunScan({u"--threads"_s, u"0"_s, u"s"_s, u"d"_s}, FDir.path());
+    r = RunScan({u"--threads"_s, u"5"_s, u"s"_s, u"d"_s}, FDir.path());
+    QCOMPARE(single.ExitCode, r.ExitCode);
+    QVERIFY(!r.Out.isEmpty());
+    QCOMPARE(r.Out, single.Out);
 }
 
 void tst_ScanCli::figuresAsTsvAndJson()

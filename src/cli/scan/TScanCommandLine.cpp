@@ -100,8 +100,12 @@ TScanCommandLine::TOutcome TScanCommandLine::Parse(const QStringList &arguments,
         "counterpart_mtime and difference. Times are whole seconds since 1970 (UTC). Without this option each "
         "record is the list number, a TAB and the path."_s,
         u"tsv|json"_s);
+    const QCommandLineOption threads(u"threads"_s,
+                                     u"Threads looking up and reading ahead of the walk, 0..64 (0 = none; "
+                                     u"default: as suits the device)."_s,
+                                     u"COUNT"_s);
     parser.addOptions({filter, reverse, min, minUnit, max, maxUnit, hidden, noContent, noSub, srcAdjust, dstAdjust,
-                       margin, null, status, format});
+                       margin, null, status, format, threads});
     parser.addPositionalArgument(u"SOURCE"_s, u"The source folder."_s);
     parser.addPositionalArgument(u"DESTINATION"_s, u"The destination folder."_s);
 
@@ -150,6 +154,8 @@ TScanCommandLine::TOutcome TScanCommandLine::Parse(const QStringList &arguments,
             u"--dst-adjust: expected whole seconds from -9999 to 9999, got \"%1\"."_s.arg(parser.value(dstAdjust)));
     if (!ParseWhole(parser.value(margin), 0, 86400, &o.MrgErrSec))
         return Fail(u"--margin: expected whole seconds from 0 to 86400, got \"%1\"."_s.arg(parser.value(margin)));
+    if (parser.isSet(threads) && !ParseWhole(parser.value(threads), 0, 64, &o.LookAheadThreads))
+        return Fail(u"--threads: expected a whole number from 0 to 64, got \"%1\"."_s.arg(parser.value(threads)));
     o.srcPath = NormalizeRoot(roots.at(0), workingFolder);
     o.dstPath = NormalizeRoot(roots.at(1), workingFolder);
 

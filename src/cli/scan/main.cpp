@@ -12,9 +12,13 @@
 
 #include <atomic>
 #include <cstdio>
+#include <malloc.h>
 
 int main(int argc, char *argv[])
 {
+    // The look-ahead threads allocate little; a malloc arena of their own each would hold
+    // more memory than their whole window of work.
+    ::mallopt(M_ARENA_MAX, 2);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("foldermate-scan"));
     QCoreApplication::setApplicationVersion(QStringLiteral(FM_VERSION));

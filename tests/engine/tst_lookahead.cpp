@@ -1,0 +1,227 @@
+// Runs with workers looking ahead against runs where the walk does every look-up itself:
+// random trees that fight back, and the same status texts, findings and entries left out,
+// in the same order, also when Stop comes at any moment.
+
+#include "engine/TScanRun.h"
+
+#include "TestTree.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <random>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+using namespace TestTree;
+
+namespace {
+
+// Every call in one list, in order; Stop is raised at the event numbered StopAt.
+class TTranscript final : public TScanSink
+{
+public:
+    QStringList Events;
+    qsizetype StopAt = -1;
+    std::atomic<bool> Stop{false};
+
+    void ShowStatus(const QString &text) override { Add(u"S "_s + text); }
+    void AddToList(int list, const QString &path) override { Add(QString::number(list) + u' ' + path); }
+    void NotCompared(const QString &path, const QString &reason) override { Add(u"N "_s + reason + u' ' + path); }
+
+private:
+    void Add(const QString &e)
+    {
+        Events << e;
+        if (Events.size() == StopAt)
+            Stop.store(true);
+    }
+};
+
+TScanTexts Texts()
+{
+    return TScanTexts::FromLines([](int line) { return u"T%1"_s.arg(line); });
+}
+
+QStringList Transcript(TScanOptions o, int threads, qsizetype stopAt = -1)
+{
+    o.LookAheadThreads = threads;
+    TTranscript t;
+    t.StopAt = stopAt;
+    const QString error = TScanRun(o, Texts(), t, t.Stop).Execute();
+    t.Events << u"E "_s + error;
+    return t.Events;
+}
+
+// The first place where two transcripts part, for a readable failure.
+QString FirstDifference(const QStringList &a, const QStringList &b)
+{
+    for (qsizetype i = 0; i < qMax(a.size(), b.size()); ++i) {
+        const QString x = i < a.size() ? a[i] : u"(end)"_s;
+        const QString y = i < b.size() ? b[i] : u"(end)"_s;
+        if (x != y)
+            return u"event %1: \"%2\" against \"%3\""_s.arg(i).arg(x, y);
+    }
+    return {};
+}
+
+// Two trees from one seed: nested folders of all sizes (some larger than a run of entries
+// looked up at once), and pairs of every kind: missing on either side, older, newer, equal
+// sizes with the same or other bytes, conflicts, hidden names, names that are not text,
+// links to files, to folders, to nothing and into the other tree, FIFOs, and a counterpart
+// that is a folder.
+void Build(const QString &src, const QString &dst, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    const auto pick = [&](int n) { return int(rng() % unsigned(n)); };
+    QStringList folders{QString()};
+    const int folderCount = 6 + pick(30);
+    while (folders.size() < folderCount) {
+        const QString parent = folders[pick(int(folders.size()))];
+        folders << parent + (pick(5) == 0 ? u".h"_s : u"d"_s) + QString::number(folders.size()) + u'/';
+    }
+    const QByteArray block(3000, 'x');
+    int n = 0;
+    for (const QString &f : std::as_const(folders)) {
+        Dir(src, f);
+        if (pick(6) != 0)
+            Dir(dst, f);
+        const int files = pick(4) == 0 ? 40 + pick(60) : pick(12);
+        for (int i = 0; i < files; ++i, ++n) {
+            const QString name = f + (pick(8) == 0 ? u".f"_s : u"f"_s) + QString::number(n) + u".txt"_s;
+            QByteArray content = block.first(pick(3) == 0 ? 2900 + pick(100) : pick(40));
+            content += QByteArray::number(n % 7);
+            const qint64 t = 1700000000 + pick(4) * 3600;
+            switch (pick(9)) {
+            case 0: // source only
+                File(src, name, content, t);
+                break;
+            case 1: // destination only
+                if (QDir(dst + u'/' + f).exists())
+                    File(dst, name, content, t);
+                break;
+            case 2: // equal sizes, other bytes
+                File(src, name, content, t);
+                content[0] = 'y';
+                File(dst, name, content, t + pick(3));
+                break;
+            case 3: // other sizes, maybe a conflict
+                File(src, name, content, t);
+                File(dst, name, content + "!", t + (pick(2) ? 0 : 7200));
+                break;
+            case 4: // a link on one side
+                File(src, name, content, t);
+                SymLink(src + u'/' + name, dst + u'/' + name);
+                break;
+            case 5: { // a FIFO, or a folder as the counterpart
+                const QString p = src + u'/' + name;
+                if (pick(2))
+                    QVERIFY(::mkfifo(Native(p).constData(), 0644) == 0);
+                else {
+                    File(src, name, content, t);
+                    Dir(dst, name);
+                }
+                break;
+            }
+            default: // equal, or times apart
+                File(src, name, content, t);
+                File(dst, name, content, t + (pick(3) == 0 ? 3600 : 0));
+                break;
+            }
+        }
+        if (pick(10) == 0) {
+            const QByteArray bad = Native(src + u'/' + f) + "bad\xff" + QByteArray::number(n);
+            const int fd = ::open(bad.constData(), O_CREAT | O_WRONLY, 0644);
+            QVERIFY(fd >= 0);
+            ::close(fd);
+        }
+        if (pick(8) == 0)
+            SymLink(src + u"/nowhere"_s, src + u'/' + f + u"dangling"_s);
+        if (pick(8) == 0 && !f.isEmpty())
+            SymLink(src + u'/' + folders[pick(int(folders.size()))], src + u'/' + f + u"loop"_s);
+        if (pick(12) == 0)
+            SymLink(dst, src + u'/' + f + u"intoOther"_s);
+    }
+}
+
+} // namespace
+
+class tst_LookAhead : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void sameTranscriptAsOneLookUpAtATime_data();
+    void sameTranscriptAsOneLookUpAtATime();
+    void stopAtAnyMomentDeliversTheSame();
+};
+
+void tst_LookAhead::sameTranscriptAsOneLookUpAtATime_data()
+{
+    QTest::addColumn<unsigned>("seed");
+    QTest::addColumn<bool>("byContent");
+    QTest::addColumn<bool>("hidden");
+    QTest::addColumn<bool>("subFolders");
+    QTest::addColumn<QString>("filter");
+    for (unsigned seed = 1; seed <= 6; ++seed) {
+        QTest::addRow("seed %u", seed) << seed << true << false << true << u"*"_s;
+        QTest::addRow("seed %u by time, hidden", seed) << seed << false << true << true << u"*"_s;
+    }
+    QTest::addRow("no sub folders") << 7u << true << true << false << u"*"_s;
+    QTest::addRow("filter") << 8u << true << false << true << u"*1?.txt"_s;
+}
+
+void tst_LookAhead::sameTranscriptAsOneLookUpAtATime()
+{
+    QFETCH(unsigned, seed);
+    QFETCH(bool, byContent);
+    QFETCH(bool, hidden);
+    QFETCH(bool, subFolders);
+    QFETCH(QString, filter);
+    QTemporaryDir dir;
+    const QString src = dir.path() + u"/src"_s, dst = dir.path() + u"/dst"_s;
+    Build(src, dst, seed);
+    TScanOptions o;
+    o.srcPath = src + u'/';
+    o.dstPath = dst + u'/';
+    o.DupByContent = byContent;
+    o.IncHiddenFiles = hidden;
+    o.DoSubFolders = subFolders;
+    o.Filter = filter;
+    o.MrgErrSec = 2;
+
+    const QStringList single = Transcript(o, 0);
+    QVERIFY(single.size() > 20);
+    for (int threads : {1, 3, 16}) {
+        const QStringList ahead = Transcript(o, threads);
+        QVERIFY2(ahead == single, qPrintable(u"%1 threads, %2"_s.arg(threads).arg(FirstDifference(ahead, single))));
+    }
+}
+
+void tst_LookAhead::stopAtAnyMomentDeliversTheSame()
+{
+    QTemporaryDir dir;
+    const QString src = dir.path() + u"/src"_s, dst = dir.path() + u"/dst"_s;
+    Build(src, dst, 11);
+    TScanOptions o;
+    o.srcPath = src + u'/';
+    o.dstPath = dst + u'/';
+    o.IncHiddenFiles = true;
+    const qsizetype total = Transcript(o, 0).size();
+    std::mt19937 rng(5);
+    // Stop right at the start, at random moments, and at the last events.
+    QList<qsizetype> moments{1, 2, total - 2, total - 1};
+    for (int i = 0; i < 12; ++i)
+        moments << 1 + qsizetype(rng() % quint32(total - 1));
+    for (const qsizetype at : std::as_const(moments)) {
+        const QStringList single = Transcript(o, 0, at);
+        QVERIFY(single.size() <= total);
+        const QStringList ahead = Transcript(o, 8, at);
+        QVERIFY2(ahead == single, qPrintable(u"stop at %1: %2"_s.arg(at).arg(FirstDifference(ahead, single))));
+    }
+}
+
+QTEST_GUILESS_MAIN(tst_LookAhead)
+#include "tst_lookahead.moc"
