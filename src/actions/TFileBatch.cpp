@@ -65,6 +65,19 @@ TFileActionDialogs::TKeepChoice TFileBatch::AskKeep(int item)
     return *FKeepChoice;
 }
 
+TFileActionDialogs::TKeepChoice TFileBatch::ReplaceWithoutKeeping(int item, TFileOpResult &result,
+                                                                  const std::function<TFileOpResult()> &copy)
+{
+    const TFileActionDialogs::TKeepChoice keep = AskKeep(item);
+    if (keep == TFileActionDialogs::kcReplace) {
+        // This one file without keeping; the next ones are kept where they can be.
+        FOps.SetKeepReplaced(false);
+        result = copy();
+        FOps.SetKeepReplaced(FKeepReplaced);
+    }
+    return keep;
+}
+
 void TFileBatch::CopyAll(const QList<TItem> &items)
 {
     const auto progress = [this](qint64 done) { FBytesInFile = done; };
@@ -86,17 +99,15 @@ void TFileBatch::CopyAll(const QList<TItem> &items)
             TFileOpResult r = *it;
             while (!r.Ok()) {
                 if (r.Kind == TFileOpResult::orTrashRefused) {
-                    const TFileActionDialogs::TKeepChoice keep = AskKeep(i);
+                    const TFileActionDialogs::TKeepChoice keep = ReplaceWithoutKeeping(i, r, [&] {
+                        return FOps.CopyFile(items.at(i).Source, items.at(i).Target, progress, &FCancel);
+                    });
                     if (keep == TFileActionDialogs::kcCancel) {
                         goOn = false;
                         break;
                     }
                     if (keep == TFileActionDialogs::kcSkip)
                         break;
-                    // This one file without keeping; the next ones are kept where they can be.
-                    FOps.SetKeepReplaced(false);
-                    r = FOps.CopyFile(items.at(i).Source, items.at(i).Target, progress, &FCancel);
-                    FOps.SetKeepReplaced(FKeepReplaced);
                     FDone[i] = r.Ok();
                     continue;
                 }
@@ -127,16 +138,14 @@ void TFileBatch::CopyAll(const QList<TItem> &items)
             }
             TFileOpResult r = FOps.StageCopy(items.at(i).Source, items.at(i).Target, progress, &FCancel);
             if (r.Kind == TFileOpResult::orTrashRefused) {
-                const TFileActionDialogs::TKeepChoice keep = AskKeep(i);
+                const TFileActionDialogs::TKeepChoice keep = ReplaceWithoutKeeping(
+                    i, r, [&] { return FOps.StageCopy(items.at(i).Source, items.at(i).Target, progress, &FCancel); });
                 if (keep == TFileActionDialogs::kcCancel) {
                     goOn = false;
                     break;
                 }
                 if (keep == TFileActionDialogs::kcSkip)
                     break;
-                FOps.SetKeepReplaced(false);
-                r = FOps.StageCopy(items.at(i).Source, items.at(i).Target, progress, &FCancel);
-                FOps.SetKeepReplaced(FKeepReplaced);
             }
             if (r.Ok()) {
                 staged << i;

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <atomic>
+#include <functional>
 #include <optional>
 
 // One batch of copies or moves to the trash, as an action hands it over. The files are
@@ -50,6 +51,10 @@ private:
     TFileActionDialogs::TErrorChoice Ask(TFileActionDialogs::TBatchKind kind, int item, const TFileOpResult &r);
     // The answer for a replaced file that the trash refuses, asked once a batch.
     TFileActionDialogs::TKeepChoice AskKeep(int item);
+    // The trash refused to keep the file that item replaces: asks (once a batch) and, when
+    // the user agrees, runs copy again without keeping it, its result in result.
+    TFileActionDialogs::TKeepChoice ReplaceWithoutKeeping(int item, TFileOpResult &result,
+                                                          const std::function<TFileOpResult()> &copy);
     template <typename TQuestion> void OnWindow(TQuestion &&question);
 
     TFileOperations &FOps;

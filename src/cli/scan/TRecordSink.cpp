@@ -2,6 +2,8 @@
 
 #include "platform/TNativeName.h"
 
+#include <vector>
+
 namespace {
 
 // A line break in a name would end the line early and make the rest read as a line of
@@ -104,54 +106,50 @@ void TRecordSink::AddFinding(const TFinding &finding)
             return;
         }
     }
-    switch (FFormat) {
-    case rfList:
+    if (FFormat == rfList) {
         FBuffer.append(char('0' + finding.List));
         FBuffer.append('\t');
         FBuffer.append(TNativeName::Encode(finding.Path));
-        break;
-    case rfTsv:
-        FBuffer.append(char('0' + finding.List));
-        FBuffer.append('\t');
-        FBuffer.append(TNativeName::Encode(finding.Path));
-        FBuffer.append('\t');
-        FBuffer.append(QByteArray::number(finding.Size));
-        FBuffer.append('\t');
-        FBuffer.append(QByteArray::number(finding.MTimeSec));
-        if (finding.HasCounterpart) {
-            FBuffer.append('\t');
-            FBuffer.append(TNativeName::Encode(finding.CounterpartPath));
-            FBuffer.append('\t');
-            FBuffer.append(QByteArray::number(finding.CounterpartSize));
-            FBuffer.append('\t');
-            FBuffer.append(QByteArray::number(finding.CounterpartMTimeSec));
-            FBuffer.append('\t');
-            FBuffer.append(QByteArray::number(finding.Difference));
-        } else {
-            FBuffer.append("\t\t\t\t");
+        EndRecord();
+        return;
+    }
+    // The same fields in both formats; a record without a counterpart leaves its fields
+    // empty in tsv and out in json.
+    struct TField
+    {
+        const char *Key;
+        QByteArray Value;
+        bool IsText;
+    };
+    std::vector<TField> fields{{"list", QByteArray::number(finding.List), false},
+                               {"path", TNativeName::Encode(finding.Path), true},
+                               {"size", QByteArray::number(finding.Size), false},
+                               {"mtime", QByteArray::number(finding.MTimeSec), false}};
+    if (finding.HasCounterpart) {
+        fields.push_back({"counterpart_path", TNativeName::Encode(finding.CounterpartPath), true});
+        fields.push_back({"counterpart_size", QByteArray::number(finding.CounterpartSize), false});
+        fields.push_back({"counterpart_mtime", QByteArray::number(finding.CounterpartMTimeSec), false});
+        fields.push_back({"difference", QByteArray::number(finding.Difference), false});
+    }
+    if (FFormat == rfTsv) {
+        for (size_t i = 0; i < fields.size(); ++i) {
+            if (i > 0)
+                FBuffer.append('\t');
+            FBuffer.append(fields[i].Value);
         }
-        break;
-    case rfJson:
-        FBuffer.append("{\"list\":");
-        FBuffer.append(QByteArray::number(finding.List));
-        FBuffer.append(",\"path\":");
-        AppendJsonString(FBuffer, TNativeName::Encode(finding.Path));
-        FBuffer.append(",\"size\":");
-        FBuffer.append(QByteArray::number(finding.Size));
-        FBuffer.append(",\"mtime\":");
-        FBuffer.append(QByteArray::number(finding.MTimeSec));
-        if (finding.HasCounterpart) {
-            FBuffer.append(",\"counterpart_path\":");
-            AppendJsonString(FBuffer, TNativeName::Encode(finding.CounterpartPath));
-            FBuffer.append(",\"counterpart_size\":");
-            FBuffer.append(QByteArray::number(finding.CounterpartSize));
-            FBuffer.append(",\"counterpart_mtime\":");
-            FBuffer.append(QByteArray::number(finding.CounterpartMTimeSec));
-            FBuffer.append(",\"difference\":");
-            FBuffer.append(QByteArray::number(finding.Difference));
+        if (!finding.HasCounterpart)
+            FBuffer.append("\t\t\t\t");
+    } else {
+        for (size_t i = 0; i < fields.size(); ++i) {
+            FBuffer.append(i == 0 ? "{\"" : ",\"");
+            FBuffer.append(fields[i].Key);
+            FBuffer.append("\":");
+            if (fields[i].IsText)
+                AppendJsonString(FBuffer, fields[i].Value);
+            else
+                FBuffer.append(fields[i].Value);
         }
         FBuffer.append('}');
-        break;
     }
     EndRecord();
 }
