@@ -68,13 +68,13 @@ QString TRootChecks::Unusable(const QString &rootPath, const QByteArray &native,
     QByteArray entry = native;
     while (entry.size() > 1 && entry.endsWith('/'))
         entry.chop(1);
-    errno = 0;
     const TFileStat st = TFileStat::Of(entry);
     if (!st.Exists) {
-        const int error = errno;
-        if (error == ENOENT || error == ENOTDIR || error == 0)
+        // Only a root that is not there is missing; a loop of links, no access or an I/O
+        // error says so with the system's reason.
+        if (!st.CannotLookUp())
             return texts.RootMissing.arg(root);
-        return texts.RootUnlistable.arg(root, QString::fromLocal8Bit(std::strerror(error)));
+        return texts.RootUnlistable.arg(root, QString::fromLocal8Bit(std::strerror(st.Error)));
     }
     if (!st.IsDir)
         return texts.RootNotFolder.arg(root);

@@ -12,7 +12,8 @@
 TScanRun::TScanRun(const TScanOptions &options, const TScanTexts &texts, TScanSink &sink, const std::atomic<bool> &stop)
     : FOptions(options)
     , FTexts(texts)
-    , FSink(sink)
+    , FOnce(sink)
+    , FSink(FOnce)
     , FStop(stop)
     , FFilter(options)
     , FNativeSrc(TNativeName::Encode(options.srcPath))
@@ -84,7 +85,7 @@ bool TScanRun::PointCounterpart(TCounterpart &c, const QByteArray &root, QByteAr
     c.Handle.Point(root, relative);
     c.Crosses = Crosses(c, root, c.Relative, walked);
     if (c.Crosses)
-        FSink.NotCompared(walkedFolder.toString(), FTexts.CounterpartCrosses);
+        FSink.Skipped(walkedFolder.toString(), FTexts.CounterpartCrosses);
     return c.Crosses;
 }
 
@@ -117,33 +118,30 @@ void TScanRun::CompareSourceFile(const TWalkFile &file)
     const TFileStat dst = file.Counterpart ? *file.Counterpart : FDst.Handle.Stat(file.NativeName.data());
     const auto dstPath = [&]() -> QString { return FOptions.dstPath + file.RelativeFolder + file.Name; };
     if (!dst.Exists) {
-        // A counterpart that is there but cannot be looked up is not missing.
-        if (!dst.CannotLookUp())
-            FSink.AddFinding(Alone(1, file));
-        else if (!FDst.Handle.HasEntry(file.NativeName.data()))
+        // A counterpart that is there but cannot be looked up is not missing. It is named
+        // here, since the destination's own walk may leave it out by its size.
+        if (dst.CannotLookUp())
             FSink.NotCompared(dstPath(), FTexts.Unreadable);
-        // else the destination's own walk names it
+        else
+            FSink.AddFinding(Alone(1, file));
         return;
     }
-    if (dst.IsSpecial()) {
-        FSink.NotCompared(file.FullPath, FTexts.SpecialCounterpart);
+    if (Clashes(file.FullPath, dstPath(), dst))
         return;
-    }
     if (dst.SameIdentity(file.Stat) && IsSameEntry(file)) {
         // One file reached from both trees: neither side may be acted on as a copy.
-        FSink.NotCompared(file.FullPath, FTexts.SecondRoute.arg(dstPath()));
+        FSink.Skipped(file.FullPath, FTexts.SecondRoute.arg(dstPath()));
         return;
     }
 
-    // A folder found as the counterpart takes part with size 0 and its own time.
-    const qint64 dstSize = dst.IsDir ? 0 : dst.Size;
+    const qint64 dstSize = dst.Size;
     const qint32 delta =
         TPairJudge::AdjustedSecondsDiff(file.Stat.MTimeSec, dst.MTimeSec, FOptions.srcTimeZ, FOptions.dstTimeZ);
     TContentComparer::TResult content = TContentComparer::crDifferent;
     const auto verdict =
         TPairJudge::Judge(file.Stat.Size, dstSize, delta, FOptions.MrgErrSec, FOptions.DupByContent, [&] {
-            if (dst.IsRegular)
-                content = file.Content();
+            // Two names of one file (hard links) hold the same bytes: nothing to read.
+            content = dst.SameIdentity(file.Stat) ? TContentComparer::crSame : file.Content();
             return content == TContentComparer::crSame;
         });
     // A file that cannot be read cannot be judged by its content: listing the pair as a
@@ -205,13 +203,29 @@ void TScanRun::CheckDestinationFile(const TWalkFile &file)
     if (PointCounterpart(FSrc, FNativeSrc, file.RelativeNativeFolder, *FDstTree, folder))
         return;
     const TFileStat src = file.Counterpart ? *file.Counterpart : FSrc.Handle.Stat(file.NativeName.data());
+    const QString srcPath = FOptions.srcPath + file.RelativeFolder + file.Name;
     if (!src.Exists) {
         // A counterpart that is there but cannot be looked up is not missing.
-        if (!src.CannotLookUp())
+        if (src.CannotLookUp())
+            FSink.NotCompared(srcPath, FTexts.Unreadable);
+        else
             FSink.AddFinding(Alone(2, file));
-        else if (!FSrc.Handle.HasEntry(file.NativeName.data()))
-            FSink.NotCompared(FOptions.srcPath + file.RelativeFolder + file.Name, FTexts.Unreadable);
-        // else the source's own walk named it
-    } else if (src.IsSpecial())
-        FSink.NotCompared(file.FullPath, FTexts.SpecialCounterpart);
+        return;
+    }
+    Clashes(file.FullPath, srcPath, src);
+}
+
+bool TScanRun::Clashes(const QString &path, const QString &counterpartPath, const TFileStat &counterpart)
+{
+    if (counterpart.IsSpecial()) {
+        FSink.NotCompared(path, FTexts.SpecialCounterpart);
+        return true;
+    }
+    if (counterpart.IsDir) {
+        // A file against a folder is no pair: copying either over the other cannot work.
+        FSink.NotCompared(path, FTexts.CounterpartIsFolder);
+        FSink.NotCompared(counterpartPath + u'/', FTexts.CounterpartIsFile);
+        return true;
+    }
+    return false;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/TFileFilter.h"
+#include "engine/TReportOnce.h"
 #include "engine/TScanOptions.h"
 #include "engine/TScanSink.h"
 #include "engine/TScanTexts.h"
@@ -50,11 +51,14 @@ private:
                           const QStringView walkedFolder);
     bool Crosses(TCounterpart &c, const QByteArray &root, const QByteArray &relative, const TOtherTree &walked);
     bool IsSameEntry(const TWalkFile &source) const;
+    // Reports a file whose counterpart is a folder or a special file, which makes no pair.
+    bool Clashes(const QString &path, const QString &counterpartPath, const TFileStat &counterpart);
     // The finding of a file without a counterpart.
     static TFinding Alone(int list, const TWalkFile &file);
 
     const TScanOptions &FOptions;
     const TScanTexts &FTexts;
+    TReportOnce FOnce; // the caller's sink
     TScanSink &FSink;
     const std::atomic<bool> &FStop;
     TFileFilter FFilter;

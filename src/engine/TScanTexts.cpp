@@ -25,5 +25,7 @@ TScanTexts TScanTexts::FromLines(const std::function<QString(int)> &line)
     t.HoldsOther = line(tlHoldsOther);
     t.SecondRoute = line(tlSecondRoute);
     t.CounterpartCrosses = line(tlCounterpartCrosses);
+    t.CounterpartIsFolder = line(tlCounterpartIsFolder);
+    t.CounterpartIsFile = line(tlCounterpartIsFile);
     return t;
 }

@@ -21,17 +21,19 @@ struct TScanTexts
     QString RootNotFolder;  // "%1 is not a folder."
     QString RootUnlistable; // "The folder %1 cannot be listed: %2"
     // Why an entry was not compared.
-    QString BadName;            // "the name is not valid text"
-    QString Unlistable;         // "the folder cannot be listed"
-    QString SpecialFile;        // "special file (FIFO, socket or device)"
-    QString SpecialCounterpart; // "the other side is a special file"
-    QString Unreadable;         // "the file cannot be read"
-    QString InsideOther;        // "the folder lies in the other tree"
-    QString HoldsOther;         // "the folder holds the other tree"
-    QString SecondRoute;        // "already compared through %1"
-    QString CounterpartCrosses; // "the folder on the other side leads into this tree"
+    QString BadName;             // "the name is not valid text"
+    QString Unlistable;          // "the folder cannot be listed"
+    QString SpecialFile;         // "special file (FIFO, socket or device)"
+    QString SpecialCounterpart;  // "the other side is a special file"
+    QString Unreadable;          // "the file cannot be read"
+    QString InsideOther;         // "the folder lies in the other tree"
+    QString HoldsOther;          // "the folder holds the other tree"
+    QString SecondRoute;         // "already compared through %1"
+    QString CounterpartCrosses;  // "the folder on the other side leads into this tree"
+    QString CounterpartIsFolder; // "the other side is a folder"
+    QString CounterpartIsFile;   // "the other side is a file"
 
-    // Takes the lines from tlNoSource to tlAnalyzing, tlWorking, and tlRootMissing to
-    // tlCounterpartCrosses of a language table.
+    // Takes the lines from tlNoSource to tlAnalyzing, tlWorking, tlRootMissing to
+    // tlCounterpartCrosses, tlCounterpartIsFolder and tlCounterpartIsFile of a language table.
     static TScanTexts FromLines(const std::function<QString(int)> &line);
 };

@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -78,8 +79,43 @@ void TTreeWalk::Walk(const QString &root, const QString &otherRoot, const TStep 
         }
     };
 
+    // Folders met through a link in this round, walked in the next one: every folder the
+    // plain names reach is walked under those names before any link is followed, and of
+    // several links to one folder the shallowest, then the first by name, wins, whatever
+    // the order of the listings.
+    struct TLinked
+    {
+        QString Path;
+        QByteArray NativePath;
+        TFileStat Stat;
+        size_t Parent;
+        qsizetype Own;
+        qsizetype Depth;
+    };
+    std::vector<TLinked> linked;
+    const auto queueLinked = [&] {
+        std::sort(linked.begin(), linked.end(), [](const TLinked &a, const TLinked &b) {
+            return a.Depth != b.Depth ? a.Depth < b.Depth : a.NativePath < b.NativePath;
+        });
+        for (TLinked &l : linked) {
+            const auto seen = walked.constFind({l.Stat.Dev, l.Stat.Ino});
+            if (seen != walked.cend()) {
+                FSink.Skipped(l.Path, FTexts.SecondRoute.arg(FullPath(queue, seen.value())));
+                continue;
+            }
+            walked.insert({l.Stat.Dev, l.Stat.Ino}, queue.size());
+            queue.push_back({std::move(l.Path), std::move(l.NativePath), qsizetype(l.Parent), l.Own, false});
+        }
+        linked.clear();
+    };
+
     QString name;
-    for (size_t index = 0; index < queue.size() && !FStop.load(std::memory_order_relaxed); ++index) {
+    for (size_t index = 0; !FStop.load(std::memory_order_relaxed); ++index) {
+        if (index == queue.size()) {
+            queueLinked();
+            if (index == queue.size())
+                break;
+        }
         request(index);
         const QString folder = queue[index].Path;
         const QByteArray nativeFolder = queue[index].NativePath;
@@ -108,11 +144,12 @@ void TTreeWalk::Walk(const QString &root, const QString &otherRoot, const TStep 
         const QByteArrayView relNative = QByteArrayView(nativeFolder).sliced(nativeRoot.size());
 
         // Queues a folder met in this listing, unless it was walked already or belongs to
-        // the other tree. Only a link, a mount or another device can lead into the other tree.
+        // the other tree; a folder met through a link waits for the next round. Only a link,
+        // a mount or another device can lead into the other tree.
         const auto queueFolder = [&](const QString &path, QByteArrayView entryName, const TFileStat &st, bool link) {
             const auto seen = walked.constFind({st.Dev, st.Ino});
             if (seen != walked.cend()) {
-                FSink.NotCompared(path, FTexts.SecondRoute.arg(FullPath(queue, seen.value())));
+                FSink.Skipped(path, FTexts.SecondRoute.arg(FullPath(queue, seen.value())));
                 return;
             }
             TOtherTree::TPlace place = other.ByIdentity(st);
@@ -124,23 +161,19 @@ void TTreeWalk::Walk(const QString &root, const QString &otherRoot, const TStep 
                     ::close(fd);
             }
             if (place != TOtherTree::opOutside) {
-                FSink.NotCompared(path, place == TOtherTree::opInside ? FTexts.InsideOther : FTexts.HoldsOther);
+                FSink.Skipped(path, place == TOtherTree::opInside ? FTexts.InsideOther : FTexts.HoldsOther);
+                return;
+            }
+            const qsizetype own = path.size() - folder.size();
+            QByteArray native = nativeFolder + entryName + '/';
+            if (link) {
+                linked.push_back({path, std::move(native), st, index, own, qsizetype(relNative.count('/')) + 1});
                 return;
             }
             walked.insert({st.Dev, st.Ino}, queue.size());
-            queue.push_back(
-                {path, nativeFolder + entryName + '/', qsizetype(index), path.size() - folder.size(), false});
+            queue.push_back({path, std::move(native), qsizetype(index), own, false});
             request(index);
         };
-        // Folder links wait for the end of the listing, so that a folder reached both by
-        // its name and through a link in the same folder is walked by its name.
-        struct TLinked
-        {
-            QString Path;
-            QByteArray NativeName;
-            TFileStat Stat;
-        };
-        std::vector<TLinked> linked;
 
         for (size_t i = 0; i < listed->Entries.size() && !FStop.load(std::memory_order_relaxed); ++i) {
             const TListedEntry &e = ahead.Entry(listed, i);
@@ -165,11 +198,7 @@ void TTreeWalk::Walk(const QString &root, const QString &otherRoot, const TStep 
                 continue;
             }
             if (st.IsDir) {
-                const QString path = folder + name + u'/';
-                if (e.IsLink)
-                    linked.push_back({path, QByteArray(entry, qsizetype(length)), st});
-                else
-                    queueFolder(path, nativeName, st, false);
+                queueFolder(folder + name + u'/', nativeName, st, e.IsLink);
                 continue;
             }
             const QString fullPath = folder + name;
@@ -187,11 +216,6 @@ void TTreeWalk::Walk(const QString &root, const QString &otherRoot, const TStep 
             const QByteArray nativePath = nativeFolder + nativeName;
             step(TWalkFile{fullPath, nativePath, relFolder, relNative, name, nativeName, st, folderStat, listing.Fd(),
                            e.HasCounterpart ? &e.Counterpart : nullptr, ahead, listed, i});
-        }
-        for (const TLinked &l : linked) {
-            if (FStop.load(std::memory_order_relaxed))
-                break;
-            queueFolder(l.Path, l.NativeName, l.Stat, true);
         }
     }
 }

@@ -141,4 +141,6 @@ enum TTextLine : int {
     tlFindLabel = 157,           // "Find:"
     tlNotFound = 158,            // "Not found"
     tlNoHelp = 159,              // "No help document was found in %1."
+    tlCounterpartIsFolder = 160, // "the other side is a folder"
+    tlCounterpartIsFile = 161,   // "the other side is a file"
 };

@@ -10,6 +10,8 @@
 
 #include <algorithm>
 
+#include <sys/stat.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -52,6 +54,7 @@ private Q_SLOTS:
     void failedCheckExitsWithItsText();
     void statusLinesGoToStderr();
     void unusableRootsExitWithTheReason();
+    void entriesLeftOutGoToStderrWithStatus4_data();
     void entriesLeftOutGoToStderrWithStatus4();
     void aLineBreakInANameForgesNoRecord();
     void usageErrors_data();
@@ -142,19 +145,62 @@ void tst_ScanCli::unusableRootsExitWithTheReason()
     QCOMPARE(r.Err, FDir.filePath(u"d/big.bin"_s).toUtf8() + " is not a folder.\n");
 }
 
+void tst_ScanCli::entriesLeftOutGoToStderrWithStatus4_data()
+{
+    // tree: "s/PATH" and "d/PATH" are files, "PATH/" folders, "PATH -> TARGET" links,
+    // "PATH|" FIFOs. errors: the lines on stderr, with S and D for the two roots.
+    QTest::addColumn<QStringList>("tree");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("errors");
+    QTest::newRow("a link into the other tree hides nothing")
+        << QStringList{u"s/only.txt"_s, u"d/tosrc -> ../s"_s} << 0
+        << QStringList{u"skipped: the folder lies in the other tree: D/tosrc/"_s};
+    QTest::newRow("a second route to a folder hides nothing")
+        << QStringList{u"s/releases/v2/app.bin"_s, u"d/releases/v2/app.bin"_s, u"s/current -> releases/v2"_s} << 0
+        << QStringList{u"skipped: already compared through S/releases/v2/: S/current/"_s};
+    QTest::newRow("a line break in a path of the reason")
+        << QStringList{u"s/real\nname/"_s, u"s/link -> real\nname"_s} << 0
+        << QStringList{u"skipped: already compared through S/real\\x0Aname/: S/link/"_s};
+    QTest::newRow("a file against a folder") << QStringList{u"s/x"_s, u"d/x/inner"_s} << 4
+                                             << QStringList{u"not compared: the other side is a folder: S/x"_s,
+                                                            u"not compared: the other side is a file: D/x/"_s};
+    QTest::newRow("a special file, and a skipped folder")
+        << QStringList{u"s/pipe|"_s, u"s/a/f"_s, u"s/b -> a"_s} << 4
+        << QStringList{u"not compared: special file (FIFO, socket or device): S/pipe"_s,
+                       u"skipped: already compared through S/a/: S/b/"_s};
+}
+
 void tst_ScanCli::entriesLeftOutGoToStderrWithStatus4()
 {
+    QFETCH(QStringList, tree);
+    QFETCH(int, status);
+    QFETCH(QStringList, errors);
     QTemporaryDir dir;
-    TestTree::File(dir.path(), u"s/only.txt"_s, "only copy");
+    TestTree::Dir(dir.path(), u"s"_s);
     TestTree::Dir(dir.path(), u"d"_s);
-    TestTree::SymLink(dir.filePath(u"s"_s), dir.filePath(u"d/tosrc"_s));
+    for (const QString &entry : std::as_const(tree)) {
+        const QStringList link = entry.split(u" -> "_s);
+        if (link.size() == 2)
+            TestTree::SymLink(link[1], dir.filePath(link[0]));
+        else if (entry.endsWith(u'/'))
+            TestTree::Dir(dir.path(), entry);
+        else if (entry.endsWith(u'|'))
+            QCOMPARE(::mkfifo(TestTree::Native(dir.filePath(entry.chopped(1))).constData(), 0600), 0);
+        else
+            TestTree::File(dir.path(), entry, "same");
+    }
     if (QTest::currentTestFailed())
         return;
     const TResult r = RunScan({u"s"_s, u"d"_s}, dir.path());
-    QCOMPARE(r.ExitCode, 4);
-    // The source's only copy is not offered as a destination file missing in the source.
-    QCOMPARE(r.Out, "1\t" + dir.filePath(u"s/only.txt"_s).toUtf8() + '\n');
-    QCOMPARE(r.Err, "not compared: the folder lies in the other tree: " + dir.filePath(u"d/tosrc/"_s).toUtf8() + '\n');
+    QCOMPARE(r.ExitCode, status);
+    QStringList lines = QString::fromUtf8(r.Err).split(u'\n');
+    QCOMPARE(lines.takeLast(), QString());
+    QStringList expected;
+    for (QString line : std::as_const(errors))
+        expected << line.replace(u"S/"_s, dir.filePath(u"s/"_s)).replace(u"D/"_s, dir.filePath(u"d/"_s));
+    lines.sort();
+    expected.sort();
+    QCOMPARE(lines, expected);
 }
 
 void tst_ScanCli::aLineBreakInANameForgesNoRecord()
@@ -170,7 +216,7 @@ void tst_ScanCli::aLineBreakInANameForgesNoRecord()
     QCOMPARE(r.ExitCode, 4);
     QCOMPARE(r.Out, "1\t" + dir.filePath(u"s/plain.txt"_s).toUtf8() + '\n');
     QCOMPARE(r.Err, "not compared: the name holds a line break, records with it need --null: "
-                        + dir.filePath(u"s/x\\x0A2\tvictim"_s).toUtf8() + '\n');
+                        + dir.filePath(u"s/x\\x0A2\\x09victim"_s).toUtf8() + '\n');
     // With NUL-ended records the name is listed as it is.
     const TResult n = RunScan({u"--null"_s, u"s"_s, u"d"_s}, dir.path());
     QCOMPARE(n.ExitCode, 0);
@@ -186,6 +232,10 @@ void tst_ScanCli::usageErrors_data()
     QTest::newRow("three roots") << QStringList{u"s"_s, u"d"_s, u"e"_s} << u"DESTINATION"_s;
     QTest::newRow("minimum not a number") << QStringList{u"--min"_s, u"1k"_s, u"s"_s, u"d"_s} << u"--min"_s;
     QTest::newRow("minimum with a comma") << QStringList{u"--min"_s, u"1,5"_s, u"s"_s, u"d"_s} << u"--min"_s;
+    QTest::newRow("minimum not a number at all") << QStringList{u"--min"_s, u"nan"_s, u"s"_s, u"d"_s} << u"--min"_s;
+    QTest::newRow("minimum with an exponent") << QStringList{u"--min"_s, u"1e3"_s, u"s"_s, u"d"_s} << u"--min"_s;
+    QTest::newRow("minimum after a space") << QStringList{u"--min"_s, u" 7"_s, u"s"_s, u"d"_s} << u"--min"_s;
+    QTest::newRow("maximum infinite") << QStringList{u"--max"_s, u"inf"_s, u"s"_s, u"d"_s} << u"--max"_s;
     QTest::newRow("negative maximum") << QStringList{u"--max"_s, u"-1"_s, u"s"_s, u"d"_s} << u"--max"_s;
     QTest::newRow("maximum too large") << QStringList{u"--max"_s, u"2147483648"_s, u"s"_s, u"d"_s} << u"--max"_s;
     QTest::newRow("unknown unit") << QStringList{u"--min-unit"_s, u"gb"_s, u"s"_s, u"d"_s} << u"--min-unit"_s;

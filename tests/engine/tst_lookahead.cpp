@@ -156,6 +156,7 @@ private Q_SLOTS:
     void sameTranscriptAsOneLookUpAtATime_data();
     void sameTranscriptAsOneLookUpAtATime();
     void stopAtAnyMomentDeliversTheSame();
+    void aListingEndsWhenStopIsSeen();
 };
 
 void tst_LookAhead::sameTranscriptAsOneLookUpAtATime_data()
@@ -220,6 +221,28 @@ void tst_LookAhead::stopAtAnyMomentDeliversTheSame()
         QVERIFY(single.size() <= total);
         const QStringList ahead = Transcript(o, 8, at);
         QVERIFY2(ahead == single, qPrintable(u"stop at %1: %2"_s.arg(at).arg(FirstDifference(ahead, single))));
+    }
+}
+
+void tst_LookAhead::aListingEndsWhenStopIsSeen()
+{
+    // A huge folder on a slow mount takes minutes to list: Stop must not wait for it.
+    QTemporaryDir dir;
+    for (int i = 0; i < 3000; ++i)
+        File(dir.path(), u"big/f%1"_s.arg(i), "");
+    Dir(dir.path(), u"other"_s);
+    TScanOptions o;
+    o.srcPath = dir.path() + u"/big/"_s;
+    o.dstPath = dir.path() + u"/other/"_s;
+    const TFileFilter filter(o);
+    const std::atomic<bool> stop{true};
+    for (int threads : {0, 2}) {
+        TLookAhead ahead(o, filter, Native(o.srcPath), Native(o.dstPath), threads, {}, stop);
+        ahead.Request(0, o.srcPath, Native(o.srcPath));
+        const std::shared_ptr<TListedFolder> listed = ahead.Take(0);
+        QVERIFY2(!listed || listed->Entries.empty(), qPrintable(u"%1 threads"_s.arg(threads)));
+        if (listed)
+            ahead.Release(*listed);
     }
 }
 

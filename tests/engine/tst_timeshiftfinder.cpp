@@ -58,6 +58,8 @@ private Q_SLOTS:
             << QList<TGroup>{{20, 7200}, {2, 13}} << 0 << 0 << 0 << int(F::skHours) << 20 << 2 << -7200 << 0 << 0;
         QTest::newRow("too few pairs") << QList<TGroup>{{19, 3600}} << 0 << 0 << 0 << int(F::skNone) << 0 << 0 << 0 << 0
                                        << 0;
+        QTest::newRow("exactly 90 %") << QList<TGroup>{{27, 3600}, {3, 5}} << 0 << 0 << 0 << int(F::skHours) << 27 << 1
+                                      << -3600 << 0 << 0;
         QTest::newRow("below 90 %") << QList<TGroup>{{26, 3600}, {3, 5}} << 0 << 0 << 0 << int(F::skNone) << 0 << 0 << 0
                                     << 0 << 0;
         QTest::newRow("conflicts count against it")

@@ -6,15 +6,6 @@
 
 namespace {
 
-// A line break in a name would end the line early and make the rest read as a line of
-// its own (a forged record); it is shown as \x0A like other bytes that are not text.
-QByteArray OneLine(const QString &path)
-{
-    QByteArray bytes = TNativeName::Encode(path);
-    bytes.replace('\n', "\\x0A");
-    return bytes;
-}
-
 // A JSON string of UTF-8 bytes: quotes, backslashes and control characters escaped.
 void AppendJsonString(QByteArray &out, const QByteArray &utf8)
 {
@@ -42,6 +33,25 @@ bool IsUtf8(const QByteArray &bytes)
 }
 
 } // namespace
+
+QByteArray TRecordSink::OneLine(const QString &text)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    const QByteArray bytes = TNativeName::Encode(text);
+    QByteArray line;
+    line.reserve(bytes.size());
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x20 || b == 0x7F) {
+            line.append("\\x");
+            line.append(hex[b >> 4]);
+            line.append(hex[b & 15]);
+        } else {
+            line.append(c);
+        }
+    }
+    return line;
+}
 
 TRecordSink::TRecordSink(FILE *records, FILE *status, bool nullTerminated, TFormat format)
     : FFormat(format)
@@ -164,8 +174,18 @@ void TRecordSink::EndRecord()
 void TRecordSink::NotCompared(const QString &path, const QString &reason)
 {
     ++FNotCompared;
+    WriteLeftOut("not compared: ", path, reason);
+}
+
+void TRecordSink::Skipped(const QString &path, const QString &reason)
+{
+    WriteLeftOut("skipped: ", path, reason);
+}
+
+void TRecordSink::WriteLeftOut(const char *prefix, const QString &path, const QString &reason)
+{
     Flush();
-    const QByteArray line = "not compared: " + TNativeName::Encode(reason) + ": " + OneLine(path) + '\n';
+    const QByteArray line = prefix + OneLine(reason) + ": " + OneLine(path) + '\n';
     std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
     std::fflush(stderr);
 }

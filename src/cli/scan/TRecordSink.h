@@ -27,9 +27,14 @@ public:
     void ShowStatus(const QString &text) override;
     void AddToList(int list, const QString &path) override;
     void AddFinding(const TFinding &finding) override;
-    // One line on the status stream (stderr): "not compared: REASON: PATH".
+    // One line on stderr: "not compared: REASON: PATH".
     void NotCompared(const QString &path, const QString &reason) override;
+    // One line on stderr: "skipped: REASON: PATH"; not counted, since it hides nothing.
+    void Skipped(const QString &path, const QString &reason) override;
     int NotComparedCount() const { return FNotCompared; }
+    // The text as one line of bytes: control characters (a line break in a name would
+    // start a forged line) shown as \xHH, like other bytes that are not text.
+    static QByteArray OneLine(const QString &text);
     // Writes out what is buffered; false when the stream refused it.
     bool Flush();
 
@@ -37,6 +42,7 @@ private:
     // Why a record cannot hold the path, or an empty text.
     QString Unprintable(const QString &path) const;
     void EndRecord();
+    void WriteLeftOut(const char *prefix, const QString &path, const QString &reason);
 
     TFormat FFormat;
     FILE *FRecords;

@@ -62,7 +62,7 @@ QString TScanCommandLine::NormalizeRoot(const QString &argument, const QString &
 
 TScanCommandLine::TOutcome TScanCommandLine::Fail(const QString &message)
 {
-    ExitCode = 2;
+    ExitCode = ecUsage;
     Message = message;
     return coExit;
 }

@@ -26,7 +26,7 @@ int main(int argc, char *argv[])
     TScanCommandLine commandLine;
     if (commandLine.Parse(QCoreApplication::arguments(), QDir::currentPath()) == TScanCommandLine::coExit) {
         const QByteArray message = TNativeName::Encode(commandLine.Message);
-        FILE *out = commandLine.ExitCode == 0 ? stdout : stderr;
+        FILE *out = commandLine.ExitCode == TScanCommandLine::ecDone ? stdout : stderr;
         std::fputs(message.constData(), out);
         if (!message.endsWith('\n'))
             std::fputc('\n', out);
@@ -42,13 +42,14 @@ int main(int argc, char *argv[])
     TRecordSink sink(stdout, commandLine.ShowStatus ? stderr : nullptr, commandLine.NullTerminated, format);
     const QString error = TScanRun(commandLine.Options, texts, sink, stop).Execute();
     if (!error.isEmpty()) {
-        std::fprintf(stderr, "%s\n", TNativeName::Encode(error).constData());
-        return 1;
+        std::fprintf(stderr, "%s\n", TRecordSink::OneLine(error).constData());
+        return TScanCommandLine::ecCannotCompare;
     }
     if (!sink.Flush()) {
         std::fprintf(stderr, "foldermate-scan: could not write the results\n");
-        return 3;
+        return TScanCommandLine::ecWriteFailed;
     }
-    // The scan ran, but some entries were left out (each named on stderr).
-    return sink.NotComparedCount() > 0 ? 4 : 0;
+    // The scan ran, but some entries were left out (each named on stderr); entries
+    // skipped because they hide nothing leave the status alone.
+    return sink.NotComparedCount() > 0 ? TScanCommandLine::ecLeftOut : TScanCommandLine::ecDone;
 }
