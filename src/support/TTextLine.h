@@ -141,4 +141,10 @@ enum TTextLine : int {
     tlFindLabel = 157,           // "Find:"
     tlNotFound = 158,            // "Not found"
     tlNoHelp = 159,              // "No help document was found in %1."
+    tlNotKeptHeading = 160,      // "The files were copied, but not everything about them could be kept:"
+    tlOwnerNotKept = 161,        // "Owner or group could not be kept on %1 files."
+    tlPermissionsNotKept = 162,  // "Permissions could not be kept on %1 files."
+    tlTimesNotKept = 163,        // "Times could not be kept on %1 files."
+    tlAclsNotKept = 164,         // "Access control lists could not be kept on %1 files."
+    tlAttributesNotKept = 165,   // "Extended attributes could not be kept on %1 files."
 };
