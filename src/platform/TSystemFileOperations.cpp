@@ -357,7 +357,7 @@ TFileOpResult TSystemFileOperations::StageCopy(const QString &source, const QStr
             return TFileOpResult::Failed(target + u": a folder is in the way"_s);
         if (dstStat.st_dev == srcStat.st_dev && dstStat.st_ino == srcStat.st_ino)
             return TFileOpResult::Failed(target + u": source and target are the same file"_s);
-        if (TFileOpResult twin = RefuseTwin(folderFd, folder, name, target); !twin.Ok())
+        if (TFileOpResult twin = RefuseTwin(folderFd, path, target); !twin.Ok())
             return twin;
     }
 
@@ -415,22 +415,27 @@ void TSystemFileOperations::BeginBatch()
 void TSystemFileOperations::RememberWritten(const TStaged &staged)
 {
     QByteArray folder, name;
-    Split(QFile::encodeName(staged.Target), &folder, &name);
-    FWritten[folder].insert(Folded(staged.Name), staged.Name);
+    Split(staged.Path, &folder, &name);
+    FWritten[folder].Names.push_back(staged.Name);
 }
 
 // A name that differs from one this batch wrote in the same folder only where a volume
 // that folds case does not look (case, trailing dots): if the folder finds a file under
 // it without listing it, that file is the other one, and replacing it would lose it.
-TFileOpResult TSystemFileOperations::RefuseTwin(int folderFd, const QByteArray &folder, const QByteArray &name,
-                                                const QString &target) const
+TFileOpResult TSystemFileOperations::RefuseTwin(int folderFd, const QByteArray &path, const QString &target)
 {
-    const auto written = FWritten.constFind(folder);
-    if (written == FWritten.cend())
+    QByteArray folder, name;
+    Split(path, &folder, &name);
+    const auto written = FWritten.find(folder);
+    if (written == FWritten.end())
         return TFileOpResult::Done();
+    // The folded names are worked out when a name is first checked in the folder.
+    TWrittenNames &names = *written;
+    for (; names.Indexed < names.Names.size(); ++names.Indexed)
+        names.Folded.insert(Folded(names.Names[names.Indexed]), names.Names[names.Indexed]);
     const QString folded = Folded(name);
     QByteArray other;
-    for (auto it = written->constFind(folded); it != written->cend() && it.key() == folded; ++it) {
+    for (auto it = names.Folded.constFind(folded); it != names.Folded.cend() && it.key() == folded; ++it) {
         if (*it != name)
             other = *it;
     }
@@ -444,11 +449,11 @@ TFileOpResult TSystemFileOperations::RefuseTwin(int folderFd, const QByteArray &
 
 TFileOpResult TSystemFileOperations::Place(TStaged &staged)
 {
-    QByteArray folder, name;
-    Split(QFile::encodeName(staged.Target), &folder, &name);
-    if (TFileOpResult twin = RefuseTwin(staged.FolderFd, folder, staged.Name, staged.Target); !twin.Ok())
-        return twin;
+    // A new name is linked without replacing anything; a name already there is checked.
+    const auto twin = [&] { return RefuseTwin(staged.FolderFd, staged.Path, staged.Target); };
     if (!staged.TempName.isEmpty()) {
+        if (TFileOpResult refused = twin(); !refused.Ok())
+            return refused;
         struct stat before, after;
         const bool known = ::fstat(staged.Fd, &before) == 0;
         if (::renameat(staged.FolderFd, staged.TempName.constData(), staged.FolderFd, staged.Name.constData()) != 0)
@@ -473,6 +478,8 @@ TFileOpResult TSystemFileOperations::Place(TStaged &staged)
         return TFileOpResult::Done();
     if (errno != EEXIST)
         return NameFailure(staged.Target, errno, staged.Name);
+    if (TFileOpResult refused = twin(); !refused.Ok())
+        return refused;
     // An old target is replaced whole by a rename over it.
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QByteArray temp = TempName(staged.Name);
@@ -597,8 +604,9 @@ TFileOpResult TSystemFileOperations::MoveToTrash(const QString &path)
     const QByteArray native = QFile::encodeName(path);
     if (TFileOpResult check = CheckRegularFile(path, native); !check.Ok())
         return check;
+    // The trash cannot record the path: like any other refusal, the user may delete it.
     if (native.size() >= PATH_MAX)
-        return TFileOpResult::Failed(path + u": the path is too long for the trash"_s);
+        return {TFileOpResult::orTrashRefused, path + u": the path is too long for the trash"_s};
 
     GFile *file = g_file_new_for_path(native.constData());
     GError *error = nullptr;

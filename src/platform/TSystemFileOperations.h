@@ -63,8 +63,7 @@ private:
     // A copy of this batch was put in place: a later one must not replace it under
     // another name that the volume takes for the same.
     void RememberWritten(const TStaged &staged);
-    TFileOpResult RefuseTwin(int folderFd, const QByteArray &folder, const QByteArray &name,
-                             const QString &target) const;
+    TFileOpResult RefuseTwin(int folderFd, const QByteArray &path, const QString &target);
     void RemoveCreatedFolders();
     void DropFolderCache();
 
@@ -78,6 +77,13 @@ private:
     QByteArray FFolderPath;           // the last target folder, kept open
     int FFolderFd = -1;
     dev_t FFolderDevice = 0;
-    // The names this batch wrote, by folder and by the name as a volume that folds case sees it.
-    QHash<QByteArray, QMultiHash<QString, QByteArray>> FWritten;
+    // The names this batch wrote in one folder, and by the name as a volume that folds
+    // case sees it (of the first Indexed names).
+    struct TWrittenNames
+    {
+        std::vector<QByteArray> Names;
+        QMultiHash<QString, QByteArray> Folded;
+        size_t Indexed = 0;
+    };
+    QHash<QByteArray, TWrittenNames> FWritten; // by folder
 };
