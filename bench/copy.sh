@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# "Copy all" against cp -a on 20,000 one-byte files and on a few large files, and
-# "Delete all" to the trash against gio trash, side by side in one run; medians.
+# "Copy all" against cp -a on 20,000 one-byte files, on a few large files and on a large
+# sparse file (time and blocks used), and "Delete all" to the trash against gio trash,
+# side by side in one run; medians.
 # The copies are crash-safe (each target old or new, whole); cp -a promises nothing
 # until the next sync, so "cp -a + sync" is shown too.
 #
 #   bash bench/copy.sh [SMALL_FILES] [RUNS]
-# Environment: FM_BENCH_DIR (default /tmp/fm-copy-bench), FM_BUILD_DIR (default build).
+# Environment: FM_BENCH_DIR (default /tmp/fm-copy-bench; a btrfs or XFS mount shows the
+# clones), FM_BUILD_DIR (default build), FM_BENCH_PARTS (default "small large sparse trash").
 set -euo pipefail
 cd "$(dirname "$0")/.."
 FILES=${1:-20000}
@@ -13,13 +15,27 @@ RUNS=${2:-3}
 BUILD=${FM_BUILD_DIR:-build}
 W=${FM_BENCH_DIR:-/tmp/fm-copy-bench}
 B=$BUILD/bench/fm-copy-bench
+PARTS=${FM_BENCH_PARTS:-small large sparse trash}
 export QT_QPA_PLATFORM=offscreen
+part() { [[ " $PARTS " == *" $1 "* ]]; }
 
 rm -rf "$W"; mkdir -p "$W"
-"$B" gen "$W/small" "$FILES" 1
-mkdir -p "$W/large"
-for i in 1 2 3 4; do head -c $((200 << 20)) /dev/urandom > "$W/large/big$i.bin"; done
-cat "$W"/large/* > /dev/null; find "$W/small" -type f -exec cat {} + > /dev/null
+if part small || part trash; then
+  "$B" gen "$W/small" "$FILES" 1
+  find "$W/small" -type f -exec cat {} + > /dev/null
+fi
+if part large; then
+  mkdir -p "$W/large"
+  for i in 1 2 3 4; do head -c $((200 << 20)) /dev/urandom > "$W/large/big$i.bin"; done
+  cat "$W"/large/* > /dev/null
+fi
+if part sparse; then
+  # 2 GiB, of which 3 MiB are data: a disk image or a database file as they come.
+  mkdir -p "$W/sparse"; truncate -s 2G "$W/sparse/disk.img"
+  for at in 0 700 2047; do
+    dd if=/dev/urandom of="$W/sparse/disk.img" bs=1M count=1 seek=$at conv=notrunc status=none
+  done
+fi
 
 now() { date +%s.%N; }
 median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2] + a[NR/2+1]) / 2}'; }
@@ -39,9 +55,20 @@ compare() { # label source
     'BEGIN{printf "%-28s cp -a %7.3f s   cp -a + sync %7.3f s   Copy all %7.3f s   = %.2f x cp -a\n", l, c, cs, f, f/c}'
 }
 
+kib() { du -sk "$1" | cut -f1; }
+
 echo "Copy all vs cp -a ($RUNS runs, medians, warm cache):"
-compare "$FILES one-byte files" "$W/small"
-compare "4 files of 200 MiB" "$W/large"
+part small && compare "$FILES one-byte files" "$W/small"
+part large && compare "4 files of 200 MiB" "$W/large"
+if part sparse; then
+  compare "a large sparse file copied" "$W/sparse"
+  rm -rf "$W/out"; cp -a "$W/sparse" "$W/out"; sync; c=$(kib "$W/out")
+  rm -rf "$W/out"; "$B" copy "$W/sparse" "$W/out" > /dev/null; sync; f=$(kib "$W/out")
+  # On a file system that shares extents, df shows what the copies really took.
+  printf '%-28s blocks used: source %s KiB   cp -a %s KiB   Copy all %s KiB\n' "" "$(kib "$W/sparse")" "$c" "$f"
+  rm -rf "$W/out"
+fi
+part trash || { rm -rf "$W"; exit 0; }
 
 echo "Delete all to the trash vs gio trash ($FILES one-byte files, $RUNS runs in turn, medians):"
 export XDG_DATA_HOME=$W/home

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -8,8 +9,8 @@
 // The dialogs of the copy, update and delete actions: the confirmation before files go
 // to the trash, the progress of a batch with its Cancel button, the question after a
 // file failed, the question before a file is deleted for good, the report of skipped
-// files, the question when a replaced file cannot be kept in the trash, and the question
-// when the window is closed during a batch. The program's own
+// files and of what copies could not keep, the question when a replaced file cannot be
+// kept in the trash, and the question when the window is closed during a batch. The program's own
 // implementation is TFileActionBoxes; tests answer them with a script.
 class TFileActionDialogs
 {
@@ -34,6 +35,10 @@ public:
     virtual TKeepChoice ReplaceWithoutKeeping(const QString &path) = 0;
     // After a batch in which the user chose to skip every failing file: which were left.
     virtual void SkippedFiles(TBatchKind kind, const QStringList &paths) = 0;
+    // After a copy that could not keep everything about some files (their owner on a FAT
+    // volume, say): files[k] counts the copied files that lost TFileOpResult::TUnkept
+    // 1 << k. The files themselves were copied.
+    virtual void NotKept(const QList<int> &files) { Q_UNUSED(files) }
     // The window is being closed while a batch runs: true cancels the batch and closes.
     virtual bool ConfirmCloseDuringBatch() = 0;
 

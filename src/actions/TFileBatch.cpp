@@ -109,6 +109,7 @@ void TFileBatch::CopyAll(const QList<TItem> &items)
                     if (keep == TFileActionDialogs::kcSkip)
                         break;
                     FDone[i] = r.Ok();
+                    FUnkept[i] = r.Unkept;
                     continue;
                 }
                 const TFileActionDialogs::TErrorChoice choice = Ask(TFileActionDialogs::bkCopy, i, r);
@@ -121,6 +122,7 @@ void TFileBatch::CopyAll(const QList<TItem> &items)
                     break;
                 r = FOps.CopyFile(items.at(i).Source, items.at(i).Target, progress, &FCancel);
                 FDone[i] = r.Ok();
+                FUnkept[i] = r.Unkept;
             }
         }
         return goOn;
@@ -148,6 +150,7 @@ void TFileBatch::CopyAll(const QList<TItem> &items)
                     break;
             }
             if (r.Ok()) {
+                FUnkept[i] = r.Unkept;
                 staged << i;
                 break;
             }
@@ -227,11 +230,13 @@ void TFileBatch::Work(TFileActionDialogs::TBatchKind kind, const QList<TItem> &i
 TFileBatch::TOutcome TFileBatch::Run(TFileActionDialogs::TBatchKind kind, const QList<TItem> &items, qint64 totalBytes)
 {
     FDone = QList<bool>(items.size(), false);
+    FUnkept = QList<unsigned>(items.size(), 0);
     FSkipped.clear();
     FSkipAll = false;
     FKeepChoice.reset();
     FOutcome = boSucceeded;
     FOps.SetKeepReplaced(FKeepReplaced);
+    FOps.BeginBatch();
     if (items.isEmpty())
         return boSucceeded;
 
@@ -260,5 +265,18 @@ TFileBatch::TOutcome TFileBatch::Run(TFileActionDialogs::TBatchKind kind, const 
     FItems = nullptr;
     if ((FSkipAll || FKeepChoice == TFileActionDialogs::kcSkip) && !FSkipped.isEmpty())
         FDialogs.SkippedFiles(kind, FSkipped);
+    // What the copied files lost on the way, once for the batch.
+    QList<int> notKept(TFileOpResult::UnkeptKinds, 0);
+    bool anyNotKept = false;
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        for (int k = 0; FDone.at(i) && k < TFileOpResult::UnkeptKinds; ++k) {
+            if (FUnkept.at(i) & (1u << k)) {
+                ++notKept[k];
+                anyNotKept = true;
+            }
+        }
+    }
+    if (anyNotKept)
+        FDialogs.NotKept(notKept);
     return FOutcome;
 }

@@ -62,6 +62,7 @@ private:
     const QList<TItem> *FItems = nullptr;
     QObject *FWindowSide = nullptr;
     QList<bool> FDone;
+    QList<unsigned> FUnkept; // of each copy, what it could not keep
     QStringList FSkipped;
     bool FSkipAll = false;
     bool FKeepReplaced = false;

@@ -16,8 +16,20 @@ struct TFileOpResult
         orTrashRefused, // the file's volume has no trash; the caller may ask to delete for good
                         // (or, for a file a copy replaces, to replace it without keeping it)
     };
+    // What a done copy could not carry over to its target, which the target's file
+    // system or the user's rights refused; the file itself arrived.
+    enum TUnkept : unsigned {
+        ukOwner = 1u << 0,
+        ukPermissions = 1u << 1,
+        ukTimes = 1u << 2,
+        ukAcls = 1u << 3,
+        ukAttributes = 1u << 4, // extended attributes
+    };
+    static constexpr int UnkeptKinds = 5;
+
     TKind Kind = orDone;
     QString Message;
+    unsigned Unkept = 0; // TUnkept flags
 
     bool Ok() const { return Kind == orDone; }
     static TFileOpResult Done() { return {}; }
@@ -41,8 +53,9 @@ public:
     virtual ~TFileOperations() = default;
 
     // Copies a regular file over target (created with its missing folders, or replaced
-    // whole), keeping the source's modification time and permission bits. On failure or
-    // cancel the old target is left exactly as it was.
+    // whole), keeping the source's times, permission bits, owner, ACLs and extended
+    // attributes where the target allows them (Unkept names what it refused). On failure
+    // or cancel the old target is left exactly as it was.
     virtual TFileOpResult CopyFile(const QString &source, const QString &target, const TProgress &progress,
                                    const std::atomic<bool> *cancel) = 0;
 
@@ -66,6 +79,10 @@ public:
     // old file is simply replaced.
     void SetKeepReplaced(bool keep) { FKeepReplaced = keep; }
     bool KeepReplaced() const { return FKeepReplaced; }
+
+    // A batch of copies begins: a copy refuses to replace a file that an earlier copy of
+    // the same batch wrote under another name (on a volume that folds case, say).
+    virtual void BeginBatch() {}
 
     // Moves a regular file to the trash of its volume.
     virtual TFileOpResult MoveToTrash(const QString &path) = 0;

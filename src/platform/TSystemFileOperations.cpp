@@ -3,6 +3,9 @@
 
 #include "platform/TSystemFileOperations.h"
 
+#include "platform/TExtentCopy.h"
+#include "platform/TMetadataCopy.h"
+
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
@@ -14,7 +17,6 @@
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
-#include <memory>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -34,6 +36,60 @@ QString SystemMessage(int error)
 TFileOpResult Failure(const QString &what, int error)
 {
     return TFileOpResult::Failed(what + u": "_s + SystemMessage(error));
+}
+
+// A name refused when it is made: FAT and exFAT volumes refuse some characters (':',
+// '?', '*', ...) with EINVAL, or EPERM through FUSE, and a folder that folds case refuses
+// bytes that are not UTF-8.
+bool NameRefused(const QByteArray &name, int error)
+{
+    if (error == EINVAL)
+        return true;
+    if (error != EPERM)
+        return false;
+    for (const char c : name) {
+        if (uchar(c) < 0x20 || std::strchr("\"*:<>?\\|", c))
+            return true;
+    }
+    return false;
+}
+
+TFileOpResult NameFailure(const QString &what, int error, const QByteArray &name)
+{
+    if (NameRefused(name, error))
+        return TFileOpResult::Failed(what + u": the volume cannot hold this name"_s);
+    return Failure(what, error);
+}
+
+// How a volume that folds case may see a name: FAT also drops trailing dots and spaces.
+QString Folded(const QByteArray &name)
+{
+    QString folded = QFile::decodeName(name);
+    while (folded.endsWith(u'.') || folded.endsWith(u' '))
+        folded.chop(1);
+    return folded.toCaseFolded();
+}
+
+// Whether the folder lists this very name (and not only a name it takes for the same).
+bool Listed(int folderFd, const QByteArray &name)
+{
+    const int listFd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listFd < 0)
+        return true;
+    DIR *dir = ::fdopendir(listFd);
+    if (!dir) {
+        ::close(listFd);
+        return true;
+    }
+    bool found = false;
+    while (const dirent *entry = ::readdir(dir)) {
+        if (name == entry->d_name) {
+            found = true;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return found;
 }
 
 class TFd
@@ -143,23 +199,6 @@ int OpenFile(const QByteArray &path, int flags, int *error)
     return fd;
 }
 
-bool WriteAll(int fd, const char *data, size_t size)
-{
-    while (size > 0) {
-        const ssize_t w = ::write(fd, data, size);
-        if (w < 0 && errno == EINTR)
-            continue;
-        if (w <= 0) {
-            if (w == 0)
-                errno = EIO;
-            return false;
-        }
-        data += w;
-        size -= size_t(w);
-    }
-    return true;
-}
-
 QByteArray TempName(const QByteArray &name)
 {
     return "." + name + TempMark + QByteArray::number(::getpid()) + '-'
@@ -205,60 +244,6 @@ void RemoveStaleTemporaries(int folderFd)
     ::closedir(dir);
     for (const QByteArray &name : stale)
         ::unlinkat(folderFd, name.constData(), 0);
-}
-
-// Copies the content in kernel space where it can (shared extents on file systems that
-// have them), reading and writing otherwise.
-bool CopyContent(int in, int out, qint64 size, const TFileOperations::TProgress &progress,
-                 const std::atomic<bool> *cancel, bool *cancelled, int *inError)
-{
-    qint64 done = 0;
-    bool kernel = size > 0;
-    std::unique_ptr<char[]> buffer;
-    constexpr size_t chunk = 4 << 20;
-    *inError = 0;
-    for (;;) {
-        if (cancel && cancel->load()) {
-            *cancelled = true;
-            return false;
-        }
-        ssize_t n = -1;
-        if (kernel) {
-            n = ::copy_file_range(in, nullptr, out, nullptr, chunk, 0);
-            if (n < 0
-                && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP || errno == EBADF
-                    || errno == EPERM)) {
-                kernel = false;
-                continue;
-            }
-            if (n == 0 && done == 0) {
-                // Some file systems report nothing to copy for files that have content.
-                kernel = false;
-                continue;
-            }
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0)
-                return false;
-        } else {
-            if (!buffer)
-                buffer.reset(new char[1 << 20]);
-            n = ::read(in, buffer.get(), 1 << 20);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0) {
-                *inError = errno;
-                return false;
-            }
-            if (n > 0 && !WriteAll(out, buffer.get(), size_t(n)))
-                return false;
-        }
-        if (n == 0)
-            return true;
-        done += n;
-        if (progress)
-            progress(done);
-    }
 }
 
 } // namespace
@@ -361,21 +346,25 @@ TFileOpResult TSystemFileOperations::StageCopy(const QString &source, const QStr
         return TFileOpResult::Failed(target + u": not a file name"_s);
     const int folderFd = TargetFolder(folder, &error);
     if (folderFd < 0)
-        return TFileOpResult::Failed(QFile::decodeName(folder) + u": the folder cannot be created: "_s
-                                     + SystemMessage(error));
+        return TFileOpResult::Failed(
+            QFile::decodeName(folder) + u": the folder cannot be created: "_s
+            + (NameRefused(folder, error) ? u"the volume cannot hold its name"_s : SystemMessage(error)));
 
+    const QByteArray path = dst.startsWith('/') ? dst : QFile::encodeName(QDir::currentPath()) + '/' + dst;
     struct stat dstStat;
     if (::fstatat(folderFd, name.constData(), &dstStat, 0) == 0) {
         if (S_ISDIR(dstStat.st_mode))
             return TFileOpResult::Failed(target + u": a folder is in the way"_s);
         if (dstStat.st_dev == srcStat.st_dev && dstStat.st_ino == srcStat.st_ino)
             return TFileOpResult::Failed(target + u": source and target are the same file"_s);
+        if (TFileOpResult twin = RefuseTwin(folderFd, path, target); !twin.Ok())
+            return twin;
     }
 
     TStaged staged;
     staged.Name = name;
     staged.Target = target;
-    staged.Path = dst.startsWith('/') ? dst : QFile::encodeName(QDir::currentPath()) + '/' + dst;
+    staged.Path = path;
     staged.Keep = KeepReplaced();
     staged.Device = FFolderDevice;
     staged.FolderFd = ::fcntl(folderFd, F_DUPFD_CLOEXEC, 0);
@@ -396,42 +385,86 @@ TFileOpResult TSystemFileOperations::StageCopy(const QString &source, const QStr
             const int e = errno;
             staged.TempName.clear();
             Discard(staged);
-            return Failure(target, e);
+            return NameFailure(target, e, name);
         }
     }
 
     ::posix_fadvise(in.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
-    bool cancelled = false;
-    int inError = 0;
-    if (!CopyContent(in.Get(), staged.Fd, srcStat.st_size, progress, cancel, &cancelled, &inError)) {
-        const int e = errno;
+    const TExtentCopy::TEnd end = TExtentCopy::Copy(in.Get(), staged.Fd, progress, cancel, &error);
+    if (end != TExtentCopy::ceDone) {
         Discard(staged);
-        if (cancelled)
+        if (end == TExtentCopy::ceCancelled)
             return {TFileOpResult::orCancelled, QString()};
-        return inError ? Failure(source, inError) : Failure(target, e);
+        return end == TExtentCopy::ceReadFailed ? Failure(source, error) : Failure(target, error);
     }
-    if (::fchmod(staged.Fd, srcStat.st_mode & 07777) != 0) {
-        const int e = errno;
+    TFileOpResult done;
+    if (!TMetadataCopy::Carry(in.Get(), srcStat, staged.Fd, &done.Unkept, &error)) {
         Discard(staged);
-        return Failure(target, e);
-    }
-    const struct timespec times[2] = {srcStat.st_atim, srcStat.st_mtim};
-    if (::futimens(staged.Fd, times) != 0) {
-        const int e = errno;
-        Discard(staged);
-        return Failure(target, e);
+        return Failure(target, error);
     }
     FStaged.push_back(std::move(staged));
     FStagedBytes += srcStat.st_size;
-    return TFileOpResult::Done();
+    return done;
+}
+
+void TSystemFileOperations::BeginBatch()
+{
+    FWritten.clear();
+}
+
+void TSystemFileOperations::RememberWritten(const TStaged &staged)
+{
+    QByteArray folder, name;
+    Split(staged.Path, &folder, &name);
+    FWritten[folder].Names.push_back(staged.Name);
+}
+
+// A name that differs from one this batch wrote in the same folder only where a volume
+// that folds case does not look (case, trailing dots): if the folder finds a file under
+// it without listing it, that file is the other one, and replacing it would lose it.
+TFileOpResult TSystemFileOperations::RefuseTwin(int folderFd, const QByteArray &path, const QString &target)
+{
+    QByteArray folder, name;
+    Split(path, &folder, &name);
+    const auto written = FWritten.find(folder);
+    if (written == FWritten.end())
+        return TFileOpResult::Done();
+    // The folded names are worked out when a name is first checked in the folder.
+    TWrittenNames &names = *written;
+    for (; names.Indexed < names.Names.size(); ++names.Indexed)
+        names.Folded.insert(Folded(names.Names[names.Indexed]), names.Names[names.Indexed]);
+    const QString folded = Folded(name);
+    QByteArray other;
+    for (auto it = names.Folded.constFind(folded); it != names.Folded.cend() && it.key() == folded; ++it) {
+        if (*it != name)
+            other = *it;
+    }
+    struct stat st;
+    if (other.isEmpty() || ::fstatat(folderFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0
+        || Listed(folderFd, name))
+        return TFileOpResult::Done();
+    return TFileOpResult::Failed(target + u": the volume does not tell this name from "_s + QFile::decodeName(other)
+                                 + u", which this copy has just written; that file was not replaced"_s);
 }
 
 TFileOpResult TSystemFileOperations::Place(TStaged &staged)
 {
+    // A new name is linked without replacing anything; a name already there is checked.
+    const auto twin = [&] { return RefuseTwin(staged.FolderFd, staged.Path, staged.Target); };
     if (!staged.TempName.isEmpty()) {
+        if (TFileOpResult refused = twin(); !refused.Ok())
+            return refused;
+        struct stat before, after;
+        const bool known = ::fstat(staged.Fd, &before) == 0;
         if (::renameat(staged.FolderFd, staged.TempName.constData(), staged.FolderFd, staged.Name.constData()) != 0)
-            return Failure(staged.Target, errno);
+            return NameFailure(staged.Target, errno, staged.Name);
         staged.TempName.clear();
+        // A FAT volume through FUSE stamps a renamed file with the time of the rename.
+        if (known && ::fstatat(staged.FolderFd, staged.Name.constData(), &after, AT_SYMLINK_NOFOLLOW) == 0
+            && after.st_mtim.tv_sec != before.st_mtim.tv_sec) {
+            const struct timespec times[2] = {before.st_atim, before.st_mtim};
+            ::utimensat(staged.FolderFd, staged.Name.constData(), times, AT_SYMLINK_NOFOLLOW);
+        }
         return TFileOpResult::Done();
     }
     const QByteArray proc = "/proc/self/fd/" + QByteArray::number(staged.Fd);
@@ -444,19 +477,21 @@ TFileOpResult TSystemFileOperations::Place(TStaged &staged)
     if (link(staged.Name))
         return TFileOpResult::Done();
     if (errno != EEXIST)
-        return Failure(staged.Target, errno);
+        return NameFailure(staged.Target, errno, staged.Name);
+    if (TFileOpResult refused = twin(); !refused.Ok())
+        return refused;
     // An old target is replaced whole by a rename over it.
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QByteArray temp = TempName(staged.Name);
         if (!link(temp)) {
             if (errno == EEXIST)
                 continue;
-            return Failure(staged.Target, errno);
+            return NameFailure(staged.Target, errno, staged.Name);
         }
         if (::renameat(staged.FolderFd, temp.constData(), staged.FolderFd, staged.Name.constData()) != 0) {
             const int e = errno;
             ::unlinkat(staged.FolderFd, temp.constData(), 0);
-            return Failure(staged.Target, e);
+            return NameFailure(staged.Target, e, staged.Name);
         }
         return TFileOpResult::Done();
     }
@@ -502,6 +537,8 @@ QList<TFileOperations::TStagedFailure> TSystemFileOperations::FinishCopies()
                 r = TFileOpResult::Failed(staged.Target + u": the file system could not write the copy"_s);
             else
                 r = Place(staged);
+            if (r.Ok())
+                RememberWritten(staged);
             // The old file stays where it was: its second name in the trash goes again.
             if (!r.Ok())
                 TTrashCan::Remove(staged.Trashed);
@@ -543,7 +580,7 @@ TFileOpResult TSystemFileOperations::CopyFile(const QString &source, const QStri
         if (failure.Target == target)
             return failure.Result;
     }
-    return TFileOpResult::Done();
+    return staged;
 }
 
 // Deletes take files only: a folder, or anything that is not a regular file, is refused.
@@ -567,8 +604,9 @@ TFileOpResult TSystemFileOperations::MoveToTrash(const QString &path)
     const QByteArray native = QFile::encodeName(path);
     if (TFileOpResult check = CheckRegularFile(path, native); !check.Ok())
         return check;
+    // The trash cannot record the path: like any other refusal, the user may delete it.
     if (native.size() >= PATH_MAX)
-        return TFileOpResult::Failed(path + u": the path is too long for the trash"_s);
+        return {TFileOpResult::orTrashRefused, path + u": the path is too long for the trash"_s};
 
     GFile *file = g_file_new_for_path(native.constData());
     GError *error = nullptr;

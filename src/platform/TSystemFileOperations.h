@@ -4,13 +4,15 @@
 #include "platform/TTrashCan.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QSet>
 
 #include <sys/types.h>
 #include <vector>
 
 // File operations on the real file system. A copy is written to an unnamed temporary file
-// in the target folder (a named one beside the target where the file system has none);
+// in the target folder (a named one beside the target where the file system has none),
+// with the source's data extents and what `cp -a` keeps of its metadata;
 // a group of them is made durable with one flush of the file system and then linked, or
 // renamed over the old target, into place. A crash leaves the old target or the new one,
 // whole. Named temporaries of writers that are no longer running are removed when a copy
@@ -32,6 +34,7 @@ public:
                             const std::atomic<bool> *cancel) override;
     QList<TStagedFailure> FinishCopies() override;
     bool StagingFull() const override;
+    void BeginBatch() override;
     TFileOpResult MoveToTrash(const QString &path) override;
     TFileOpResult DeletePermanently(const QString &path) override;
 
@@ -57,6 +60,10 @@ private:
     int TargetFolder(const QByteArray &folder, int *error);
     void Discard(TStaged &staged);
     TFileOpResult Place(TStaged &staged);
+    // A copy of this batch was put in place: a later one must not replace it under
+    // another name that the volume takes for the same.
+    void RememberWritten(const TStaged &staged);
+    TFileOpResult RefuseTwin(int folderFd, const QByteArray &path, const QString &target);
     void RemoveCreatedFolders();
     void DropFolderCache();
 
@@ -70,4 +77,13 @@ private:
     QByteArray FFolderPath;           // the last target folder, kept open
     int FFolderFd = -1;
     dev_t FFolderDevice = 0;
+    // The names this batch wrote in one folder, and by the name as a volume that folds
+    // case sees it (of the first Indexed names).
+    struct TWrittenNames
+    {
+        std::vector<QByteArray> Names;
+        QMultiHash<QString, QByteArray> Folded;
+        size_t Indexed = 0;
+    };
+    QHash<QByteArray, TWrittenNames> FWritten; // by folder
 };

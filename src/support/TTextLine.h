@@ -143,4 +143,10 @@ enum TTextLine : int {
     tlNoHelp = 159,              // "No help document was found in %1."
     tlCounterpartIsFolder = 160, // "the other side is a folder"
     tlCounterpartIsFile = 161,   // "the other side is a file"
+    tlNotKeptHeading = 162,      // "The files were copied, but not everything about them could be kept:"
+    tlOwnerNotKept = 163,        // "Owner or group could not be kept on %1 files."
+    tlPermissionsNotKept = 164,  // "Permissions could not be kept on %1 files."
+    tlTimesNotKept = 165,        // "Times could not be kept on %1 files."
+    tlAclsNotKept = 166,         // "Access control lists could not be kept on %1 files."
+    tlAttributesNotKept = 167,   // "Extended attributes could not be kept on %1 files."
 };

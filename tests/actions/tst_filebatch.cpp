@@ -13,8 +13,9 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // Records what the batch asks of the file system; a path in FailTimes fails that many
-// times (-1: always), a path in NoTrash is on a volume without a trash. A copy that keeps
-// what it replaces is recorded as "keep".
+// times (-1: always), a path in NoTrash is on a volume without a trash, a copy of a path
+// in Unkept arrives without what it names, a target in FailAtFinish is staged and then
+// fails when it is put in place. A copy that keeps what it replaces is recorded as "keep".
 class TFakeOperations final : public TFileOperations
 {
 public:
@@ -27,8 +28,22 @@ public:
             return {TFileOpResult::orTrashRefused, target + u": no trash"_s};
         progress(10);
         Record((KeepReplaced() ? u"keep "_s : u"copy "_s) + source + u" "_s + target);
-        return TFileOpResult::Done();
+        TFileOpResult done;
+        done.Unkept = Unkept.value(source);
+        return done;
     }
+    TFileOpResult StageCopy(const QString &source, const QString &target, const TProgress &progress,
+                            const std::atomic<bool> *cancel) override
+    {
+        if (!FailAtFinish.contains(target))
+            return CopyFile(source, target, progress, cancel);
+        FailAtFinish.removeOne(target);
+        FLost.append({target, TFileOpResult::Failed(u"lost"_s)});
+        TFileOpResult staged;
+        staged.Unkept = Unkept.value(source);
+        return staged;
+    }
+    QList<TStagedFailure> FinishCopies() override { return std::exchange(FLost, {}); }
     TFileOpResult MoveToTrash(const QString &path) override
     {
         if (NoTrash.contains(path))
@@ -46,6 +61,8 @@ public:
 
     QHash<QString, int> FailTimes;
     QStringList NoTrash;
+    QHash<QString, unsigned> Unkept;
+    QStringList FailAtFinish;
     QStringList Calls;
 
 private:
@@ -65,6 +82,7 @@ private:
         Calls << call;
     }
     QMutex FMutex;
+    QList<TStagedFailure> FLost;
 };
 
 // Answers from scripts and notes on which thread each question came.
@@ -88,6 +106,11 @@ public:
         return KeepAnswer;
     }
     void SkippedFiles(TBatchKind, const QStringList &paths) override { Skipped = paths; }
+    void NotKept(const QList<int> &files) override
+    {
+        Note(u"not kept"_s);
+        NotKeptFiles = files;
+    }
     bool ConfirmCloseDuringBatch() override { return false; }
     void BeginProgress(TBatchKind, int files, qint64, std::atomic<bool> *) override { Note(u"begin %1"_s.arg(files)); }
     void ShowProgress(const QString &, int, qint64) override {}
@@ -98,6 +121,7 @@ public:
     TKeepChoice KeepAnswer = kcCancel;
     QStringList Asked;
     QStringList Skipped;
+    QList<int> NotKeptFiles;
     bool OffThread = false;
 
 private:
@@ -225,6 +249,37 @@ private Q_SLOTS:
         QCOMPARE(dialogs.Skipped, skipped);
         // The file operations keep replaced files again for the next file.
         QVERIFY(ops.KeepReplaced());
+    }
+
+    // What copies could not keep is told once, after the batch, counted over the files
+    // that arrived: a retried file with its last copy, a skipped one not at all.
+    void whatCopiesCouldNotKeepIsToldOnceAtTheEnd()
+    {
+        TFakeOperations ops;
+        ops.Unkept = {{u"/s/a"_s, TFileOpResult::ukTimes},
+                      {u"/s/b"_s, TFileOpResult::ukTimes | TFileOpResult::ukOwner},
+                      {u"/s/c"_s, TFileOpResult::ukAcls},
+                      {u"/s/d"_s, TFileOpResult::ukAttributes},
+                      {u"/s/e"_s, TFileOpResult::ukPermissions}};
+        ops.FailTimes = {{u"/s/c"_s, 1}, {u"/s/d"_s, -1}};
+        ops.FailAtFinish = {u"/d/e"_s};
+        TScriptedDialogs dialogs;
+        dialogs.ErrorAnswers = {TFileActionDialogs::ecRetry, TFileActionDialogs::ecSkip, TFileActionDialogs::ecSkip};
+        TFileBatch batch(ops, dialogs);
+
+        const QList<TFileBatch::TItem> items = Copies({u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s});
+        QCOMPARE(batch.Run(TFileActionDialogs::bkCopy, items, 50), TFileBatch::boFailed);
+        QCOMPARE(batch.Done(), QList<bool>({true, true, true, false, false}));
+        QCOMPARE(dialogs.Asked, QStringList({u"begin 5"_s, u"error /s/c"_s, u"error /s/d"_s, u"error /s/e"_s, u"end"_s,
+                                             u"not kept"_s}));
+        QCOMPARE(dialogs.NotKeptFiles, QList<int>({1, 0, 2, 1, 0}));
+
+        // Everything kept: nothing to tell.
+        TFakeOperations clean;
+        TScriptedDialogs quiet;
+        TFileBatch again(clean, quiet);
+        QCOMPARE(again.Run(TFileActionDialogs::bkCopy, items, 50), TFileBatch::boSucceeded);
+        QCOMPARE(quiet.Asked, QStringList({u"begin 5"_s, u"end"_s}));
     }
 
     void keepingIsOffUnlessTheBatchIsToldSo()

@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -19,8 +20,12 @@
 
 #include <climits>
 #include <cstring>
+#include <fcntl.h>
+#include <grp.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -73,6 +78,71 @@ QHash<QString, TTrashInfo> TrashEntries(const QString &trash)
     return entries;
 }
 
+QByteArray Attribute(const QString &path, const char *name)
+{
+    char value[256];
+    const ssize_t n = ::getxattr(QFile::encodeName(path).constData(), name, value, sizeof value);
+    return n < 0 ? QByteArray("<none>") : QByteArray(value, n);
+}
+
+// An access ACL: owner rw, user 1234 r, group r, mask r, others nothing (mode 0640).
+QByteArray Acl()
+{
+    QByteArray acl;
+    const auto add32 = [&](quint32 v) { acl.append(reinterpret_cast<const char *>(&v), 4); };
+    const auto entry = [&](quint16 tag, quint16 perm, quint32 id) {
+        acl.append(reinterpret_cast<const char *>(&tag), 2);
+        acl.append(reinterpret_cast<const char *>(&perm), 2);
+        add32(id);
+    };
+    add32(2);
+    entry(0x01, 6, ~0u);
+    entry(0x02, 4, 1234);
+    entry(0x04, 4, ~0u);
+    entry(0x10, 4, ~0u);
+    entry(0x20, 0, ~0u);
+    return acl;
+}
+
+// A FAT volume through its FUSE driver: it refuses owners, permissions and extended
+// attributes, keeps even seconds, folds case and refuses some characters in names.
+class TFatVolume
+{
+public:
+    explicit TFatVolume(const QString &dir)
+        : FMount(dir + u"/fat"_s)
+    {
+        const QString image = dir + u"/fat.img"_s;
+        QFile file(image);
+        if (!QDir().mkpath(FMount) || !file.open(QIODevice::WriteOnly) || !file.resize(32 << 20))
+            return;
+        file.close();
+        FMounted = Run(u"mkfs.vfat"_s, {image}) && Run(u"fusefat"_s, {u"-o"_s, u"rw+"_s, image, FMount});
+    }
+    ~TFatVolume()
+    {
+        if (FMounted)
+            ::umount2(QFile::encodeName(FMount).constData(), MNT_DETACH);
+    }
+    bool Mounted() const { return FMounted; }
+    QString Path(const QString &name) const { return FMount + u'/' + name; }
+
+private:
+    static bool Run(const QString &program, const QStringList &args)
+    {
+        const QString found = QStandardPaths::findExecutable(program, {u"/usr/sbin"_s, u"/sbin"_s, u"/usr/bin"_s});
+        if (found.isEmpty())
+            return false;
+        QProcess p;
+        p.setStandardOutputFile(QProcess::nullDevice());
+        p.setStandardErrorFile(QProcess::nullDevice());
+        p.start(found, args);
+        return p.waitForFinished(20000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    }
+    QString FMount;
+    bool FMounted = false;
+};
+
 } // namespace
 
 class tst_FileOperations : public QObject
@@ -100,6 +170,11 @@ private Q_SLOTS:
     void keptReplacementRefusedOnAVolumeWithoutTrash();
     void trashTakesRegularFilesOnly();
     void permanentDeleteTakesRegularFilesOnly();
+    void sparseFilesStaySparse();
+    void ownerAclsAndAttributesTravelWithTheCopy();
+    void setIdBitsStayWithTheirOwnerOnly();
+    void aVolumeThatRefusesMetadataStillGetsTheFile();
+    void namesAVolumeFoldsOrCannotHold();
 };
 
 void tst_FileOperations::initTestCase()
@@ -327,7 +402,7 @@ void tst_FileOperations::pathsLongerThanTheSystemLimit()
     QCOMPARE(Content(FDir.filePath(u"long/back.txt"_s)), QByteArray("long way"));
 
     const TFileOpResult trashed = FOps.MoveToTrash(target);
-    QCOMPARE(trashed.Kind, TFileOpResult::orFailed);
+    QCOMPARE(trashed.Kind, TFileOpResult::orTrashRefused); // the user may delete it for good
     QVERIFY(!trashed.Message.isEmpty());
     QVERIFY(FOps.DeletePermanently(target).Ok());
     QCOMPARE(FOps.DeletePermanently(target).Kind, TFileOpResult::orFailed);
@@ -462,6 +537,205 @@ void tst_FileOperations::permanentDeleteTakesRegularFilesOnly()
     QVERIFY(!QFile::exists(FDir.filePath(u"p/gone.txt"_s)));
     QCOMPARE(FOps.DeletePermanently(FDir.filePath(u"p/folder"_s)).Kind, TFileOpResult::orFailed);
     QVERIFY(QFileInfo(FDir.filePath(u"p/folder"_s)).isDir());
+}
+
+// Holes cost nothing: only the data extents are copied, the size includes a hole at the
+// end, progress reaches the size, and a cancel is seen after one chunk.
+void tst_FileOperations::sparseFilesStaySparse()
+{
+    const QString src = FDir.filePath(u"sp/holes.bin"_s);
+    TestTree::File(FDir.path(), u"sp/holes.bin"_s, "");
+    {
+        QFile f(src);
+        QVERIFY(f.open(QIODevice::ReadWrite) && f.resize(64 << 20));
+        QVERIFY(f.seek(1 << 20) && f.write(QByteArray(64 << 10, 'a')) == 64 << 10);
+        QVERIFY(f.seek(20 << 20) && f.write(QByteArray(8 << 10, 'b')) == 8 << 10);
+    }
+    qint64 reported = 0;
+    const QString dst = FDir.filePath(u"sp/out/holes.bin"_s);
+    QVERIFY(FOps.CopyFile(
+                    src, dst, [&](qint64 n) { reported = n; }, nullptr)
+                .Ok());
+    QCOMPARE(reported, 64 << 20);
+    QCOMPARE(Content(dst), Content(src));
+    struct stat st;
+    QCOMPARE(::stat(QFile::encodeName(dst).constData(), &st), 0);
+    QVERIFY2(st.st_blocks * 512 <= 1 << 20, qPrintable(QString::number(st.st_blocks)));
+
+    // Nothing but a hole.
+    TestTree::File(FDir.path(), u"sp/empty.bin"_s, "");
+    QCOMPARE(::truncate(QFile::encodeName(FDir.filePath(u"sp/empty.bin"_s)).constData(), 1ll << 30), 0);
+    QVERIFY(FOps.CopyFile(FDir.filePath(u"sp/empty.bin"_s), dst, {}, nullptr).Ok());
+    QCOMPARE(::stat(QFile::encodeName(dst).constData(), &st), 0);
+    QCOMPARE(qint64(st.st_size), 1ll << 30);
+    QCOMPARE(qint64(st.st_blocks), 0);
+
+    // All data: cancelled after the first chunk, not at the end of the file.
+    TestTree::File(FDir.path(), u"sp/full.bin"_s, QByteArray(24 << 20, 'f'));
+    std::atomic<bool> cancel{false};
+    int calls = 0;
+    const TFileOpResult r = FOps.CopyFile(
+        FDir.filePath(u"sp/full.bin"_s), dst,
+        [&](qint64) {
+            ++calls;
+            cancel = true;
+        },
+        &cancel);
+    QCOMPARE(r.Kind, TFileOpResult::orCancelled);
+    QCOMPARE(calls, 1);
+    QCOMPARE(::stat(QFile::encodeName(dst).constData(), &st), 0);
+    QCOMPARE(qint64(st.st_size), 1ll << 30);
+}
+
+// What cp -a keeps: owner and group, set-id bits, ACLs, extended attributes (trusted.*
+// as root), mode and times to the nanosecond; nothing is reported as not kept.
+void tst_FileOperations::ownerAclsAndAttributesTravelWithTheCopy()
+{
+    TestTree::File(FDir.path(), u"md/src.bin"_s, "meta", 1600000000, 987654321);
+    const QString src = FDir.filePath(u"md/src.bin"_s);
+    const QByteArray native = QFile::encodeName(src);
+    const bool root = ::geteuid() == 0;
+    if (root)
+        QCOMPARE(::chown(native.constData(), 65534, 65534), 0);
+    QCOMPARE(::setxattr(native.constData(), "user.note", "kept", 4, 0), 0);
+    const QByteArray acl = Acl();
+    if (::setxattr(native.constData(), "system.posix_acl_access", acl.constData(), size_t(acl.size()), 0) != 0)
+        QSKIP("no ACLs on the temporary folder's file system");
+    if (root)
+        QCOMPARE(::setxattr(native.constData(), "trusted.note", "t", 1, 0), 0);
+    QCOMPARE(::chmod(native.constData(), root ? 06640 : 0640), 0);
+    TestTree::SetMTime(src, 1600000000, 987654321);
+
+    const QString dst = FDir.filePath(u"md/out/dst.bin"_s);
+    const TFileOpResult r = FOps.CopyFile(src, dst, {}, nullptr);
+    QVERIFY2(r.Ok(), qPrintable(r.Message));
+    QCOMPARE(r.Unkept, 0u);
+    struct stat s, d;
+    QCOMPARE(::stat(native.constData(), &s), 0);
+    QCOMPARE(::stat(QFile::encodeName(dst).constData(), &d), 0);
+    QCOMPARE(d.st_uid, s.st_uid);
+    QCOMPARE(d.st_gid, s.st_gid);
+    QCOMPARE(int(d.st_mode & 07777), int(s.st_mode & 07777));
+    QCOMPARE(qint64(d.st_mtim.tv_nsec), 987654321);
+    QCOMPARE(Attribute(dst, "user.note"), QByteArray("kept"));
+    QCOMPARE(Attribute(dst, "system.posix_acl_access"), Attribute(src, "system.posix_acl_access"));
+    if (root)
+        QCOMPARE(Attribute(dst, "trusted.note"), QByteArray("t"));
+    else
+        QSKIP("owner and trusted.* need root");
+}
+
+// A user who cannot give the copy the source's owner or group does not get a program
+// that runs as someone else: the set-id bits go, the rest of the mode stays.
+void tst_FileOperations::setIdBitsStayWithTheirOwnerOnly()
+{
+    if (::geteuid() != 0)
+        QSKIP("needs root to run a copy as another user");
+    QTemporaryDir shared(QDir::tempPath() + u"/fm-setid-XXXXXX"_s);
+    QVERIFY(shared.isValid());
+    QCOMPARE(::chmod(QFile::encodeName(shared.path()).constData(), 0777), 0);
+    TestTree::File(shared.path(), u"tool"_s, "#!/bin/sh\n");
+    const QByteArray tool = QFile::encodeName(shared.filePath(u"tool"_s));
+    QCOMPARE(::chmod(tool.constData(), 06755), 0);
+    QProcess child;
+    child.setChildProcessModifier([] {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(77);
+    });
+    child.start(QStringLiteral(FM_COPY_CHILD), {shared.filePath(u"tool"_s), shared.filePath(u"copy"_s)});
+    QVERIFY(child.waitForFinished());
+    if (child.exitCode() == 77 || child.exitCode() == 127)
+        QSKIP("cannot run the copy as user 65534 here");
+    QCOMPARE(child.exitCode(), 0);
+    struct stat st;
+    QCOMPARE(::stat(QFile::encodeName(shared.filePath(u"copy"_s)).constData(), &st), 0);
+    QCOMPARE(int(st.st_uid), 65534);
+    QCOMPARE(int(st.st_mode & 07777), 0755);
+}
+
+// A FAT volume refuses owner, permissions, extended attributes and odd seconds: the file
+// arrives all the same, whole, and the result names what could not be kept.
+void tst_FileOperations::aVolumeThatRefusesMetadataStillGetsTheFile()
+{
+    const TFatVolume fat(FDir.path() + u"/fat-md"_s);
+    if (!fat.Mounted())
+        QSKIP("cannot mount a FAT volume through FUSE here (fusefat, dosfstools, /dev/fuse)");
+    const bool root = ::geteuid() == 0;
+    TestTree::File(FDir.path(), u"fmd/odd.bin"_s, QByteArray(100000, 'o'), 1600000001, 500);
+    const QByteArray odd = QFile::encodeName(FDir.filePath(u"fmd/odd.bin"_s));
+    QCOMPARE(::chmod(odd.constData(), 0640), 0);
+    QCOMPARE(::setxattr(odd.constData(), "user.note", "x", 1, 0), 0);
+    const QByteArray acl = Acl();
+    const bool acls =
+        ::setxattr(odd.constData(), "system.posix_acl_access", acl.constData(), size_t(acl.size()), 0) == 0;
+    if (root)
+        QCOMPARE(::chown(odd.constData(), 65534, 65534), 0);
+
+    const TFileOpResult r = FOps.CopyFile(FDir.filePath(u"fmd/odd.bin"_s), fat.Path(u"odd.bin"_s), {}, nullptr);
+    QVERIFY2(r.Ok(), qPrintable(r.Message));
+    QCOMPARE(Content(fat.Path(u"odd.bin"_s)), QByteArray(100000, 'o'));
+    const unsigned expected = TFileOpResult::ukPermissions | TFileOpResult::ukTimes | TFileOpResult::ukAttributes
+                              | (acls ? TFileOpResult::ukAcls : 0u) | (root ? TFileOpResult::ukOwner : 0u);
+    QCOMPARE(r.Unkept, expected);
+
+    // An even second and nothing else to keep: only the permissions are refused.
+    TestTree::File(FDir.path(), u"fmd/even.bin"_s, "even", 1600000002);
+    QCOMPARE(::chmod(QFile::encodeName(FDir.filePath(u"fmd/even.bin"_s)).constData(), 0600), 0);
+    const TFileOpResult even = FOps.CopyFile(FDir.filePath(u"fmd/even.bin"_s), fat.Path(u"even.bin"_s), {}, nullptr);
+    QVERIFY2(even.Ok(), qPrintable(even.Message));
+    QCOMPARE(even.Unkept, unsigned(TFileOpResult::ukPermissions));
+    QCOMPARE(QFileInfo(fat.Path(u"even.bin"_s)).lastModified().toSecsSinceEpoch(), 1600000002);
+    QVERIFY(Leftovers(fat.Path(QString())).isEmpty());
+}
+
+// On a volume that folds case, a copy never replaces a file of its own batch whose name
+// differs only in case: the second is refused and says why, the first stays. A later
+// batch updates the file as usual, and a volume that tells case apart takes both. A name
+// the volume cannot hold is refused as such.
+void tst_FileOperations::namesAVolumeFoldsOrCannotHold()
+{
+    TestTree::File(FDir.path(), u"fold/one"_s, "one");
+    TestTree::File(FDir.path(), u"fold/two"_s, "two");
+    const QString one = FDir.filePath(u"fold/one"_s), two = FDir.filePath(u"fold/two"_s);
+    TSystemFileOperations ops;
+
+    // Told apart: both arrive.
+    ops.BeginBatch();
+    QVERIFY(ops.StageCopy(one, FDir.filePath(u"fold/cs/Photo.JPG"_s), {}, nullptr).Ok());
+    QVERIFY(ops.StageCopy(two, FDir.filePath(u"fold/cs/photo.jpg"_s), {}, nullptr).Ok());
+    QVERIFY(ops.FinishCopies().isEmpty());
+    QCOMPARE(Content(FDir.filePath(u"fold/cs/Photo.JPG"_s)), QByteArray("one"));
+    QCOMPARE(Content(FDir.filePath(u"fold/cs/photo.jpg"_s)), QByteArray("two"));
+
+    const TFatVolume fat(FDir.path() + u"/fat-names"_s);
+    if (!fat.Mounted())
+        QSKIP("cannot mount a FAT volume through FUSE here (fusefat, dosfstools, /dev/fuse)");
+    ops.BeginBatch();
+    // In one group.
+    QVERIFY(ops.StageCopy(one, fat.Path(u"Photo.JPG"_s), {}, nullptr).Ok());
+    QVERIFY(ops.StageCopy(two, fat.Path(u"photo.jpg"_s), {}, nullptr).Ok());
+    const QList<TFileOperations::TStagedFailure> failed = ops.FinishCopies();
+    QCOMPARE(failed.size(), 1);
+    QCOMPARE(failed.first().Target, fat.Path(u"photo.jpg"_s));
+    QVERIFY2(failed.first().Result.Message.contains(u"Photo.JPG, which this copy has just written"_s),
+             qPrintable(failed.first().Result.Message));
+    // In a later group of the same batch.
+    const TFileOpResult later = ops.CopyFile(two, fat.Path(u"PHOTO.JPG"_s), {}, nullptr);
+    QCOMPARE(later.Kind, TFileOpResult::orFailed);
+    QVERIFY2(later.Message.contains(u"does not tell this name from"_s), qPrintable(later.Message));
+    QCOMPARE(Content(fat.Path(u"Photo.JPG"_s)), QByteArray("one"));
+    // The next batch replaces it.
+    ops.BeginBatch();
+    QVERIFY(ops.CopyFile(two, fat.Path(u"photo.jpg"_s), {}, nullptr).Ok());
+    QCOMPARE(Content(fat.Path(u"Photo.JPG"_s)), QByteArray("two"));
+
+    const TFileOpResult colon = ops.CopyFile(one, fat.Path(u"a:b.txt"_s), {}, nullptr);
+    QCOMPARE(colon.Kind, TFileOpResult::orFailed);
+    QVERIFY2(colon.Message.endsWith(u"a:b.txt: the volume cannot hold this name"_s), qPrintable(colon.Message));
+    const TFileOpResult folder = ops.CopyFile(one, fat.Path(u"d?/f.txt"_s), {}, nullptr);
+    QCOMPARE(folder.Kind, TFileOpResult::orFailed);
+    QVERIFY2(folder.Message.endsWith(u"the volume cannot hold its name"_s), qPrintable(folder.Message));
+    QVERIFY(Leftovers(fat.Path(QString())).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(tst_FileOperations)

@@ -251,6 +251,9 @@ private Q_SLOTS:
                 boxes.SkippedFiles(TFileActionDialogs::bkCopy, {file, file});
             },
             [&] { boxes.ConfirmCloseDuringBatch(); },
+            [&] {
+                boxes.NotKept({1, 2, 3, 4, 5});
+            },
         };
         for (const auto &ask : questions) {
             reader.Arm();

@@ -1,5 +1,6 @@
 #include "actions/ui/TFileActionBoxes.h"
 
+#include "platform/TFileOperations.h"
 #include "support/TLanguageTable.h"
 
 #include <QApplication>
@@ -90,6 +91,19 @@ QString TFileActionBoxes::SkippedText(TBatchKind, const QStringList &paths) cons
         text += u'\n' + path;
     if (paths.size() > shown)
         text += u"\n…"_s;
+    return text;
+}
+
+QString TFileActionBoxes::NotKeptText(const QList<int> &files) const
+{
+    // In the order of TFileOpResult::TUnkept.
+    static constexpr TTextLine kinds[TFileOpResult::UnkeptKinds] = {tlOwnerNotKept, tlPermissionsNotKept,
+                                                                    tlTimesNotKept, tlAclsNotKept, tlAttributesNotKept};
+    QString text = Text(tlNotKeptHeading);
+    for (int k = 0; k < TFileOpResult::UnkeptKinds && k < files.size(); ++k) {
+        if (files.at(k) > 0)
+            text += u'\n' + Text(kinds[k]).arg(QLocale().toString(files.at(k)));
+    }
     return text;
 }
 
@@ -220,6 +234,13 @@ TFileActionDialogs::TKeepChoice TFileActionBoxes::ReplaceWithoutKeeping(const QS
 void TFileActionBoxes::SkippedFiles(TBatchKind kind, const QStringList &paths)
 {
     QMessageBox box(QMessageBox::Warning, Title(FParent), SkippedText(kind, paths), QMessageBox::Ok, FParent);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+}
+
+void TFileActionBoxes::NotKept(const QList<int> &files)
+{
+    QMessageBox box(QMessageBox::Information, Title(FParent), NotKeptText(files), QMessageBox::Ok, FParent);
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();
 }

@@ -33,6 +33,7 @@ public:
     TTrashChoice TrashRefused(const QString &path) override;
     TKeepChoice ReplaceWithoutKeeping(const QString &path) override;
     void SkippedFiles(TBatchKind kind, const QStringList &paths) override;
+    void NotKept(const QList<int> &files) override;
     bool ConfirmCloseDuringBatch() override;
     void BeginProgress(TBatchKind kind, int files, qint64 bytes, std::atomic<bool> *cancel) override;
     void ShowProgress(const QString &current, int filesDone, qint64 bytesDone) override;
@@ -44,6 +45,7 @@ public:
     QString TrashRefusedText(const QString &path) const;
     QString FileErrorText(TBatchKind kind, const QString &path, const QString &message) const;
     QString SkippedText(TBatchKind kind, const QStringList &paths) const;
+    QString NotKeptText(const QList<int> &files) const;
     QString CloseDuringBatchText() const;
     QString ProgressTitle(TBatchKind kind) const;
     QString ProgressText(const QString &current, int filesDone, qint64 bytesDone) const;
