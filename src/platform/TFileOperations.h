@@ -67,6 +67,10 @@ public:
     void SetKeepReplaced(bool keep) { FKeepReplaced = keep; }
     bool KeepReplaced() const { return FKeepReplaced; }
 
+    // The batch is over: nothing learnt about folders is kept for the next one, which
+    // finds them afresh where their paths say.
+    virtual void EndBatch() {}
+
     // Moves a regular file to the trash of its volume.
     virtual TFileOpResult MoveToTrash(const QString &path) = 0;
     // Deletes a regular file for good; only after the user agreed to it.

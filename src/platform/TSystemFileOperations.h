@@ -5,8 +5,11 @@
 
 #include <QByteArray>
 #include <QSet>
+#include <QStringList>
 
+#include <set>
 #include <sys/types.h>
+#include <utility>
 #include <vector>
 
 // File operations on the real file system. A copy is written to an unnamed temporary file
@@ -14,10 +17,12 @@
 // a group of them is made durable with one flush of the file system and then linked, or
 // renamed over the old target, into place. A crash leaves the old target or the new one,
 // whole. Named temporaries of writers that are no longer running are removed when a copy
-// next goes into their folder. Paths longer than the system's limit are walked folder by
-// folder. Deletes go to the freedesktop trash through GIO. A replaced file that is to be
-// kept gets its second name in the trash before the new file is renamed over it, in the
-// same flush as the new content.
+// next goes into their folder (TOwnTemporary tells which are). Target folders stay open
+// within a batch, but each is used only while its path still names it: a folder renamed,
+// replaced or deleted meanwhile is looked up (or made) again. Paths longer than the
+// system's limit are walked folder by folder. Deletes go to the freedesktop trash through
+// GIO. A replaced file that is to be kept gets its second name in the trash before the
+// new file is renamed over it, in the same flush as the new content.
 class TSystemFileOperations final : public TFileOperations
 {
 public:
@@ -34,20 +39,27 @@ public:
     bool StagingFull() const override;
     TFileOpResult MoveToTrash(const QString &path) override;
     TFileOpResult DeletePermanently(const QString &path) override;
+    void EndBatch() override;
 
     // How much one group holds before it is finished.
     void SetGroupLimits(int files, qint64 bytes);
     // Named temporary files even where unnamed ones would work (the fallback, for tests).
     void SetNamedTemporaries(bool named) { FNamedOnly = named; }
+    // For tests: notes each step that makes a copy durable or visible, in order:
+    // "trash TARGET", "flush", "place TARGET".
+    void SetStepLog(QStringList *log) { FStepLog = log; }
 
 private:
     struct TStaged
     {
-        int Fd = -1; // the new content
-        int FolderFd = -1;
-        dev_t Device = 0;
-        QByteArray Name;     // in the folder
-        QByteArray TempName; // named temporary, or empty for an unnamed one
+        int Fd = -1;       // the new content
+        int FolderFd = -1; // the target's folder
+        dev_t Device = 0;  // of that folder
+        ino_t Inode = 0;
+        QByteArray Folder;     // its path
+        QByteArray Name;       // in the folder
+        int TempFolderFd = -1; // the folder that holds the named temporary
+        QByteArray TempName;   // named temporary, or empty for an unnamed one
         QString Target;
         QByteArray Path;           // the target, absolute, for the trash's restore information
         bool Keep = false;         // the old target goes to the trash
@@ -55,8 +67,10 @@ private:
     };
 
     int TargetFolder(const QByteArray &folder, int *error);
+    TFileOpResult Reaim(TStaged &staged);
     void Discard(TStaged &staged);
     TFileOpResult Place(TStaged &staged);
+    void Step(const QString &step) const;
     void RemoveCreatedFolders();
     void DropFolderCache();
 
@@ -65,9 +79,12 @@ private:
     int FGroupFiles = 400;
     qint64 FGroupBytes = 64ll << 20;
     bool FNamedOnly = false;
-    std::vector<QByteArray> FCreated; // folders made for the copies in hand, outer first
-    QSet<QByteArray> FCleaned;        // folders already cleared of stale temporaries
-    QByteArray FFolderPath;           // the last target folder, kept open
+    std::vector<QByteArray> FCreated;           // folders made for the copies in hand, outer first
+    std::set<std::pair<dev_t, ino_t>> FCleaned; // folders already cleared of stale temporaries
+    QSet<QByteArray> FSettled;                  // trash folders settled in this batch
+    QByteArray FFolderPath;                     // the last target folder, kept open
     int FFolderFd = -1;
     dev_t FFolderDevice = 0;
+    ino_t FFolderInode = 0;
+    QStringList *FStepLog = nullptr;
 };

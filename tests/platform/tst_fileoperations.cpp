@@ -17,10 +17,12 @@
 
 #include <sys/mount.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 
 using namespace Qt::StringLiterals;
 
@@ -73,6 +75,36 @@ QHash<QString, TTrashInfo> TrashEntries(const QString &trash)
     return entries;
 }
 
+// The names of the entries of the trash that are still pending (marks in "info"), and
+// the restore information files that cannot be read as such.
+QStringList PendingEntries(const QString &trash)
+{
+    return QDir(trash + u"/info"_s).entryList({u".*"_s}, QDir::Files | QDir::Hidden);
+}
+QStringList UnreadableInfo(const QString &trash)
+{
+    QStringList bad;
+    for (const QString &info : QDir(trash + u"/info"_s).entryList({u"*.trashinfo"_s}, QDir::Files)) {
+        const QByteArray text = Content(trash + u"/info/"_s + info);
+        if (!text.startsWith("[Trash Info]\nPath=") || !text.contains("\nDeletionDate="))
+            bad << info;
+    }
+    return bad;
+}
+
+// The folders this process holds open below root.
+QStringList OpenFolders(const QString &root)
+{
+    QStringList open;
+    for (const QFileInfo &fd :
+         QDir(u"/proc/self/fd"_s).entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
+        const QString target = fd.symLinkTarget();
+        if (target.startsWith(root) && QFileInfo(target).isDir())
+            open << target;
+    }
+    return open;
+}
+
 } // namespace
 
 class tst_FileOperations : public QObject
@@ -89,7 +121,13 @@ private Q_SLOTS:
     void copyCreatesFoldersAndKeepsTimeAndMode();
     void copyReplacesTheOldTargetWhole();
     void copyRefusesWhatCannotBeCopied();
+    void cancelledOrFailedCopyLeavesTheTarget_data();
     void cancelledOrFailedCopyLeavesTheTarget();
+    void copiesGoWhereThePathSaysNow_data();
+    void copiesGoWhereThePathSaysNow();
+    void copiesArePlacedOnlyAfterTheFlush_data();
+    void copiesArePlacedOnlyAfterTheFlush();
+    void onlyOwnTemporariesOfGoneWritersAreRemoved();
     void killedCopyLeavesTheOldTargetWhole();
     void killedAtRandomMomentsLeavesNoTornTargetNorDebris_data();
     void killedAtRandomMomentsLeavesNoTornTargetNorDebris();
@@ -177,12 +215,22 @@ void tst_FileOperations::copyRefusesWhatCannotBeCopied()
     QVERIFY2(missing.Message.contains(u"No such file"_s), qPrintable(missing.Message));
 }
 
+void tst_FileOperations::cancelledOrFailedCopyLeavesTheTarget_data()
+{
+    QTest::addColumn<bool>("named");
+    QTest::newRow("unnamed temporary") << false;
+    QTest::newRow("named temporary") << true;
+}
+
 void tst_FileOperations::cancelledOrFailedCopyLeavesTheTarget()
 {
+    QFETCH(bool, named);
+    TSystemFileOperations ops;
+    ops.SetNamedTemporaries(named);
     TestTree::File(FDir.path(), u"c/src.bin"_s, QByteArray(3 << 20, 's'));
     TestTree::File(FDir.path(), u"c/dst.bin"_s, "old");
     std::atomic<bool> cancel{false};
-    const TFileOpResult r = FOps.CopyFile(
+    const TFileOpResult r = ops.CopyFile(
         FDir.filePath(u"c/src.bin"_s), FDir.filePath(u"c/dst.bin"_s), [&](qint64) { cancel = true; }, &cancel);
     QCOMPARE(r.Kind, TFileOpResult::orCancelled);
     QCOMPARE(Content(FDir.filePath(u"c/dst.bin"_s)), QByteArray("old"));
@@ -190,10 +238,187 @@ void tst_FileOperations::cancelledOrFailedCopyLeavesTheTarget()
 
     // A folder that cannot be made: a file stands where the folder should be.
     const TFileOpResult blocked =
-        FOps.CopyFile(FDir.filePath(u"c/src.bin"_s), FDir.filePath(u"c/dst.bin/inside.bin"_s), {}, nullptr);
+        ops.CopyFile(FDir.filePath(u"c/src.bin"_s), FDir.filePath(u"c/dst.bin/inside.bin"_s), {}, nullptr);
     QCOMPARE(blocked.Kind, TFileOpResult::orFailed);
     QVERIFY(!blocked.Message.isEmpty());
     QCOMPARE(Content(FDir.filePath(u"c/dst.bin"_s)), QByteArray("old"));
+}
+
+void tst_FileOperations::copiesGoWhereThePathSaysNow_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("betweenFiles"); // the change comes after the first file of the batch
+    QTest::newRow("renamed and recreated before the next batch") << u"recreate"_s << false;
+    QTest::newRow("deleted before the next batch") << u"delete"_s << false;
+    QTest::newRow("renamed and recreated between two files") << u"recreate"_s << true;
+    QTest::newRow("deleted between two files") << u"delete"_s << true;
+}
+
+// A target folder moved away and made anew (or deleted) after a copy opened it: the next
+// copies go into the folder the path names now, the moved one is left alone, and the
+// files kept in the trash are those that were replaced, under the paths they had.
+void tst_FileOperations::copiesGoWhereThePathSaysNow()
+{
+    QFETCH(QString, change);
+    QFETCH(bool, betweenFiles);
+    const QString root = FDir.filePath(u"moved-%1-%2"_s.arg(change).arg(betweenFiles));
+    const QString trash = FTrashHome + u"/Trash"_s;
+    for (const QString &n : {u"a"_s, u"b"_s, u"c"_s}) {
+        TestTree::File(root, u"src/d/"_s + n, "new " + n.toLatin1());
+        TestTree::File(root, u"dst/d/"_s + n, "old " + n.toLatin1());
+    }
+    TSystemFileOperations ops;
+    ops.SetKeepReplaced(true);
+    // The first batch opens the folder.
+    QVERIFY(ops.CopyFile(root + u"/src/d/a"_s, root + u"/dst/d/a"_s, {}, nullptr).Ok());
+    QDir(trash).removeRecursively();
+    const auto act = [&] {
+        if (change == u"recreate"_s) {
+            QVERIFY(QDir().rename(root + u"/dst/d"_s, root + u"/dst/d_moved"_s));
+            TestTree::File(root, u"dst/d/b"_s, "older b");
+            TestTree::File(root, u"dst/d/c"_s, "older c");
+        } else {
+            QVERIFY(QDir(root + u"/dst/d"_s).removeRecursively());
+        }
+    };
+    if (!betweenFiles)
+        act();
+    QVERIFY(ops.StageCopy(root + u"/src/d/b"_s, root + u"/dst/d/b"_s, {}, nullptr).Ok());
+    if (betweenFiles)
+        act();
+    QVERIFY(ops.StageCopy(root + u"/src/d/c"_s, root + u"/dst/d/c"_s, {}, nullptr).Ok());
+    const QList<TFileOperations::TStagedFailure> failures = ops.FinishCopies();
+    QVERIFY2(failures.isEmpty(), qPrintable(failures.value(0).Result.Message));
+
+    QCOMPARE(Content(root + u"/dst/d/b"_s), QByteArray("new b"));
+    QCOMPARE(Content(root + u"/dst/d/c"_s), QByteArray("new c"));
+    QHash<QString, QByteArray> kept;
+    const QHash<QString, TTrashInfo> entries = TrashEntries(trash);
+    for (auto it = entries.cbegin(); it != entries.cend(); ++it)
+        kept.insert(it->Path, Content(trash + u"/files/"_s + it.key()));
+    if (change == u"recreate"_s) {
+        QCOMPARE(Content(root + u"/dst/d_moved/a"_s), QByteArray("new a"));
+        QCOMPARE(Content(root + u"/dst/d_moved/b"_s), QByteArray("old b"));
+        QCOMPARE(Content(root + u"/dst/d_moved/c"_s), QByteArray("old c"));
+        QCOMPARE(kept,
+                 (QHash<QString, QByteArray>{{root + u"/dst/d/b"_s, "older b"}, {root + u"/dst/d/c"_s, "older c"}}));
+    } else {
+        QVERIFY(kept.isEmpty());
+    }
+    QVERIFY(PendingEntries(trash).isEmpty());
+    QVERIFY(Leftovers(root).isEmpty());
+    // Nothing opened for the batch outlives it.
+    ops.EndBatch();
+    QCOMPARE(OpenFolders(root), QStringList());
+}
+
+void tst_FileOperations::copiesArePlacedOnlyAfterTheFlush_data()
+{
+    QTest::addColumn<int>("files");
+    QTest::addColumn<bool>("named");
+    QTest::newRow("one file") << 1 << false;
+    QTest::newRow("a group") << 4 << false;
+    QTest::newRow("a group, named temporaries") << 4 << true;
+}
+
+// No name points at a copy, and no replaced file is renamed over, before the new content
+// and the trash's restore information are on the disk.
+void tst_FileOperations::copiesArePlacedOnlyAfterTheFlush()
+{
+    QFETCH(int, files);
+    QFETCH(bool, named);
+    const QString root = FDir.filePath(u"order-%1-%2"_s.arg(files).arg(named));
+    TSystemFileOperations ops;
+    ops.SetKeepReplaced(true);
+    ops.SetNamedTemporaries(named);
+    QStringList log;
+    ops.SetStepLog(&log);
+    QStringList targets;
+    for (int i = 0; i < files; ++i) {
+        TestTree::File(root, u"src/%1"_s.arg(i), "new");
+        TestTree::File(root, u"dst/%1"_s.arg(i), "old");
+        targets << root + u"/dst/%1"_s.arg(i);
+        QVERIFY(ops.StageCopy(root + u"/src/%1"_s.arg(i), targets.last(), {}, nullptr).Ok());
+    }
+    QVERIFY(log.isEmpty());
+    QVERIFY(ops.FinishCopies().isEmpty());
+    for (const QString &target : targets) {
+        QCOMPARE(Content(target), QByteArray("new"));
+        const qsizetype trashed = log.indexOf(u"trash "_s + target);
+        const qsizetype placed = log.indexOf(u"place "_s + target);
+        const qsizetype flush = log.indexOf(u"flush"_s, trashed);
+        QVERIFY2(trashed >= 0 && flush > trashed && placed > flush, qPrintable(log.join(u", "_s)));
+    }
+}
+
+// Only temporaries this program made, whose writer is gone, are ever removed: a user's
+// files that look like them stay, and so does the temporary of a copy still running.
+void tst_FileOperations::onlyOwnTemporariesOfGoneWritersAreRemoved()
+{
+    const QString root = FDir.filePath(u"own"_s);
+    const qint64 old = QDateTime::currentSecsSinceEpoch() - 7200;
+    const QStringList users{u".plan.foldermate-99999-x"_s, u".notes.foldermate-backup"_s,
+                            u".old.bin.foldermate-k3j2h1"_s,
+                            // the exact form, of no running writer, but without the mark
+                            u".bare.foldermate-99999-12345-0123456789abcdef-0123456789ab"_s};
+    for (const QString &name : users)
+        TestTree::File(root, u"dst/"_s + name, "the user's", old);
+    TestTree::File(root, u"src/big.bin"_s, "big");
+    TestTree::File(root, u"src/small.txt"_s, "small");
+
+    // A copy at work in another process, with a named temporary in the folder.
+    QProcess child;
+    child.start(QStringLiteral(FM_COPY_CHILD),
+                {u"--named"_s, u"--wait"_s, root + u"/src/big.bin"_s, root + u"/dst/big.bin"_s});
+    QVERIFY(child.waitForStarted());
+    const auto stop = qScopeGuard([&] {
+        child.kill();
+        child.waitForFinished();
+    });
+    QByteArray said;
+    while (!said.contains("staged") && child.waitForReadyRead(10000))
+        said += child.readAllStandardOutput();
+    QVERIFY2(said.contains("staged"), said.constData());
+    QStringList working = Leftovers(root + u"/dst"_s);
+    std::sort(working.begin(), working.end());
+    QCOMPARE(working.size(), users.size() + 1);
+
+    TSystemFileOperations ops;
+    QVERIFY(ops.CopyFile(root + u"/src/small.txt"_s, root + u"/dst/small.txt"_s, {}, nullptr).Ok());
+    QStringList still = Leftovers(root + u"/dst"_s);
+    std::sort(still.begin(), still.end());
+    QCOMPARE(still, working);
+
+    // Killed, the writer is gone: its temporary goes with the next batch's first copy,
+    // as does one that names a running process started at another moment (a reused
+    // process id: this test's own); the user's files stay.
+    ::kill(pid_t(child.processId()), SIGKILL);
+    QVERIFY(child.waitForFinished());
+    QString temp;
+    for (const QString &path : working) {
+        if (!users.contains(QFileInfo(path).fileName()))
+            temp = path;
+    }
+    const QString mark = u".foldermate-"_s;
+    QStringList stamp = temp.mid(temp.lastIndexOf(mark) + mark.size()).split(u'-');
+    QCOMPARE(stamp.size(), 4);
+    stamp[0] = QString::number(QCoreApplication::applicationPid());
+    stamp[3] = u"000000000001"_s;
+    const QString reused = root + u"/dst/.reused"_s + mark + stamp.join(u'-');
+    TestTree::File(root, u"dst/"_s + QFileInfo(reused).fileName(), "debris");
+    const QByteArray value = stamp.join(u'-').toLatin1();
+    QCOMPARE(::setxattr(QFile::encodeName(reused).constData(), "user.foldermate.temporary", value.constData(),
+                        size_t(value.size()), 0),
+             0);
+    ops.EndBatch();
+    QVERIFY(ops.CopyFile(root + u"/src/small.txt"_s, root + u"/dst/small.txt"_s, {}, nullptr).Ok());
+    QStringList left;
+    for (const QString &name : users)
+        left << root + u"/dst/"_s + name;
+    std::sort(left.begin(), left.end());
+    QStringList now = Leftovers(root + u"/dst"_s);
+    std::sort(now.begin(), now.end());
+    QCOMPARE(now, left);
 }
 
 void tst_FileOperations::killedCopyLeavesTheOldTargetWhole()
@@ -229,7 +454,10 @@ void tst_FileOperations::killedAtRandomMomentsLeavesNoTornTargetNorDebris_data()
 // A group of copies, some over old targets, some new, killed at random moments: each
 // target is its old content or its new content, whole, and once a copy went into the
 // folder again no temporary file is left. Where replaced files are kept, an old content
-// that is no longer in its place is in the trash, with restore information naming it.
+// that is no longer in its place is in the trash, with restore information naming it;
+// every restore information reads whole at any moment; and once a run of the copies
+// that are still to do has settled what the killed one left, the trash holds one entry
+// for each replaced file and nothing else.
 void tst_FileOperations::killedAtRandomMomentsLeavesNoTornTargetNorDebris()
 {
     QFETCH(bool, named);
@@ -240,6 +468,7 @@ void tst_FileOperations::killedAtRandomMomentsLeavesNoTornTargetNorDebris()
     const QByteArray fresh(3 << 20, 'n');
     const QByteArray old(1 << 20, 'o');
     int torn = 0;
+    int unreadable = 0;
     for (int round = 0; round < 25; ++round) {
         QStringList args;
         if (named)
@@ -275,17 +504,37 @@ void tst_FileOperations::killedAtRandomMomentsLeavesNoTornTargetNorDebris()
                 lost += kept ? 0 : 1;
             }
         }
+        if (!keep)
+            continue;
+        unreadable += UnreadableInfo(trash).size();
+        // The run again, of what is not copied yet, as after a new scan.
+        TSystemFileOperations again;
+        again.SetKeepReplaced(true);
+        for (int i = 0; i < 6; ++i) {
+            const QString target = root + u"/dst/f%1.bin"_s.arg(i);
+            if (Content(target) != fresh)
+                QVERIFY(again.StageCopy(root + u"/src/f%1.bin"_s.arg(i), target, {}, nullptr).Ok());
+        }
+        QVERIFY(again.FinishCopies().isEmpty());
+        TTrashCan::Settle(QFile::encodeName(trash), {});
+        QVERIFY(PendingEntries(trash).isEmpty());
+        QMultiHash<QString, QByteArray> kept;
+        const QHash<QString, TTrashInfo> entries = TrashEntries(trash);
+        for (auto it = entries.cbegin(); it != entries.cend(); ++it)
+            kept.insert(it->Path, Content(trash + u"/files/"_s + it.key()));
+        QCOMPARE(QDir(trash + u"/files"_s).entryList(QDir::Files | QDir::Hidden).size(), kept.size());
+        QCOMPARE(kept,
+                 (QMultiHash<QString, QByteArray>{
+                     {root + u"/dst/f0.bin"_s, old}, {root + u"/dst/f2.bin"_s, old}, {root + u"/dst/f4.bin"_s, old}}));
     }
     QCOMPARE(torn, 0);
     QCOMPARE(lost, 0);
-    // The next copy into the folder clears what killed writers left, also an hour-old
-    // one of a version that did not mark the writer; a fresh one may still be written.
-    TestTree::File(root, u"dst/.old.bin.foldermate-k3j2h1"_s, "debris", QDateTime::currentSecsSinceEpoch() - 7200);
-    TestTree::File(root, u"dst/.new.bin.foldermate-a1b2c3"_s, "in use", QDateTime::currentSecsSinceEpoch());
+    QCOMPARE(unreadable, 0);
+    // The next copy into the folder clears what killed writers left.
     TestTree::File(root, u"src/last.bin"_s, "last");
     TSystemFileOperations ops;
     QVERIFY(ops.CopyFile(root + u"/src/last.bin"_s, root + u"/dst/last.bin"_s, {}, nullptr).Ok());
-    QCOMPARE(Leftovers(root), QStringList{root + u"/dst/.new.bin.foldermate-a1b2c3"_s});
+    QCOMPARE(Leftovers(root), QStringList());
 }
 
 void tst_FileOperations::failedCopyRemovesTheFoldersItMade()
@@ -326,9 +575,20 @@ void tst_FileOperations::pathsLongerThanTheSystemLimit()
     QVERIFY2(back.Ok(), qPrintable(back.Message));
     QCOMPARE(Content(FDir.filePath(u"long/back.txt"_s)), QByteArray("long way"));
 
+    // The trash could not give such a path back: refused, for the user to decide, also
+    // for a file that a copy replaces.
     const TFileOpResult trashed = FOps.MoveToTrash(target);
-    QCOMPARE(trashed.Kind, TFileOpResult::orFailed);
+    QCOMPARE(trashed.Kind, TFileOpResult::orTrashRefused);
     QVERIFY(!trashed.Message.isEmpty());
+    TSystemFileOperations keeping;
+    keeping.SetKeepReplaced(true);
+    const qsizetype trashBefore = TrashEntries(FTrashHome + u"/Trash"_s).size();
+    TestTree::File(FDir.path(), u"long/other.txt"_s, "other");
+    QCOMPARE(keeping.CopyFile(FDir.filePath(u"long/other.txt"_s), target, {}, nullptr).Kind,
+             TFileOpResult::orTrashRefused);
+    QVERIFY(FOps.CopyFile(target, FDir.filePath(u"long/back.txt"_s), {}, nullptr).Ok());
+    QCOMPARE(Content(FDir.filePath(u"long/back.txt"_s)), QByteArray("long way"));
+    QCOMPARE(TrashEntries(FTrashHome + u"/Trash"_s).size(), trashBefore);
     QVERIFY(FOps.DeletePermanently(target).Ok());
     QCOMPARE(FOps.DeletePermanently(target).Kind, TFileOpResult::orFailed);
     // The temporary folder's own removal cannot reach that deep.
