@@ -188,9 +188,12 @@ bool TOwnTemporary::IsStale(int folderFd, const char *name)
     ::close(fd);
     if (!regular)
         return false;
-    if (size < 0)
-        return error == ENOTSUP || error == EOPNOTSUPP; // no marks on this file system: the name alone
-    return QByteArrayView(value, size) == stamp;
+    if (size >= 0)
+        return QByteArrayView(value, size) == stamp;
+    // No marks on this file system: the name alone. Where there are, an unmarked file is
+    // ours only while it is empty (a writer killed between making and marking it); one
+    // with content is someone else's.
+    return error == ENOTSUP || error == EOPNOTSUPP || (error == ENODATA && st.st_size == 0);
 }
 
 void TOwnTemporary::RemoveStale(int folderFd)

@@ -10,7 +10,8 @@
 // system booted, so that a later process under the same id is told apart), the first
 // digits of the machine's and of the boot's identity, and 48 random bits. Where the file
 // system keeps extended attributes, the file also carries the name's writer part in
-// user.foldermate.temporary; a file that lacks it there is not ours.
+// user.foldermate.temporary, set before any content is written; a file there that lacks
+// it and is not empty is not ours.
 //
 // A temporary is stale, and may be removed, only when all of that holds and its writer
 // is known to be gone: on this machine, an earlier boot, or a process id that is no
