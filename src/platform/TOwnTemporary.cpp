@@ -155,15 +155,12 @@ QByteArray TOwnTemporary::Make(QByteArrayView name)
     return '.' + name.toByteArray() + NameMark + stamp;
 }
 
-bool TOwnTemporary::Mark(int fd, QByteArrayView temp)
+void TOwnTemporary::Mark(int fd, QByteArrayView temp)
 {
     TWriter writer;
     QByteArrayView stamp;
-    if (!Parse(temp, &writer, &stamp))
-        return false;
-    if (::fsetxattr(fd, Attribute, stamp.data(), size_t(stamp.size()), 0) == 0)
-        return true;
-    return errno == ENOTSUP || errno == EOPNOTSUPP;
+    if (Parse(temp, &writer, &stamp))
+        ::fsetxattr(fd, Attribute, stamp.data(), size_t(stamp.size()), 0);
 }
 
 void TOwnTemporary::Unmark(int fd)

@@ -23,9 +23,9 @@ public:
     // A new name for a temporary beside name (which is cut short, if need be, so that the
     // whole fits in one file name).
     static QByteArray Make(QByteArrayView name);
-    // Marks the open file fd as the temporary named temp; false where the file system has
-    // extended attributes and refused this one.
-    static bool Mark(int fd, QByteArrayView temp);
+    // Marks the open file fd as the temporary named temp, where the file system lets it.
+    // A copy goes on without the mark: what a killed copy leaves then stays, unremoved.
+    static void Mark(int fd, QByteArrayView temp);
     // Takes the mark off again, once the file has its real name.
     static void Unmark(int fd);
     // Whether the entry name in the open folder folderFd is a temporary of this program

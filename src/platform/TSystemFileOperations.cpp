@@ -409,11 +409,7 @@ TFileOpResult TSystemFileOperations::StageCopy(const QString &source, const QStr
             return Failure(target, e);
         }
         staged.TempFolderFd = staged.FolderFd;
-        if (!TOwnTemporary::Mark(staged.Fd, staged.TempName)) {
-            const int e = errno;
-            Discard(staged);
-            return Failure(target, e);
-        }
+        TOwnTemporary::Mark(staged.Fd, staged.TempName);
     }
 
     ::posix_fadvise(in.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
@@ -468,8 +464,7 @@ TFileOpResult TSystemFileOperations::Place(TStaged &staged)
     const auto unmark = qScopeGuard([&] { TOwnTemporary::Unmark(staged.Fd); });
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QByteArray temp = TOwnTemporary::Make(staged.Name);
-        if (!TOwnTemporary::Mark(staged.Fd, temp))
-            return Failure(staged.Target, errno);
+        TOwnTemporary::Mark(staged.Fd, temp);
         if (!link(temp)) {
             if (errno == EEXIST)
                 continue;
@@ -494,7 +489,11 @@ QList<TFileOperations::TStagedFailure> TSystemFileOperations::FinishCopies()
     // file is renamed over it, the trash holds it with its restore information.
     for (size_t i = 0; i < FStaged.size(); ++i) {
         TStaged &staged = FStaged[i];
-        results[i] = Reaim(staged);
+        // Copies into one folder follow each other: the folder is looked up once for them.
+        const TStaged *before = i > 0 && results[i - 1].Ok() ? &FStaged[i - 1] : nullptr;
+        if (!before || before->Folder != staged.Folder || before->Device != staged.Device
+            || before->Inode != staged.Inode)
+            results[i] = Reaim(staged);
         struct stat st;
         if (results[i].Ok() && staged.Keep
             && ::fstatat(staged.FolderFd, staged.Name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) {

@@ -226,7 +226,8 @@ TFileOpResult TTrashCan::LinkIn(int folderFd, const QByteArray &name, const QByt
         Close(made);
         return Refused(path, QString::fromLocal8Bit(std::strerror(e)));
     }
-    const bool written = TOwnTemporary::Mark(fd, made.Pending) && WriteAll(fd, info);
+    TOwnTemporary::Mark(fd, made.Pending);
+    const bool written = WriteAll(fd, info);
     const int e = errno;
     ::close(fd);
     if (!written) {
