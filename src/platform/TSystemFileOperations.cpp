@@ -280,8 +280,8 @@ void TSystemFileOperations::EndBatch()
 
 void TSystemFileOperations::Step(const QString &step) const
 {
-    if (FStepLog)
-        FStepLog->append(step);
+    if (FStepHook)
+        FStepHook(step);
 }
 
 int TSystemFileOperations::TargetFolder(const QByteArray &folder, int *error)
@@ -507,7 +507,12 @@ QList<TFileOperations::TStagedFailure> TSystemFileOperations::FinishCopies()
     // group; a flush of each file for one or two files.
     std::vector<dev_t> flushed;
     std::vector<dev_t> broken;
-    std::vector<std::pair<QByteArray, bool>> stillThere; // folders looked up again after the flush
+    struct TLookedUp
+    {
+        const TStaged *First; // of the copies into that folder
+        bool There;
+    };
+    std::vector<TLookedUp> stillThere; // folders looked up again after the flush
     for (size_t i = 0; i < FStaged.size(); ++i) {
         TStaged &staged = FStaged[i];
         TFileOpResult &r = results[i];
@@ -526,16 +531,18 @@ QList<TFileOperations::TStagedFailure> TSystemFileOperations::FinishCopies()
             }
             const int e = errno;
             // A flush can take a while; a folder moved meanwhile is not written into.
-            auto there = std::find_if(stillThere.begin(), stillThere.end(),
-                                      [&](const auto &f) { return f.first == staged.Folder; });
+            auto there = std::find_if(stillThere.begin(), stillThere.end(), [&](const TLookedUp &f) {
+                return f.First->Inode == staged.Inode && f.First->Device == staged.Device
+                       && f.First->Folder == staged.Folder;
+            });
             if (there == stillThere.end())
                 there = stillThere.insert(stillThere.end(),
-                                          {staged.Folder, NamesFolder(staged.Folder, staged.Device, staged.Inode)});
+                                          {&staged, NamesFolder(staged.Folder, staged.Device, staged.Inode)});
             if (result != 0)
                 r = Failure(staged.Target, e);
             else if (std::find(broken.begin(), broken.end(), staged.Device) != broken.end())
                 r = TFileOpResult::Failed(staged.Target + u": the file system could not write the copy"_s);
-            else if (!there->second)
+            else if (!there->There)
                 r = TFileOpResult::Failed(staged.Target + u": the folder was moved while the copy was written"_s);
             else
                 r = Place(staged);

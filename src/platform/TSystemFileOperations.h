@@ -5,8 +5,8 @@
 
 #include <QByteArray>
 #include <QSet>
-#include <QStringList>
 
+#include <functional>
 #include <set>
 #include <sys/types.h>
 #include <utility>
@@ -45,9 +45,9 @@ public:
     void SetGroupLimits(int files, qint64 bytes);
     // Named temporary files even where unnamed ones would work (the fallback, for tests).
     void SetNamedTemporaries(bool named) { FNamedOnly = named; }
-    // For tests: notes each step that makes a copy durable or visible, in order:
-    // "trash TARGET", "flush", "place TARGET".
-    void SetStepLog(QStringList *log) { FStepLog = log; }
+    // For tests: told each step that makes a copy durable or visible, in order, as it
+    // begins: "trash TARGET", "flush", "place TARGET".
+    void SetStepHook(std::function<void(const QString &step)> hook) { FStepHook = std::move(hook); }
 
 private:
     struct TStaged
@@ -86,5 +86,5 @@ private:
     int FFolderFd = -1;
     dev_t FFolderDevice = 0;
     ino_t FFolderInode = 0;
-    QStringList *FStepLog = nullptr;
+    std::function<void(const QString &)> FStepHook;
 };

@@ -248,21 +248,24 @@ void tst_FileOperations::cancelledOrFailedCopyLeavesTheTarget()
 void tst_FileOperations::copiesGoWhereThePathSaysNow_data()
 {
     QTest::addColumn<QString>("change");
-    QTest::addColumn<bool>("betweenFiles"); // the change comes after the first file of the batch
-    QTest::newRow("renamed and recreated before the next batch") << u"recreate"_s << false;
-    QTest::newRow("deleted before the next batch") << u"delete"_s << false;
-    QTest::newRow("renamed and recreated between two files") << u"recreate"_s << true;
-    QTest::newRow("deleted between two files") << u"delete"_s << true;
+    QTest::addColumn<QString>("when"); // before the next batch, between its two files, during its flush
+    QTest::newRow("renamed and recreated before the next batch") << u"recreate"_s << u"before"_s;
+    QTest::newRow("deleted before the next batch") << u"delete"_s << u"before"_s;
+    QTest::newRow("renamed and recreated between two files") << u"recreate"_s << u"between"_s;
+    QTest::newRow("deleted between two files") << u"delete"_s << u"between"_s;
+    QTest::newRow("renamed and recreated during the flush") << u"recreate"_s << u"flush"_s;
+    QTest::newRow("deleted during the flush") << u"delete"_s << u"flush"_s;
 }
 
 // A target folder moved away and made anew (or deleted) after a copy opened it: the next
-// copies go into the folder the path names now, the moved one is left alone, and the
-// files kept in the trash are those that were replaced, under the paths they had.
+// copies go into the folder the path names now (moved during the flush, they fail and a
+// retry does), the moved one is left alone, and the files kept in the trash are those
+// that were replaced, under the paths they had.
 void tst_FileOperations::copiesGoWhereThePathSaysNow()
 {
     QFETCH(QString, change);
-    QFETCH(bool, betweenFiles);
-    const QString root = FDir.filePath(u"moved-%1-%2"_s.arg(change).arg(betweenFiles));
+    QFETCH(QString, when);
+    const QString root = FDir.filePath(u"moved-%1-%2"_s.arg(change, when));
     const QString trash = FTrashHome + u"/Trash"_s;
     for (const QString &n : {u"a"_s, u"b"_s, u"c"_s}) {
         TestTree::File(root, u"src/d/"_s + n, "new " + n.toLatin1());
@@ -282,14 +285,29 @@ void tst_FileOperations::copiesGoWhereThePathSaysNow()
             QVERIFY(QDir(root + u"/dst/d"_s).removeRecursively());
         }
     };
-    if (!betweenFiles)
+    if (when == u"before"_s)
         act();
     QVERIFY(ops.StageCopy(root + u"/src/d/b"_s, root + u"/dst/d/b"_s, {}, nullptr).Ok());
-    if (betweenFiles)
+    if (when == u"between"_s)
         act();
     QVERIFY(ops.StageCopy(root + u"/src/d/c"_s, root + u"/dst/d/c"_s, {}, nullptr).Ok());
+    bool acted = false;
+    ops.SetStepHook([&](const QString &step) {
+        if (when == u"flush"_s && step == u"flush"_s && !std::exchange(acted, true))
+            act();
+    });
     const QList<TFileOperations::TStagedFailure> failures = ops.FinishCopies();
-    QVERIFY2(failures.isEmpty(), qPrintable(failures.value(0).Result.Message));
+    ops.SetStepHook({});
+    if (when == u"flush"_s) {
+        QCOMPARE(failures.size(), 2);
+        for (const TFileOperations::TStagedFailure &failure : failures) {
+            QVERIFY2(failure.Result.Message.contains(u"moved"_s), qPrintable(failure.Result.Message));
+            const QString source = root + u"/src/d/"_s + QFileInfo(failure.Target).fileName();
+            QVERIFY(ops.CopyFile(source, failure.Target, {}, nullptr).Ok());
+        }
+    } else {
+        QVERIFY2(failures.isEmpty(), qPrintable(failures.value(0).Result.Message));
+    }
 
     QCOMPARE(Content(root + u"/dst/d/b"_s), QByteArray("new b"));
     QCOMPARE(Content(root + u"/dst/d/c"_s), QByteArray("new c"));
@@ -333,7 +351,7 @@ void tst_FileOperations::copiesArePlacedOnlyAfterTheFlush()
     ops.SetKeepReplaced(true);
     ops.SetNamedTemporaries(named);
     QStringList log;
-    ops.SetStepLog(&log);
+    ops.SetStepHook([&](const QString &step) { log << step; });
     QStringList targets;
     for (int i = 0; i < files; ++i) {
         TestTree::File(root, u"src/%1"_s.arg(i), "new");
