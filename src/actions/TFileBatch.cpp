@@ -259,6 +259,8 @@ TFileBatch::TOutcome TFileBatch::Run(TFileActionDialogs::TBatchKind kind, const 
     loop.exec();
     // The worker has finished: nothing it could wait for is left.
     worker->wait();
+    // No folder the batch opened is trusted by the next one.
+    FOps.EndBatch();
     progress.stop();
     FDialogs.EndProgress();
     FWindowSide = nullptr;

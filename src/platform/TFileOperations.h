@@ -83,6 +83,9 @@ public:
     // A batch of copies begins: a copy refuses to replace a file that an earlier copy of
     // the same batch wrote under another name (on a volume that folds case, say).
     virtual void BeginBatch() {}
+    // The batch is over: nothing learnt about folders is kept for the next one, which
+    // finds them afresh where their paths say.
+    virtual void EndBatch() {}
 
     // Moves a regular file to the trash of its volume.
     virtual TFileOpResult MoveToTrash(const QString &path) = 0;

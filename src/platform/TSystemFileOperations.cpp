@@ -5,10 +5,11 @@
 
 #include "platform/TExtentCopy.h"
 #include "platform/TMetadataCopy.h"
+#include "platform/TOwnTemporary.h"
 
 #include <QDir>
 #include <QFile>
-#include <QRandomGenerator>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <cerrno>
@@ -25,8 +26,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-constexpr char TempMark[] = ".foldermate-";
 
 QString SystemMessage(int error)
 {
@@ -199,51 +198,21 @@ int OpenFile(const QByteArray &path, int flags, int *error)
     return fd;
 }
 
-QByteArray TempName(const QByteArray &name)
+// Whether path still names the folder (device, inode): a fresh look-up, following links
+// as the open did.
+bool NamesFolder(const QByteArray &path, dev_t device, ino_t inode)
 {
-    return "." + name + TempMark + QByteArray::number(::getpid()) + '-'
-           + QByteArray::number(QRandomGenerator::global()->generate(), 36);
-}
-
-// Removes the temporaries that copies into this folder left when they were killed: named
-// ".NAME.foldermate-PID-XXXX", written by a process that is no longer running, or
-// ".NAME.foldermate-XXXX" and untouched for an hour.
-void RemoveStaleTemporaries(int folderFd)
-{
-    const int listFd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (listFd < 0)
-        return;
-    DIR *dir = ::fdopendir(listFd);
-    if (!dir) {
-        ::close(listFd);
-        return;
+    struct stat st;
+    if (path.size() < PATH_MAX) {
+        if (::stat(path.constData(), &st) != 0)
+            return false;
+    } else {
+        int error = 0;
+        TFd fd(OpenFolder(path, false, nullptr, &error));
+        if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0)
+            return false;
     }
-    std::vector<QByteArray> stale;
-    while (const dirent *entry = ::readdir(dir)) {
-        if (entry->d_name[0] != '.')
-            continue;
-        const QByteArrayView name(entry->d_name);
-        const qsizetype mark = name.lastIndexOf(QByteArrayView(TempMark));
-        if (mark <= 0)
-            continue;
-        const QByteArrayView rest = name.sliced(mark + qsizetype(sizeof TempMark) - 1);
-        const qsizetype dash = rest.indexOf('-');
-        bool ok = false;
-        const long pid = dash > 0 ? rest.first(dash).toLong(&ok) : 0;
-        if (ok && pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH) {
-            stale.emplace_back(entry->d_name);
-        } else if (dash < 0 && !rest.isEmpty()) {
-            // Earlier versions did not mark the writer: theirs is stale once nothing has
-            // written to it for an hour, as a running copy writes all the time.
-            struct stat st;
-            if (::fstatat(folderFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode)
-                && st.st_mtime < ::time(nullptr) - 3600)
-                stale.emplace_back(entry->d_name);
-        }
-    }
-    ::closedir(dir);
-    for (const QByteArray &name : stale)
-        ::unlinkat(folderFd, name.constData(), 0);
+    return S_ISDIR(st.st_mode) && st.st_dev == device && st.st_ino == inode;
 }
 
 } // namespace
@@ -286,9 +255,22 @@ void TSystemFileOperations::DropFolderCache()
     FFolderPath.clear();
 }
 
+void TSystemFileOperations::EndBatch()
+{
+    DropFolderCache();
+    FCleaned.clear();
+    FSettled.clear();
+}
+
+void TSystemFileOperations::Step(const QString &step) const
+{
+    if (FStepHook)
+        FStepHook(step);
+}
+
 int TSystemFileOperations::TargetFolder(const QByteArray &folder, int *error)
 {
-    if (FFolderFd >= 0 && FFolderPath == folder)
+    if (FFolderFd >= 0 && FFolderPath == folder && NamesFolder(folder, FFolderDevice, FFolderInode))
         return FFolderFd;
     DropFolderCache();
     const size_t before = FCreated.size();
@@ -302,14 +284,36 @@ int TSystemFileOperations::TargetFolder(const QByteArray &folder, int *error)
         return -1;
     }
     // A folder made just now holds no leftovers.
-    if (FCreated.size() == before && !FCleaned.contains(folder)) {
-        RemoveStaleTemporaries(fd);
-        FCleaned.insert(folder);
-    }
+    if (FCreated.size() == before && FCleaned.insert({st.st_dev, st.st_ino}).second)
+        TOwnTemporary::RemoveStale(fd);
     FFolderFd = fd;
     FFolderPath = folder;
     FFolderDevice = st.st_dev;
+    FFolderInode = st.st_ino;
     return fd;
+}
+
+TFileOpResult TSystemFileOperations::Reaim(TStaged &staged)
+{
+    if (NamesFolder(staged.Folder, staged.Device, staged.Inode))
+        return TFileOpResult::Done();
+    // The folder was renamed, replaced or deleted since the copy was written: the copy
+    // goes where the path says now, on the same file system.
+    int error = 0;
+    const int fd = TargetFolder(staged.Folder, &error);
+    if (fd < 0)
+        return TFileOpResult::Failed(QFile::decodeName(staged.Folder) + u": the folder cannot be created: "_s
+                                     + SystemMessage(error));
+    if (FFolderDevice != staged.Device)
+        return TFileOpResult::Failed(staged.Target + u": the folder was replaced by one on another file system"_s);
+    const int dup = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (dup < 0)
+        return Failure(staged.Target, errno);
+    if (staged.FolderFd != staged.TempFolderFd)
+        ::close(staged.FolderFd);
+    staged.FolderFd = dup;
+    staged.Inode = FFolderInode;
+    return TFileOpResult::Done();
 }
 
 void TSystemFileOperations::Discard(TStaged &staged)
@@ -317,10 +321,13 @@ void TSystemFileOperations::Discard(TStaged &staged)
     if (staged.Fd >= 0)
         ::close(staged.Fd);
     if (!staged.TempName.isEmpty())
-        ::unlinkat(staged.FolderFd, staged.TempName.constData(), 0);
+        ::unlinkat(staged.TempFolderFd, staged.TempName.constData(), 0);
+    if (staged.TempFolderFd >= 0 && staged.TempFolderFd != staged.FolderFd)
+        ::close(staged.TempFolderFd);
     if (staged.FolderFd >= 0)
         ::close(staged.FolderFd);
-    staged.Fd = staged.FolderFd = -1;
+    staged.Fd = staged.FolderFd = staged.TempFolderFd = -1;
+    staged.TempName.clear();
     TTrashCan::Close(staged.Trashed);
 }
 
@@ -366,7 +373,9 @@ TFileOpResult TSystemFileOperations::StageCopy(const QString &source, const QStr
     staged.Target = target;
     staged.Path = path;
     staged.Keep = KeepReplaced();
+    staged.Folder = folder;
     staged.Device = FFolderDevice;
+    staged.Inode = FFolderInode;
     staged.FolderFd = ::fcntl(folderFd, F_DUPFD_CLOEXEC, 0);
     if (staged.FolderFd < 0)
         return Failure(target, errno);
@@ -376,7 +385,7 @@ TFileOpResult TSystemFileOperations::StageCopy(const QString &source, const QStr
         // No unnamed files here: a hidden name beside the target, marked with this
         // process so that a later copy can tell a stale one.
         for (int attempt = 0; attempt < 100 && staged.Fd < 0; ++attempt) {
-            staged.TempName = TempName(name);
+            staged.TempName = TOwnTemporary::Make(name);
             staged.Fd = ::openat(folderFd, staged.TempName.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
             if (staged.Fd < 0 && errno != EEXIST)
                 break;
@@ -387,6 +396,8 @@ TFileOpResult TSystemFileOperations::StageCopy(const QString &source, const QStr
             Discard(staged);
             return NameFailure(target, e, name);
         }
+        staged.TempFolderFd = staged.FolderFd;
+        TOwnTemporary::Mark(staged.Fd, staged.TempName);
     }
 
     ::posix_fadvise(in.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
@@ -449,6 +460,7 @@ TFileOpResult TSystemFileOperations::RefuseTwin(int folderFd, const QByteArray &
 
 TFileOpResult TSystemFileOperations::Place(TStaged &staged)
 {
+    Step(u"place "_s + staged.Target);
     // A new name is linked without replacing anything; a name already there is checked.
     const auto twin = [&] { return RefuseTwin(staged.FolderFd, staged.Path, staged.Target); };
     if (!staged.TempName.isEmpty()) {
@@ -456,9 +468,10 @@ TFileOpResult TSystemFileOperations::Place(TStaged &staged)
             return refused;
         struct stat before, after;
         const bool known = ::fstat(staged.Fd, &before) == 0;
-        if (::renameat(staged.FolderFd, staged.TempName.constData(), staged.FolderFd, staged.Name.constData()) != 0)
+        if (::renameat(staged.TempFolderFd, staged.TempName.constData(), staged.FolderFd, staged.Name.constData()) != 0)
             return NameFailure(staged.Target, errno, staged.Name);
         staged.TempName.clear();
+        TOwnTemporary::Unmark(staged.Fd);
         // A FAT volume through FUSE stamps a renamed file with the time of the rename.
         if (known && ::fstatat(staged.FolderFd, staged.Name.constData(), &after, AT_SYMLINK_NOFOLLOW) == 0
             && after.st_mtim.tv_sec != before.st_mtim.tv_sec) {
@@ -480,9 +493,12 @@ TFileOpResult TSystemFileOperations::Place(TStaged &staged)
         return NameFailure(staged.Target, errno, staged.Name);
     if (TFileOpResult refused = twin(); !refused.Ok())
         return refused;
-    // An old target is replaced whole by a rename over it.
+    // An old target is replaced whole by a rename over it, from a name of our own that a
+    // later copy can tell for a leftover, should this one be killed in between.
+    const auto unmark = qScopeGuard([&] { TOwnTemporary::Unmark(staged.Fd); });
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const QByteArray temp = TempName(staged.Name);
+        const QByteArray temp = TOwnTemporary::Make(staged.Name);
+        TOwnTemporary::Mark(staged.Fd, temp);
         if (!link(temp)) {
             if (errno == EEXIST)
                 continue;
@@ -502,45 +518,74 @@ QList<TFileOperations::TStagedFailure> TSystemFileOperations::FinishCopies()
 {
     QList<TStagedFailure> failures;
     std::vector<TFileOpResult> results(FStaged.size());
-    // An old target to be kept gets its name in the trash first, in the same flush as the
-    // new content: by the time the new file is renamed over it, the trash holds it with
-    // its restore information.
+    // Each copy goes to the folder its path names now. An old target to be kept gets its
+    // name in the trash first, in the same flush as the new content: by the time the new
+    // file is renamed over it, the trash holds it with its restore information.
     for (size_t i = 0; i < FStaged.size(); ++i) {
         TStaged &staged = FStaged[i];
+        // Copies into one folder follow each other: the folder is looked up once for them.
+        const TStaged *before = i > 0 && results[i - 1].Ok() ? &FStaged[i - 1] : nullptr;
+        if (!before || before->Folder != staged.Folder || before->Device != staged.Device
+            || before->Inode != staged.Inode)
+            results[i] = Reaim(staged);
         struct stat st;
-        if (staged.Keep && ::fstatat(staged.FolderFd, staged.Name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0)
-            results[i] = TTrashCan::LinkIn(staged.FolderFd, staged.Name, staged.Path, &staged.Trashed);
+        if (results[i].Ok() && staged.Keep
+            && ::fstatat(staged.FolderFd, staged.Name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+            results[i] = TTrashCan::LinkIn(staged.FolderFd, staged.Name, staged.Path, &staged.Trashed, &FSettled);
+            if (results[i].Ok())
+                Step(u"trash "_s + staged.Target);
+        }
     }
     // The content reaches the disk before any name points at it: a crash leaves either
     // the old file or the new one, never a torn one. One flush of each file system for a
     // group; a flush of each file for one or two files.
     std::vector<dev_t> flushed;
     std::vector<dev_t> broken;
+    struct TLookedUp
+    {
+        const TStaged *First; // of the copies into that folder
+        bool There;
+    };
+    std::vector<TLookedUp> stillThere; // folders looked up again after the flush
     for (size_t i = 0; i < FStaged.size(); ++i) {
         TStaged &staged = FStaged[i];
         TFileOpResult &r = results[i];
         if (r.Ok()) {
             int result = 0;
             if (FStaged.size() <= 2) {
+                Step(u"flush"_s);
                 result = ::fsync(staged.Fd);
                 if (result == 0 && staged.Trashed.FilesFd >= 0 && !TTrashCan::Flush(staged.Trashed))
                     result = -1;
             } else if (std::find(flushed.begin(), flushed.end(), staged.Device) == flushed.end()) {
+                Step(u"flush"_s);
                 flushed.push_back(staged.Device);
                 if (::syncfs(staged.Fd) != 0)
                     broken.push_back(staged.Device);
             }
             const int e = errno;
+            // A flush can take a while; a folder moved meanwhile is not written into.
+            auto there = std::find_if(stillThere.begin(), stillThere.end(), [&](const TLookedUp &f) {
+                return f.First->Inode == staged.Inode && f.First->Device == staged.Device
+                       && f.First->Folder == staged.Folder;
+            });
+            if (there == stillThere.end())
+                there = stillThere.insert(stillThere.end(),
+                                          {&staged, NamesFolder(staged.Folder, staged.Device, staged.Inode)});
             if (result != 0)
                 r = Failure(staged.Target, e);
             else if (std::find(broken.begin(), broken.end(), staged.Device) != broken.end())
                 r = TFileOpResult::Failed(staged.Target + u": the file system could not write the copy"_s);
+            else if (!there->There)
+                r = TFileOpResult::Failed(staged.Target + u": the folder was moved while the copy was written"_s);
             else
                 r = Place(staged);
             if (r.Ok())
                 RememberWritten(staged);
             // The old file stays where it was: its second name in the trash goes again.
-            if (!r.Ok())
+            if (r.Ok())
+                TTrashCan::Complete(staged.Trashed);
+            else
                 TTrashCan::Remove(staged.Trashed);
         }
         if (!r.Ok())

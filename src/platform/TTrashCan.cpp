@@ -3,6 +3,9 @@
 
 #include "platform/TTrashCan.h"
 
+#include "platform/TLongPath.h"
+#include "platform/TOwnTemporary.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -11,9 +14,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -113,10 +119,46 @@ bool WriteAll(int fd, const QByteArray &data)
     return true;
 }
 
+// Whether the file at the restore path of the information file info (in the open folder
+// infoFd) is the very file kept, the same inode: then it was never replaced.
+bool StillInPlace(int infoFd, const QByteArray &info, const QByteArray &top, const struct stat &kept)
+{
+    const int fd = ::openat(infoFd, info.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    QFile file;
+    QByteArray path;
+    if (file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        for (const QByteArray &line : file.read(64 << 10).split('\n')) {
+            if (line.startsWith("Path="))
+                path = QByteArray::fromPercentEncoding(line.mid(5));
+        }
+    } else {
+        ::close(fd);
+    }
+    if (path.isEmpty())
+        return false;
+    if (!path.startsWith('/'))
+        path = top + path;
+    QByteArray name;
+    const int folder = TLongPath::OpenParent(path, &name);
+    if (folder < 0)
+        return false;
+    struct stat st;
+    const bool same = ::fstatat(folder, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 && st.st_dev == kept.st_dev
+                      && st.st_ino == kept.st_ino;
+    ::close(folder);
+    return same;
+}
+
 } // namespace
 
-TFileOpResult TTrashCan::LinkIn(int folderFd, const QByteArray &name, const QByteArray &path, TEntry *entry)
+TFileOpResult TTrashCan::LinkIn(int folderFd, const QByteArray &name, const QByteArray &path, TEntry *entry,
+                                QSet<QByteArray> *settled)
 {
+    // Restore information is read back with paths the kernel takes whole.
+    if (path.size() >= PATH_MAX)
+        return Refused(path, u"the path is too long for the trash"_s);
     struct stat file;
     if (::fstatat(folderFd, name.constData(), &file, AT_SYMLINK_NOFOLLOW) != 0)
         return TFileOpResult::Failed(QFile::decodeName(path) + u": "_s + QString::fromLocal8Bit(std::strerror(errno)));
@@ -134,6 +176,7 @@ TFileOpResult TTrashCan::LinkIn(int folderFd, const QByteArray &name, const QByt
     // The user's own trash where it shares the file's volume, else the volume's.
     QByteArray trash = DataHome() + "/Trash";
     QByteArray infoPath = original;
+    QByteArray relativeTo;
     struct stat st;
     if (!MakePath(trash) || ::stat(trash.constData(), &st) != 0 || st.st_dev != file.st_dev) {
         GUnixMountEntry *mount = g_unix_mount_for(folder.constData(), nullptr);
@@ -153,6 +196,7 @@ TFileOpResult TTrashCan::LinkIn(int folderFd, const QByteArray &name, const QByt
         const QByteArray prefix = top == "/" ? QByteArray("/") : top + '/';
         if (original.startsWith(prefix))
             infoPath = original.mid(prefix.size());
+        relativeTo = prefix;
     }
     if (!OwnFolder(trash + "/files") || !OwnFolder(trash + "/info"))
         return Refused(path, u"the trash folders cannot be made"_s);
@@ -164,45 +208,58 @@ TFileOpResult TTrashCan::LinkIn(int folderFd, const QByteArray &name, const QByt
         Close(made);
         return Refused(path, u"the trash cannot be opened"_s);
     }
+    if (settled && !settled->contains(trash)) {
+        Settle(trash, relativeTo);
+        settled->insert(trash);
+    }
     const QByteArray info =
         "[Trash Info]\nPath=" + infoPath.toPercentEncoding("/") + "\nDeletionDate=" + DeletionDate() + '\n';
+    // The restore information is written whole under a pending name first, and then
+    // linked to its own name: no moment shows an empty or partial one. That link reserves
+    // the name in the trash.
+    made.Pending = TOwnTemporary::Make(QByteArray(name + ".trashinfo"));
+    const int fd =
+        ::openat(made.InfoFd, made.Pending.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+        const int e = errno;
+        made.Pending.clear();
+        Close(made);
+        return Refused(path, QString::fromLocal8Bit(std::strerror(e)));
+    }
+    TOwnTemporary::Mark(fd, made.Pending);
+    const bool written = WriteAll(fd, info);
+    const int e = errno;
+    ::close(fd);
+    if (!written) {
+        Remove(made);
+        return TFileOpResult::Failed(QFile::decodeName(path) + u": the trash: "_s
+                                     + QString::fromLocal8Bit(std::strerror(e)));
+    }
     for (int attempt = 1; attempt < 10000; ++attempt) {
         const QByteArray trashName = TrashName(name, attempt);
         const QByteArray infoName = trashName + ".trashinfo";
-        // The restore information comes first and reserves the name: a file in the trash
-        // always has it.
-        const int fd =
-            ::openat(made.InfoFd, infoName.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOFOLLOW, 0600);
-        if (fd < 0 && errno == EEXIST)
-            continue;
-        if (fd < 0) {
-            Close(made);
-            return Refused(path, QString::fromLocal8Bit(std::strerror(errno)));
-        }
-        const bool written = WriteAll(fd, info);
-        const int e = errno;
-        ::close(fd);
-        if (!written) {
-            ::unlinkat(made.InfoFd, infoName.constData(), 0);
-            Close(made);
-            return TFileOpResult::Failed(QFile::decodeName(path) + u": the trash: "_s
-                                         + QString::fromLocal8Bit(std::strerror(e)));
+        if (::linkat(made.InfoFd, made.Pending.constData(), made.InfoFd, infoName.constData(), 0) != 0) {
+            if (errno == EEXIST)
+                continue;
+            const int linkError = errno;
+            Remove(made);
+            return Refused(path, QString::fromLocal8Bit(std::strerror(linkError)));
         }
         if (::linkat(folderFd, name.constData(), made.FilesFd, trashName.constData(), 0) == 0) {
             made.Name = trashName;
-            *entry = made;
+            *entry = std::exchange(made, TEntry());
             return TFileOpResult::Done();
         }
         const int linkError = errno;
         ::unlinkat(made.InfoFd, infoName.constData(), 0);
         if (linkError == EEXIST)
             continue;
-        Close(made);
+        Remove(made);
         // Another volume, or a file the system does not let this user link (someone
         // else's): the trash cannot take it without moving it.
         return Refused(path, QString::fromLocal8Bit(std::strerror(linkError)));
     }
-    Close(made);
+    Remove(made);
     return Refused(path, u"the trash has no free name"_s);
 }
 
@@ -215,6 +272,13 @@ bool TTrashCan::Flush(const TEntry &entry)
     return ok && ::fsync(entry.FilesFd) == 0 && ::fsync(entry.InfoFd) == 0;
 }
 
+void TTrashCan::Complete(TEntry &entry)
+{
+    if (!entry.Pending.isEmpty())
+        ::unlinkat(entry.InfoFd, entry.Pending.constData(), 0);
+    Close(entry);
+}
+
 void TTrashCan::Remove(TEntry &entry)
 {
     if (!entry.Name.isEmpty()) {
@@ -222,6 +286,8 @@ void TTrashCan::Remove(TEntry &entry)
         ::unlinkat(entry.FilesFd, entry.Name.constData(), 0);
         ::unlinkat(entry.InfoFd, QByteArray(entry.Name + ".trashinfo").constData(), 0);
     }
+    if (!entry.Pending.isEmpty())
+        ::unlinkat(entry.InfoFd, entry.Pending.constData(), 0);
     Close(entry);
 }
 
@@ -232,4 +298,62 @@ void TTrashCan::Close(TEntry &entry)
     if (entry.InfoFd >= 0)
         ::close(entry.InfoFd);
     entry = TEntry();
+}
+
+void TTrashCan::Settle(const QByteArray &trash, const QByteArray &top)
+{
+    const int infoFd = ::open(QByteArray(trash + "/info").constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (infoFd < 0)
+        return;
+    const int filesFd = ::open(QByteArray(trash + "/files").constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    DIR *dir = ::fdopendir(infoFd);
+    if (!dir) {
+        ::close(infoFd);
+        if (filesFd >= 0)
+            ::close(filesFd);
+        return;
+    }
+    // One pass over the names: the pending marks of gone writers, and every restore
+    // information file by its inode (a mark is a second name of one of them).
+    std::vector<QByteArray> pending;
+    std::vector<std::pair<ino_t, QByteArray>> infos;
+    while (const dirent *e = ::readdir(dir)) {
+        const QByteArrayView n(e->d_name);
+        if (n.endsWith(".trashinfo"))
+            infos.emplace_back(e->d_ino, QByteArray(e->d_name));
+        else if (n.front() == '.' && TOwnTemporary::IsStale(infoFd, e->d_name))
+            pending.emplace_back(e->d_name);
+    }
+    for (const QByteArray &mark : pending) {
+        struct stat markStat;
+        if (::fstatat(infoFd, mark.constData(), &markStat, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        QByteArray info;
+        for (const auto &[ino, candidate] : infos) {
+            struct stat st;
+            if (ino == markStat.st_ino && ::fstatat(infoFd, candidate.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0
+                && st.st_dev == markStat.st_dev && st.st_ino == markStat.st_ino) {
+                info = candidate;
+                break;
+            }
+        }
+        if (!info.isEmpty()) {
+            const QByteArray name = info.chopped(10);
+            struct stat kept;
+            if (filesFd < 0 || ::fstatat(filesFd, name.constData(), &kept, AT_SYMLINK_NOFOLLOW) != 0) {
+                // The run stopped before the file was linked: an entry without a file.
+                if (filesFd < 0 || errno != ENOENT)
+                    continue;
+                ::unlinkat(infoFd, info.constData(), 0);
+            } else if (StillInPlace(infoFd, info, top, kept)) {
+                // The file was never replaced: it is still in its place, whole.
+                ::unlinkat(filesFd, name.constData(), 0);
+                ::unlinkat(infoFd, info.constData(), 0);
+            }
+        }
+        ::unlinkat(infoFd, mark.constData(), 0);
+    }
+    ::closedir(dir);
+    if (filesFd >= 0)
+        ::close(filesFd);
 }

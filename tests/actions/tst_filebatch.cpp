@@ -58,8 +58,10 @@ public:
         Record(u"delete "_s + path);
         return TFileOpResult::Done();
     }
+    void EndBatch() override { ++Ended; }
 
     QHash<QString, int> FailTimes;
+    int Ended = 0;
     QStringList NoTrash;
     QHash<QString, unsigned> Unkept;
     QStringList FailAtFinish;
@@ -161,6 +163,8 @@ private Q_SLOTS:
         QCOMPARE(dialogs.Asked, QStringList({u"begin 3"_s, u"error /s/b"_s, u"end"_s}));
         QVERIFY(!dialogs.OffThread);
         QVERIFY(dialogs.Skipped.isEmpty());
+        // The folders it opened are not trusted by the next batch.
+        QCOMPARE(ops.Ended, 1);
     }
 
     void skipAllLeavesEveryFailingFileAndNamesThemAtTheEnd()

@@ -1,7 +1,8 @@
 // Copies files with the program's copier as one group, announcing each chunk on stdout,
 // so that a test can kill it at any moment:
-//   fm_copy_child [--named] [--slow] [--keep] SOURCE TARGET [SOURCE TARGET ...]
-// --keep: replaced files go to the trash.
+//   fm_copy_child [--named] [--slow] [--keep] [--wait] SOURCE TARGET [SOURCE TARGET ...]
+// --keep: replaced files go to the trash. --wait: once all are staged, waits for a line
+// (or the end) on stdin before it finishes them.
 
 #include "platform/TSystemFileOperations.h"
 
@@ -16,6 +17,7 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     TSystemFileOperations ops;
     bool slow = false;
+    bool wait = false;
     int first = 1;
     for (; first < argc && std::strncmp(argv[first], "--", 2) == 0; ++first) {
         if (std::strcmp(argv[first], "--named") == 0)
@@ -24,6 +26,8 @@ int main(int argc, char *argv[])
             slow = true;
         else if (std::strcmp(argv[first], "--keep") == 0)
             ops.SetKeepReplaced(true);
+        else if (std::strcmp(argv[first], "--wait") == 0)
+            wait = true;
     }
     if (argc - first < 2 || (argc - first) % 2 != 0)
         return 2;
@@ -40,5 +44,7 @@ int main(int argc, char *argv[])
     }
     std::printf("staged\n");
     std::fflush(stdout);
+    if (wait)
+        std::getchar();
     return ops.FinishCopies().isEmpty() ? 0 : 1;
 }
