@@ -21,7 +21,16 @@ namespace {
 
 TFileOpResult Refused(const QByteArray &path, const QString &why)
 {
-    return {TFileOpResult::orTrashRefused, QFile::decodeName(path) + u": "_s + why};
+    TFileOpResult result = TFileOpResult::Failed(QFile::decodeName(path) + u": "_s + why);
+    result.Kind = TFileOpResult::orTrashRefused;
+    return result;
+}
+
+TFileOpResult Refused(const QByteArray &path, int error)
+{
+    TFileOpResult result = TFileOpResult::Failed(TFileOpResult::rsTrashFailed, QFile::decodeName(path), error);
+    result.Kind = TFileOpResult::orTrashRefused;
+    return result;
 }
 
 // A folder of the trash: made with the owner's rights only when missing; one that is
@@ -119,7 +128,7 @@ TFileOpResult TTrashCan::LinkIn(int folderFd, const QByteArray &name, const QByt
 {
     struct stat file;
     if (::fstatat(folderFd, name.constData(), &file, AT_SYMLINK_NOFOLLOW) != 0)
-        return TFileOpResult::Failed(QFile::decodeName(path) + u": "_s + QString::fromLocal8Bit(std::strerror(errno)));
+        return TFileOpResult::SystemError(QFile::decodeName(path), errno);
 
     // The folder as the kernel sees it, without links, so that the restore information
     // names the place the file really had.
@@ -177,7 +186,7 @@ TFileOpResult TTrashCan::LinkIn(int folderFd, const QByteArray &name, const QByt
             continue;
         if (fd < 0) {
             Close(made);
-            return Refused(path, QString::fromLocal8Bit(std::strerror(errno)));
+            return Refused(path, errno);
         }
         const bool written = WriteAll(fd, info);
         const int e = errno;
@@ -185,8 +194,7 @@ TFileOpResult TTrashCan::LinkIn(int folderFd, const QByteArray &name, const QByt
         if (!written) {
             ::unlinkat(made.InfoFd, infoName.constData(), 0);
             Close(made);
-            return TFileOpResult::Failed(QFile::decodeName(path) + u": the trash: "_s
-                                         + QString::fromLocal8Bit(std::strerror(e)));
+            return TFileOpResult::Failed(TFileOpResult::rsTrashFailed, QFile::decodeName(path), e);
         }
         if (::linkat(folderFd, name.constData(), made.FilesFd, trashName.constData(), 0) == 0) {
             made.Name = trashName;
@@ -200,7 +208,7 @@ TFileOpResult TTrashCan::LinkIn(int folderFd, const QByteArray &name, const QByt
         Close(made);
         // Another volume, or a file the system does not let this user link (someone
         // else's): the trash cannot take it without moving it.
-        return Refused(path, QString::fromLocal8Bit(std::strerror(linkError)));
+        return Refused(path, linkError);
     }
     Close(made);
     return Refused(path, u"the trash has no free name"_s);
