@@ -17,6 +17,8 @@ W=${FM_BENCH_DIR:-/tmp/fm-copy-bench}
 B=$BUILD/bench/fm-copy-bench
 WB=$BUILD/bench/fm-window-bench
 export QT_QPA_PLATFORM=offscreen
+# The window wants a runtime folder of its own, and says so on every run without one.
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then export XDG_RUNTIME_DIR=$W-runtime; mkdir -p -m 700 "$XDG_RUNTIME_DIR"; fi
 
 rm -rf "$W"; mkdir -p "$W"
 "$B" gen "$W/small" "$FILES" 1
