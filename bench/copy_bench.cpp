@@ -22,9 +22,9 @@ class TSilentDialogs final : public TFileActionDialogs
 {
 public:
     bool ConfirmTrash(const QStringList &) override { return true; }
-    TErrorChoice FileError(TBatchKind, const QString &path, const QString &message) override
+    TErrorChoice FileError(TBatchKind, const QString &path, const TFileOpResult &reason) override
     {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(path), qPrintable(message));
+        std::fprintf(stderr, "%s: %s\n", qPrintable(path), qPrintable(reason.Message));
         return ecSkipAll;
     }
     TTrashChoice TrashRefused(const QString &) override { return tcNo; }

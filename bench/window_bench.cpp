@@ -2,6 +2,8 @@
 //   fm-window-bench scan SOURCE DESTINATION RUNS  full scans through the window, memory per
 //                                                 listed row, Stop latency, a totals refresh
 //   fm-window-bench actions FILES                 "Copy all" and "Delete all" on FILES rows
+//   fm-window-bench copyall SOURCE DESTINATION    seconds of "Copy all" of a scanned tree
+//                                                 into an empty destination
 
 #include "actions/TFileActionDialogs.h"
 #include "actions/ui/TListActions.h"
@@ -21,6 +23,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <unistd.h>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -62,7 +65,7 @@ class TYesDialogs final : public TFileActionDialogs
 {
 public:
     bool ConfirmTrash(const QStringList &) override { return true; }
-    TErrorChoice FileError(TBatchKind, const QString &, const QString &) override { return ecCancel; }
+    TErrorChoice FileError(TBatchKind, const QString &, const TFileOpResult &) override { return ecCancel; }
     TTrashChoice TrashRefused(const QString &) override { return tcCancel; }
     TKeepChoice ReplaceWithoutKeeping(const QString &) override { return kcCancel; }
     void SkippedFiles(TBatchKind, const QStringList &) override {}
@@ -182,6 +185,28 @@ int Actions(int files)
     return 0;
 }
 
+// "Copy all to Destination" of every file of source into the empty folder destination,
+// through the window with its own dialogs: from the click until the rows are filed.
+int CopyAll(const QString &src, const QString &dst)
+{
+    TfrmMain window;
+    window.resize(1000, 700);
+    window.show();
+    ScanThroughWindow(window, src, dst);
+    const int rows = window.FileList(1)->RowCount();
+    ::sync();
+    QElapsedTimer t;
+    t.start();
+    window.Actions().PngBitBtn9Click();
+    const double copyAll = t.nsecsElapsed() / 1e9;
+    if (window.FileList(1)->RowCount() != 0 || window.FileList(5)->RowCount() != rows) {
+        std::fprintf(stderr, "copy all left %d of %d rows\n", window.FileList(1)->RowCount(), rows);
+        return 1;
+    }
+    std::printf("%.3f\n", copyAll);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -194,6 +219,9 @@ int main(int argc, char *argv[])
         return Scan(args[2], args[3], args[4].toInt());
     if (args.size() == 3 && args[1] == u"actions"_s)
         return Actions(args[2].toInt());
-    std::fprintf(stderr, "usage: fm-window-bench scan SOURCE DESTINATION RUNS | actions FILES\n");
+    if (args.size() == 4 && args[1] == u"copyall"_s)
+        return CopyAll(args[2], args[3]);
+    std::fprintf(stderr,
+                 "usage: fm-window-bench scan SOURCE DESTINATION RUNS | actions FILES | copyall SOURCE DESTINATION\n");
     return 2;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "platform/TFileOperations.h"
 #include <QList>
+
 #include <QString>
 #include <QStringList>
 
@@ -24,9 +26,9 @@ public:
 
     // Yes or No before anything is moved to the trash.
     virtual bool ConfirmTrash(const QStringList &paths) = 0;
-    // A file could not be copied or deleted: try it again, leave it (or every further
-    // failing file of the batch), or end the batch.
-    virtual TErrorChoice FileError(TBatchKind kind, const QString &path, const QString &message) = 0;
+    // A file could not be copied or deleted, for the reason given: try it again, leave it
+    // (or every further failing file of the batch), or end the batch.
+    virtual TErrorChoice FileError(TBatchKind kind, const QString &path, const TFileOpResult &reason) = 0;
     // The file's volume has no trash.
     virtual TTrashChoice TrashRefused(const QString &path) = 0;
     // A copy would replace a file that cannot be kept in the trash (its volume has none):

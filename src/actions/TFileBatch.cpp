@@ -15,11 +15,35 @@ TFileBatch::TFileBatch(TFileOperations &operations, TFileActionDialogs &dialogs)
 void TFileBatch::Cancel()
 {
     FCancel = true;
+    {
+        // Under the lock: a worker that has just found the batch held is waiting by now.
+        const std::lock_guard lock(FHoldMutex);
+    }
+    FHoldEnded.notify_all();
     FDialogs.CancelRequested();
+}
+
+void TFileBatch::Hold(bool hold)
+{
+    {
+        const std::lock_guard lock(FHoldMutex);
+        FHeld = hold;
+    }
+    FHoldEnded.notify_all();
+}
+
+void TFileBatch::WaitWhileHeld()
+{
+    std::unique_lock lock(FHoldMutex);
+    FHoldEnded.wait(lock, [this] { return !FHeld || FCancel.load(); });
 }
 
 template <typename TQuestion> void TFileBatch::OnWindow(TQuestion &&question)
 {
+    // No question of a file while the user is being asked about the whole batch.
+    WaitWhileHeld();
+    if (FCancel.load())
+        return;
     QMetaObject::invokeMethod(FWindowSide, std::forward<TQuestion>(question), Qt::BlockingQueuedConnection);
 }
 
@@ -32,7 +56,7 @@ TFileActionDialogs::TErrorChoice TFileBatch::Ask(TFileActionDialogs::TBatchKind 
     if (FSkipAll)
         choice = TFileActionDialogs::ecSkip;
     else if (!FCancel.load())
-        OnWindow([&] { choice = FDialogs.FileError(kind, FItems->at(item).Source, r.Message); });
+        OnWindow([&] { choice = FDialogs.FileError(kind, FItems->at(item).Source, r); });
     if (choice == TFileActionDialogs::ecSkipAll) {
         FSkipAll = true;
         choice = TFileActionDialogs::ecSkip;
@@ -80,7 +104,10 @@ TFileActionDialogs::TKeepChoice TFileBatch::ReplaceWithoutKeeping(int item, TFil
 
 void TFileBatch::CopyAll(const QList<TItem> &items)
 {
-    const auto progress = [this](qint64 done) { FBytesInFile = done; };
+    const auto progress = [this](qint64 done) {
+        FBytesInFile = done;
+        WaitWhileHeld();
+    };
     QList<int> staged;
     // Puts the staged copies in place; those that fail there are asked about one by one.
     const auto finish = [&]() -> bool {
@@ -133,6 +160,7 @@ void TFileBatch::CopyAll(const QList<TItem> &items)
         FBytesInFile = 0;
         bool goOn = true;
         for (;;) {
+            WaitWhileHeld();
             if (FCancel.load()) {
                 FOutcome = boAborted;
                 goOn = false;
@@ -181,6 +209,7 @@ void TFileBatch::TrashAll(const QList<TItem> &items)
         const TItem &item = items.at(i);
         bool forGood = false;
         for (;;) {
+            WaitWhileHeld();
             if (FCancel.load()) {
                 FOutcome = boAborted;
                 return;
@@ -235,6 +264,7 @@ TFileBatch::TOutcome TFileBatch::Run(TFileActionDialogs::TBatchKind kind, const 
     FSkipAll = false;
     FKeepChoice.reset();
     FOutcome = boSucceeded;
+    Hold(false);
     FOps.SetKeepReplaced(FKeepReplaced);
     FOps.BeginBatch();
     if (items.isEmpty())

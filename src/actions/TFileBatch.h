@@ -8,7 +8,9 @@
 #include <QString>
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <optional>
 
 // One batch of copies or moves to the trash, as an action hands it over. The files are
@@ -42,6 +44,9 @@ public:
     const QList<bool> &Done() const { return FDone; }
     // Stops the batch after the file in hand and answers an open question with Cancel.
     void Cancel();
+    // While held, the batch starts no further file and asks nothing; for as long as a
+    // question about the whole batch is open. Cancel() ends a hold.
+    void Hold(bool hold);
 
 private:
     void Work(TFileActionDialogs::TBatchKind kind, const QList<TItem> &items);
@@ -56,6 +61,8 @@ private:
     TFileActionDialogs::TKeepChoice ReplaceWithoutKeeping(int item, TFileOpResult &result,
                                                           const std::function<TFileOpResult()> &copy);
     template <typename TQuestion> void OnWindow(TQuestion &&question);
+    // On the worker: returns once the batch is not held (or is cancelled).
+    void WaitWhileHeld();
 
     TFileOperations &FOps;
     TFileActionDialogs &FDialogs;
@@ -69,6 +76,9 @@ private:
     std::optional<TFileActionDialogs::TKeepChoice> FKeepChoice;
     TOutcome FOutcome = boSucceeded;
     std::atomic<bool> FCancel{false};
+    std::mutex FHoldMutex;
+    std::condition_variable FHoldEnded;
+    bool FHeld = false; // guarded by FHoldMutex
     std::atomic<int> FCurrent{0};
     std::atomic<qint64> FBytesBefore{0}; // copied of the files already handled
     std::atomic<qint64> FBytesInFile{0};

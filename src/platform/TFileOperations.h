@@ -4,9 +4,14 @@
 #include <QString>
 
 #include <atomic>
+#include <cstring>
 #include <functional>
 
-// The outcome of one file operation. Message carries the system's own text.
+// The outcome of one file operation. A failure names its reason as a code, with the
+// path it concerns and the system's error number, so that the dialogs word it in the
+// user's language; Message says the same in English (the system's text for the error
+// number), for logs and for callers without language lines. A failure from a source
+// without a code has Reason rsNone and only its Message.
 struct TFileOpResult
 {
     enum TKind {
@@ -27,13 +32,87 @@ struct TFileOpResult
     };
     static constexpr int UnkeptKinds = 5;
 
+    enum TReason {
+        rsNone,
+        rsSystem,              // the system refused: Error
+        rsNotRegularFile,      // a folder, link target or special file where a file was meant
+        rsNotFileName,         // the target path ends without a name
+        rsFolderNotCreated,    // a folder on the target path could not be made: Error
+        rsFolderInTheWay,      // a folder stands where the target file goes
+        rsSameFile,            // source and target are one file
+        rsNotWritten,          // the flush of the copies failed
+        rsPathTooLongForTrash, // longer than the trash's restore information can hold
+        rsTrashFailed,         // the trash itself could not take the file: Error
+        rsNameNotHeld,         // the target volume cannot hold the file's name (FAT: "a:b")
+        rsFolderNameNotHeld,   // the target volume cannot hold the name of a folder on the path
+        rsCaseTwin,            // the volume takes the name for Other, which this batch wrote
+        rsFolderMoved,         // the target folder was moved while the copy was written
+        rsFolderReplaced,      // the target folder was replaced by one on another file system
+    };
     TKind Kind = orDone;
-    QString Message;
-    unsigned Unkept = 0; // TUnkept flags
+    QString Message = QString();
+    TReason Reason = rsNone;
+    int Error = 0;             // errno, where the reason has one
+    QString Path = QString();  // what the reason is about
+    unsigned Unkept = 0;       // TUnkept flags
+    QString Other = QString(); // rsCaseTwin: the name the volume takes for the same
 
     bool Ok() const { return Kind == orDone; }
     static TFileOpResult Done() { return {}; }
     static TFileOpResult Failed(const QString &message) { return {orFailed, message}; }
+    static TFileOpResult Failed(TReason reason, const QString &path, int error = 0)
+    {
+        return {orFailed, EnglishText(reason, path, error), reason, error, path};
+    }
+    static TFileOpResult SystemError(const QString &path, int error) { return Failed(rsSystem, path, error); }
+    // A refusal the user may answer by deleting for good, or by replacing without keeping.
+    static TFileOpResult Refused(TReason reason, const QString &path, int error = 0)
+    {
+        TFileOpResult r = Failed(reason, path, error);
+        r.Kind = orTrashRefused;
+        return r;
+    }
+
+    // The reason in English, as Message holds it.
+    static QString EnglishText(TReason reason, const QString &path, int error)
+    {
+        const QString system = error ? QString::fromLocal8Bit(std::strerror(error)) : QString();
+        switch (reason) {
+        case rsNone:
+            break;
+        case rsSystem:
+            return path + QStringLiteral(": ") + system;
+        case rsNotRegularFile:
+            return path + QStringLiteral(": not a regular file");
+        case rsNotFileName:
+            return path + QStringLiteral(": not a file name");
+        case rsFolderNotCreated:
+            return path + QStringLiteral(": the folder cannot be created: ") + system;
+        case rsFolderInTheWay:
+            return path + QStringLiteral(": a folder is in the way");
+        case rsSameFile:
+            return path + QStringLiteral(": source and target are the same file");
+        case rsNotWritten:
+            return path + QStringLiteral(": the file system could not write the copy");
+        case rsPathTooLongForTrash:
+            return path + QStringLiteral(": the path is too long for the trash");
+        case rsTrashFailed:
+            return path + QStringLiteral(": the trash: ") + system;
+        case rsNameNotHeld:
+            return path + QStringLiteral(": the volume cannot hold this name");
+        case rsFolderNameNotHeld:
+            return path + QStringLiteral(": the folder cannot be created: the volume cannot hold its name");
+        case rsCaseTwin:
+            return path
+                   + QStringLiteral(": the volume does not tell this name from another that this copy has just "
+                                    "written; that file was not replaced");
+        case rsFolderMoved:
+            return path + QStringLiteral(": the folder was moved while the copy was written");
+        case rsFolderReplaced:
+            return path + QStringLiteral(": the folder was replaced by one on another file system");
+        }
+        return path;
+    }
 };
 
 // What the copy, update and delete actions ask of the file system, one file at a time.

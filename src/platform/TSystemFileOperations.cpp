@@ -27,14 +27,37 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString SystemMessage(int error)
+[[maybe_unused]] QString SystemMessage(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
 TFileOpResult Failure(const QString &what, int error)
 {
-    return TFileOpResult::Failed(what + u": "_s + SystemMessage(error));
+    return TFileOpResult::SystemError(what, error);
+}
+
+// The error number behind an error of the desktop's file service, or 0.
+int ErrorNumber(const GError *error)
+{
+    if (!error || error->domain != G_IO_ERROR)
+        return 0;
+    switch (error->code) {
+    case G_IO_ERROR_NOT_FOUND:
+        return ENOENT;
+    case G_IO_ERROR_PERMISSION_DENIED:
+        return EACCES;
+    case G_IO_ERROR_NO_SPACE:
+        return ENOSPC;
+    case G_IO_ERROR_READ_ONLY:
+        return EROFS;
+    case G_IO_ERROR_FILENAME_TOO_LONG:
+        return ENAMETOOLONG;
+    case G_IO_ERROR_BUSY:
+        return EBUSY;
+    default:
+        return 0;
+    }
 }
 
 // A name refused when it is made: FAT and exFAT volumes refuse some characters (':',
@@ -56,7 +79,7 @@ bool NameRefused(const QByteArray &name, int error)
 TFileOpResult NameFailure(const QString &what, int error, const QByteArray &name)
 {
     if (NameRefused(name, error))
-        return TFileOpResult::Failed(what + u": the volume cannot hold this name"_s);
+        return TFileOpResult::Failed(TFileOpResult::rsNameNotHeld, what, error);
     return Failure(what, error);
 }
 
@@ -302,10 +325,9 @@ TFileOpResult TSystemFileOperations::Reaim(TStaged &staged)
     int error = 0;
     const int fd = TargetFolder(staged.Folder, &error);
     if (fd < 0)
-        return TFileOpResult::Failed(QFile::decodeName(staged.Folder) + u": the folder cannot be created: "_s
-                                     + SystemMessage(error));
+        return TFileOpResult::Failed(TFileOpResult::rsFolderNotCreated, QFile::decodeName(staged.Folder), error);
     if (FFolderDevice != staged.Device)
-        return TFileOpResult::Failed(staged.Target + u": the folder was replaced by one on another file system"_s);
+        return TFileOpResult::Failed(TFileOpResult::rsFolderReplaced, staged.Target);
     const int dup = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
     if (dup < 0)
         return Failure(staged.Target, errno);
@@ -345,25 +367,25 @@ TFileOpResult TSystemFileOperations::StageCopy(const QString &source, const QStr
     if (::fstat(in.Get(), &srcStat) != 0)
         return Failure(source, errno);
     if (!S_ISREG(srcStat.st_mode))
-        return TFileOpResult::Failed(source + u": not a regular file"_s);
+        return TFileOpResult::Failed(TFileOpResult::rsNotRegularFile, source);
 
     QByteArray folder, name;
     Split(dst, &folder, &name);
     if (name.isEmpty())
-        return TFileOpResult::Failed(target + u": not a file name"_s);
+        return TFileOpResult::Failed(TFileOpResult::rsNotFileName, target);
     const int folderFd = TargetFolder(folder, &error);
     if (folderFd < 0)
-        return TFileOpResult::Failed(
-            QFile::decodeName(folder) + u": the folder cannot be created: "_s
-            + (NameRefused(folder, error) ? u"the volume cannot hold its name"_s : SystemMessage(error)));
+        return TFileOpResult::Failed(NameRefused(folder, error) ? TFileOpResult::rsFolderNameNotHeld
+                                                                : TFileOpResult::rsFolderNotCreated,
+                                     QFile::decodeName(folder), error);
 
     const QByteArray path = dst.startsWith('/') ? dst : QFile::encodeName(QDir::currentPath()) + '/' + dst;
     struct stat dstStat;
     if (::fstatat(folderFd, name.constData(), &dstStat, 0) == 0) {
         if (S_ISDIR(dstStat.st_mode))
-            return TFileOpResult::Failed(target + u": a folder is in the way"_s);
+            return TFileOpResult::Failed(TFileOpResult::rsFolderInTheWay, target);
         if (dstStat.st_dev == srcStat.st_dev && dstStat.st_ino == srcStat.st_ino)
-            return TFileOpResult::Failed(target + u": source and target are the same file"_s);
+            return TFileOpResult::Failed(TFileOpResult::rsSameFile, target);
         if (TFileOpResult twin = RefuseTwin(folderFd, path, target); !twin.Ok())
             return twin;
     }
@@ -454,8 +476,11 @@ TFileOpResult TSystemFileOperations::RefuseTwin(int folderFd, const QByteArray &
     if (other.isEmpty() || ::fstatat(folderFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0
         || Listed(folderFd, name))
         return TFileOpResult::Done();
-    return TFileOpResult::Failed(target + u": the volume does not tell this name from "_s + QFile::decodeName(other)
-                                 + u", which this copy has just written; that file was not replaced"_s);
+    TFileOpResult twin = TFileOpResult::Failed(TFileOpResult::rsCaseTwin, target);
+    twin.Other = QFile::decodeName(other);
+    twin.Message = target + u": the volume does not tell this name from "_s + twin.Other
+                   + u", which this copy has just written; that file was not replaced"_s;
+    return twin;
 }
 
 TFileOpResult TSystemFileOperations::Place(TStaged &staged)
@@ -575,9 +600,9 @@ QList<TFileOperations::TStagedFailure> TSystemFileOperations::FinishCopies()
             if (result != 0)
                 r = Failure(staged.Target, e);
             else if (std::find(broken.begin(), broken.end(), staged.Device) != broken.end())
-                r = TFileOpResult::Failed(staged.Target + u": the file system could not write the copy"_s);
+                r = TFileOpResult::Failed(TFileOpResult::rsNotWritten, staged.Target);
             else if (!there->There)
-                r = TFileOpResult::Failed(staged.Target + u": the folder was moved while the copy was written"_s);
+                r = TFileOpResult::Failed(TFileOpResult::rsFolderMoved, staged.Target);
             else
                 r = Place(staged);
             if (r.Ok())
@@ -640,7 +665,7 @@ static TFileOpResult CheckRegularFile(const QString &path, const QByteArray &nat
     if (::fstatat(folder.Get(), name.constData(), &st, 0) != 0)
         return Failure(path, errno);
     if (!S_ISREG(st.st_mode))
-        return TFileOpResult::Failed(path + u": not a regular file"_s);
+        return TFileOpResult::Failed(TFileOpResult::rsNotRegularFile, path);
     return TFileOpResult::Done();
 }
 
@@ -651,7 +676,7 @@ TFileOpResult TSystemFileOperations::MoveToTrash(const QString &path)
         return check;
     // The trash cannot record the path: like any other refusal, the user may delete it.
     if (native.size() >= PATH_MAX)
-        return {TFileOpResult::orTrashRefused, path + u": the path is too long for the trash"_s};
+        return TFileOpResult::Refused(TFileOpResult::rsPathTooLongForTrash, path);
 
     GFile *file = g_file_new_for_path(native.constData());
     GError *error = nullptr;
@@ -659,10 +684,14 @@ TFileOpResult TSystemFileOperations::MoveToTrash(const QString &path)
     g_object_unref(file);
     if (ok)
         return TFileOpResult::Done();
-    TFileOpResult result;
+    // The desktop's trash service words its own errors; the common ones are named by their
+    // error number, so that the dialogs can word them in the user's language.
+    const int number = ErrorNumber(error);
+    TFileOpResult result = number
+                               ? TFileOpResult::SystemError(path, number)
+                               : TFileOpResult::Failed(path + u": "_s + QString::fromUtf8(error ? error->message : ""));
     result.Kind = g_error_matches(error, G_IO_ERROR, G_IO_ERROR_NOT_SUPPORTED) ? TFileOpResult::orTrashRefused
                                                                                : TFileOpResult::orFailed;
-    result.Message = path + u": "_s + QString::fromUtf8(error ? error->message : "");
     if (error)
         g_error_free(error);
     return result;

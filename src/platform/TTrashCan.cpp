@@ -27,7 +27,16 @@ namespace {
 
 TFileOpResult Refused(const QByteArray &path, const QString &why)
 {
-    return {TFileOpResult::orTrashRefused, QFile::decodeName(path) + u": "_s + why};
+    TFileOpResult result = TFileOpResult::Failed(QFile::decodeName(path) + u": "_s + why);
+    result.Kind = TFileOpResult::orTrashRefused;
+    return result;
+}
+
+TFileOpResult Refused(const QByteArray &path, int error)
+{
+    TFileOpResult result = TFileOpResult::Failed(TFileOpResult::rsTrashFailed, QFile::decodeName(path), error);
+    result.Kind = TFileOpResult::orTrashRefused;
+    return result;
 }
 
 // A folder of the trash: made with the owner's rights only when missing; one that is
@@ -158,10 +167,10 @@ TFileOpResult TTrashCan::LinkIn(int folderFd, const QByteArray &name, const QByt
 {
     // Restore information is read back with paths the kernel takes whole.
     if (path.size() >= PATH_MAX)
-        return Refused(path, u"the path is too long for the trash"_s);
+        return TFileOpResult::Refused(TFileOpResult::rsPathTooLongForTrash, QFile::decodeName(path));
     struct stat file;
     if (::fstatat(folderFd, name.constData(), &file, AT_SYMLINK_NOFOLLOW) != 0)
-        return TFileOpResult::Failed(QFile::decodeName(path) + u": "_s + QString::fromLocal8Bit(std::strerror(errno)));
+        return TFileOpResult::SystemError(QFile::decodeName(path), errno);
 
     // The folder as the kernel sees it, without links, so that the restore information
     // names the place the file really had.
@@ -224,7 +233,7 @@ TFileOpResult TTrashCan::LinkIn(int folderFd, const QByteArray &name, const QByt
         const int e = errno;
         made.Pending.clear();
         Close(made);
-        return Refused(path, QString::fromLocal8Bit(std::strerror(e)));
+        return Refused(path, e);
     }
     TOwnTemporary::Mark(fd, made.Pending);
     const bool written = WriteAll(fd, info);
@@ -232,8 +241,7 @@ TFileOpResult TTrashCan::LinkIn(int folderFd, const QByteArray &name, const QByt
     ::close(fd);
     if (!written) {
         Remove(made);
-        return TFileOpResult::Failed(QFile::decodeName(path) + u": the trash: "_s
-                                     + QString::fromLocal8Bit(std::strerror(e)));
+        return TFileOpResult::Failed(TFileOpResult::rsTrashFailed, QFile::decodeName(path), e);
     }
     for (int attempt = 1; attempt < 10000; ++attempt) {
         const QByteArray trashName = TrashName(name, attempt);
@@ -243,7 +251,7 @@ TFileOpResult TTrashCan::LinkIn(int folderFd, const QByteArray &name, const QByt
                 continue;
             const int linkError = errno;
             Remove(made);
-            return Refused(path, QString::fromLocal8Bit(std::strerror(linkError)));
+            return Refused(path, linkError);
         }
         if (::linkat(folderFd, name.constData(), made.FilesFd, trashName.constData(), 0) == 0) {
             made.Name = trashName;
@@ -257,7 +265,7 @@ TFileOpResult TTrashCan::LinkIn(int folderFd, const QByteArray &name, const QByt
         Remove(made);
         // Another volume, or a file the system does not let this user link (someone
         // else's): the trash cannot take it without moving it.
-        return Refused(path, QString::fromLocal8Bit(std::strerror(linkError)));
+        return Refused(path, linkError);
     }
     Remove(made);
     return Refused(path, u"the trash has no free name"_s);

@@ -29,6 +29,8 @@ public:
     void SetInvalidTip(const QString &tip);
     // Whether the box is marked now.
     bool Marked() const { return FMarked; }
+    // Marks the box anew, as after its folder appeared or disappeared with the text unchanged.
+    void Recheck() { UpdateMark(); }
 
     // Whether completion offers folders whose names start with ".".
     bool ShowHidden() const { return FShowHidden; }

@@ -8,9 +8,11 @@
 #include <QFileSystemModel>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QStorageInfo>
 #include <QStyle>
+#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -63,6 +65,7 @@ TJamShellTree::TJamShellTree(QWidget *parent)
     , FRootButton(NewPlaceButton(FPlacesBar, QStyle::SP_ComputerIcon))
     , FVolumeButton(NewPlaceButton(FPlacesBar, QStyle::SP_DriveHDIcon))
     , FVolumeMenu(new QMenu(this))
+    , FMissingMark(new QLabel(FPlacesBar))
 {
     setHeaderHidden(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -79,6 +82,12 @@ TJamShellTree::TJamShellTree(QWidget *parent)
     barLayout->addWidget(FRootButton);
     barLayout->addWidget(FVolumeButton);
     barLayout->addStretch();
+    // Shown while the chosen folder is missing; its tooltip says what that means.
+    const int iconSize = style()->pixelMetric(QStyle::PM_SmallIconSize);
+    FMissingMark->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(iconSize, iconSize));
+    FMissingMark->setObjectName(QStringLiteral("MissingMark"));
+    FMissingMark->hide();
+    barLayout->addWidget(FMissingMark);
     FVolumeButton->setMenu(FVolumeMenu);
     FVolumeButton->setPopupMode(QToolButton::InstantPopup);
     connect(FVolumeMenu, &QMenu::aboutToShow, this, &TJamShellTree::FillVolumeMenu);
@@ -115,33 +124,90 @@ void TJamShellTree::SetPlaceTips(const QString &home, const QString &fileSystem,
     FVolumeButton->setToolTip(volumes);
 }
 
-QString TJamShellTree::SelectedFolder() const
-{
-    // The selection, not the current index: a view gives itself a current row when it
-    // gets the focus, and that is no choice of the user's.
-    const QModelIndexList rows = selectionModel()->selectedRows();
-    if (rows.isEmpty())
-        return QString();
-    return FModel->filePath(rows.first());
-}
-
 void TJamShellTree::SetSelectedFolder(const QString &path)
 {
     if (path.isEmpty())
         return;
     const QString folder = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-    if (folder == SelectedFolder())
+    if (folder == FChosen && !FMissing)
         return;
+    SelectFolder(folder);
+}
+
+bool TJamShellTree::SelectFolder(const QString &folder)
+{
+    // The disk, not the model, says whether the folder is there: the model learns of a
+    // removed folder only a little later.
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        return false;
     // index() creates the branches down to the folder even where nothing has been
     // listed yet; their siblings arrive later from the model's loader.
     const QModelIndex index = FModel->index(folder);
     if (!index.isValid() || !FModel->isDir(index))
-        return;
+        return false;
     for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent())
         expand(parent);
     selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     scrollTo(index, QAbstractItemView::PositionAtCenter);
     FScrollPending = true;
+    return true;
+}
+
+void TJamShellTree::SetMissingTip(const QString &tip)
+{
+    FMissingTip = tip;
+    if (FMissing) {
+        setToolTip(tip);
+        FMissingMark->setToolTip(tip);
+    }
+}
+
+void TJamShellTree::SetMissing(bool missing)
+{
+    if (missing == FMissing)
+        return;
+    FMissing = missing;
+    FMissingMark->setVisible(missing);
+    FMissingMark->setToolTip(missing ? FMissingTip : QString());
+    setToolTip(missing ? FMissingTip : QString());
+    Q_EMIT MissingChange();
+}
+
+void TJamShellTree::rowsAboutToBeRemoved(const QModelIndex &parent, int start, int end)
+{
+    // The view would select a neighbour of a selected row that goes (or of the row of its
+    // current folder): a folder the user never chose. The choice stays, without a row.
+    const QModelIndexList before = selectionModel()->selectedRows();
+    bool losing = false;
+    for (QModelIndex row = before.value(0); row.isValid() && !losing; row = row.parent())
+        losing = row.parent() == parent && row.row() >= start && row.row() <= end;
+    FLosingRows = true;
+    QTreeView::rowsAboutToBeRemoved(parent, start, end);
+    if (losing)
+        selectionModel()->clear();
+    else if (!before.isEmpty() && selectionModel()->selectedRows() != before)
+        selectionModel()->setCurrentIndex(before.first(),
+                                          QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    FLosingRows = false;
+    if (losing)
+        SetMissing(true);
+}
+
+void TJamShellTree::rowsInserted(const QModelIndex &parent, int start, int end)
+{
+    QTreeView::rowsInserted(parent, start, end);
+    // A missing folder that comes back (a disk plugged in again) is the same choice.
+    if (FMissing && !FReturnCheckPending) {
+        FReturnCheckPending = true;
+        QTimer::singleShot(0, this, &TJamShellTree::SelectReturnedFolder);
+    }
+}
+
+void TJamShellTree::SelectReturnedFolder()
+{
+    FReturnCheckPending = false;
+    if (FMissing)
+        SelectFolder(FChosen);
 }
 
 void TJamShellTree::UseModel(QFileSystemModel *model)
@@ -166,7 +232,7 @@ void TJamShellTree::SetShowHidden(bool show)
     FShowHidden = show;
     // A selected folder inside a hidden one goes with its branch: its nearest
     // ancestor that stays listed takes its place.
-    QString folder = SelectedFolder();
+    QString folder = FChosen;
     if (!show) {
         while (folder.contains(u"/."))
             folder = QFileInfo(folder).path();
@@ -186,17 +252,28 @@ void TJamShellTree::SetShowHidden(bool show)
     oldModel->deleteLater();
     for (const QString &path : std::as_const(expanded))
         expand(FModel->index(path));
-    SetSelectedFolder(folder);
+    SelectFolder(folder);
     CurrentFolderChanged();
 }
 
 void TJamShellTree::CurrentFolderChanged()
 {
-    const QString folder = SelectedFolder();
-    if (folder == FLastFolder)
+    if (FLosingRows)
         return;
-    FLastFolder = folder;
-    Q_EMIT Change();
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    QString folder;
+    if (!rows.isEmpty()) {
+        folder = FModel->filePath(rows.first());
+    } else if (!FChosen.isEmpty() && !QFileInfo(FChosen).isDir()) {
+        // The row went with its folder: that is no choice of the user's.
+        SetMissing(true);
+        return;
+    }
+    const bool changed = folder != FChosen;
+    FChosen = folder;
+    SetMissing(false);
+    if (changed)
+        Q_EMIT Change();
 }
 
 void TJamShellTree::KeepSelectionInView()

@@ -3,6 +3,7 @@
 #include <QTreeView>
 
 class QFileSystemModel;
+class QLabel;
 class QMenu;
 class QToolButton;
 
@@ -16,6 +17,11 @@ class QToolButton;
 // echoes the tree back cannot start a loop.
 //
 // A folder dragged from a file manager onto the tree is selected (a file: its folder).
+//
+// The chosen folder is the user's: when it disappears (renamed, deleted, its parent
+// deleted, its disk unplugged) it stays chosen, no other row is selected in its place,
+// and FolderMissing() says so until the user chooses again or it comes back. A scan of a
+// missing folder then fails with its own message instead of scanning a neighbour.
 class TJamShellTree : public QTreeView
 {
     Q_OBJECT
@@ -23,9 +29,13 @@ class TJamShellTree : public QTreeView
 public:
     explicit TJamShellTree(QWidget *parent = nullptr);
 
-    // Absolute path of the selected folder ("/" for the top, otherwise without a
-    // trailing separator); empty when none is selected.
-    QString SelectedFolder() const;
+    // Absolute path of the chosen folder ("/" for the top, otherwise without a trailing
+    // separator), also while it is missing; empty when none is chosen.
+    QString SelectedFolder() const { return FChosen; }
+    // The chosen folder has disappeared from the file system.
+    bool FolderMissing() const { return FMissing; }
+    // The tooltip of the tree while its folder is missing.
+    void SetMissingTip(const QString &tip);
     // Selects an existing folder, opening its parents and scrolling to it. A path that
     // names no folder, or names the one already selected, changes nothing.
     void SetSelectedFolder(const QString &path);
@@ -41,8 +51,12 @@ public:
 
 Q_SIGNALS:
     void Change();
+    // The chosen folder went missing or came back; SelectedFolder() is unchanged.
+    void MissingChange();
 
 protected:
+    void rowsAboutToBeRemoved(const QModelIndex &parent, int start, int end) override;
+    void rowsInserted(const QModelIndex &parent, int start, int end) override;
     void resizeEvent(QResizeEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
@@ -54,6 +68,11 @@ protected:
 private:
     void UseModel(QFileSystemModel *model);
     void CurrentFolderChanged();
+    // Selects an existing folder's row; false when there is no such folder.
+    bool SelectFolder(const QString &folder);
+    void SetMissing(bool missing);
+    // Selects the chosen folder again once it exists again.
+    void SelectReturnedFolder();
     void KeepSelectionInView();
     void FillVolumeMenu();
     void PlacePlacesBar();
@@ -64,7 +83,13 @@ private:
     QToolButton *FRootButton;
     QToolButton *FVolumeButton;
     QMenu *FVolumeMenu;
-    QString FLastFolder;
+    QLabel *FMissingMark;
+    QString FChosen;
+    QString FMissingTip;
+    bool FMissing = false;
+    // Set while rows leave the model: the view's move to a neighbouring row is no choice.
+    bool FLosingRows = false;
+    bool FReturnCheckPending = false;
     bool FShowHidden = false;
     // A folder chosen from code is kept in view while its branch is still loading and
     // sorting, until the user takes over the tree.

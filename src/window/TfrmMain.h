@@ -358,6 +358,8 @@ private:
     TScanSettingControls SettingControls();
     void JamShellTreeChange(int side);
     void JamPathEditChange(int side);
+    // The tree's chosen folder went missing or came back.
+    void JamShellTreeMissingChange(int side);
     void CheckBox1Click();
     void SpinEdit3Change();
     void SpinEdit4Change();

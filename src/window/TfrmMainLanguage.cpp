@@ -182,8 +182,8 @@ void TfrmMain::ApplyOtherTexts()
         list->ListModel()->SetTexts([texts = FLanguage](int line) { return texts.text(line); });
     for (TJamShellTree *tree : {JamShellTree1, JamShellTree2})
         tree->SetPlaceTips(Text(tlHomeFolderTip), Text(tlFileSystemTip), Text(tlVolumesTip));
-    for (TJamPathEdit *pathEdit : {JamPathEdit1, JamPathEdit2})
-        pathEdit->SetInvalidTip(Text(tlNoSuchFolder));
+    for (int side : {1, 2})
+        JamShellTreeMissingChange(side);
     // The box shows hidden folders in the trees; what a scan walks is the next box's.
     CheckBox1->setToolTip(Text(tlHiddenFoldersTip));
     Label16->setText(Text(tlVersion).arg(QStringLiteral(FM_VERSION)));

@@ -226,6 +226,8 @@ void TfrmMain::ConnectSettingsHandlers()
 {
     connect(JamShellTree1, &TJamShellTree::Change, this, [this] { JamShellTreeChange(1); });
     connect(JamShellTree2, &TJamShellTree::Change, this, [this] { JamShellTreeChange(2); });
+    connect(JamShellTree1, &TJamShellTree::MissingChange, this, [this] { JamShellTreeMissingChange(1); });
+    connect(JamShellTree2, &TJamShellTree::MissingChange, this, [this] { JamShellTreeMissingChange(2); });
     connect(JamPathEdit1, &TJamPathEdit::Change, this, [this] { JamPathEditChange(1); });
     connect(JamPathEdit2, &TJamPathEdit::Change, this, [this] { JamPathEditChange(2); });
     connect(CheckBox1, &QCheckBox::toggled, this, &TfrmMain::CheckBox1Click);
@@ -303,6 +305,17 @@ void TfrmMain::JamShellTreeChange(int side)
     pathEdit->SetPath(tree->SelectedFolder());
     FSyncing = false;
     UpdateRunControls();
+}
+
+void TfrmMain::JamShellTreeMissingChange(int side)
+{
+    // The path box names the chosen folder: it is marked as one naming no folder, and its
+    // tooltip says that the choice stands.
+    TJamShellTree *tree = side == 1 ? JamShellTree1 : JamShellTree2;
+    TJamPathEdit *pathEdit = side == 1 ? JamPathEdit1 : JamPathEdit2;
+    tree->SetMissingTip(Text(tlFolderGone));
+    pathEdit->SetInvalidTip(Text(tree->FolderMissing() ? tlFolderGone : tlNoSuchFolder));
+    pathEdit->Recheck();
 }
 
 void TfrmMain::JamPathEditChange(int side)

@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QProgressDialog>
@@ -427,32 +428,81 @@ private Q_SLOTS:
                  (QStringList{u"f1.txt"_s, u"f2.txt"_s, u"f3.txt"_s}));
     }
 
+    // Every way of closing asks the one question: the program's own close, the window
+    // manager's close of the window or of the progress dialog, Alt+F4 on either. The
+    // question is on top, the batch waits while it is open, and the busy pointer covers
+    // the window only, never the batch's dialogs.
     void closeDuringABatchAsksFirst_data()
     {
+        QTest::addColumn<QString>("how");
         QTest::addColumn<bool>("yes");
-        QTest::newRow("No keeps going") << false;
-        QTest::newRow("Yes cancels and closes") << true;
+        for (const char *how : {"close()", "window close event", "progress close event", "Alt+F4 on the window",
+                                "Alt+F4 on the progress"}) {
+            QTest::addRow("%s, No keeps going", how) << QString::fromLatin1(how) << false;
+            QTest::addRow("%s, Yes cancels and closes", how) << QString::fromLatin1(how) << true;
+        }
     }
     void closeDuringABatchAsksFirst()
     {
+        QFETCH(QString, how);
         QFETCH(bool, yes);
-        for (int i = 1; i <= 4; ++i)
+        for (int i = 1; i <= 6; ++i)
             File(Src(), u"f%1.txt"_s.arg(i), "new");
         QVERIFY(Scan());
-        FOps->DelayMs = 150;
+        FOps->DelayMs = 100;
         const QString question = FWindow->Text(tlCloseDuringBatch);
-        TUser user({{u"close"_s, [] { return true; }, [this] { FWindow->close(); }},
+        bool notModalBefore = false, onTop = false, busyOnlyOverWindow = false;
+        int copiesAsked = -1, copiesLater = -2;
+        const auto request = [this, how] {
+            QWidget *progress = VisibleProgress();
+            if (how == u"close()"_s) {
+                FWindow->close();
+            } else if (how.endsWith(u"close event"_s)) {
+                QCloseEvent close;
+                QCoreApplication::sendEvent(how.startsWith(u"window"_s) ? FWindow.get() : progress, &close);
+                QVERIFY(!close.isAccepted());
+            } else {
+                QTest::keyClick(how.endsWith(u"window"_s) ? static_cast<QWidget *>(FWindow.get()) : progress,
+                                Qt::Key_F4, Qt::AltModifier);
+            }
+        };
+        TUser user({{u"close"_s, [] { return VisibleProgress() != nullptr; },
+                     [&] {
+                         // Nothing modal holds the window: the window system's close reaches it.
+                         notModalBefore = QApplication::activeModalWidget() == nullptr;
+                         request();
+                     }},
+                    {u"question"_s, [&] { return VisibleBox(question) != nullptr; },
+                     [&] {
+                         QMessageBox *box = VisibleBox(question);
+                         onTop = QApplication::activeModalWidget() == box && box->parentWidget() == VisibleProgress();
+                         const auto *cover = FWindow->findChild<QWidget *>(u"BusyCover"_s);
+                         busyOnlyOverWindow = !QApplication::overrideCursor() && cover && cover->isVisible()
+                                              && cover->cursor().shape() == Qt::WaitCursor
+                                              && cover->geometry() == FWindow->rect()
+                                              && box->cursor().shape() != Qt::WaitCursor
+                                              && VisibleProgress()->cursor().shape() != Qt::WaitCursor;
+                         copiesAsked = FOps->Copies.load();
+                         // Without events, so that the answer cannot come meanwhile.
+                         QThread::msleep(500);
+                         copiesLater = FOps->Copies.load();
+                     }},
                     Answer(question, yes ? u"Yes"_s : u"No"_s)});
         ClickCopyAll();
         QVERIFY2(user.Finished(), qPrintable(user.Stuck()));
+        QVERIFY(notModalBefore);
+        QVERIFY(onTop);
+        QVERIFY(busyOnlyOverWindow);
+        QCOMPARE(copiesLater, copiesAsked);
+        QVERIFY(!FWindow->findChild<QWidget *>(u"BusyCover"_s));
         if (yes) {
             QTRY_VERIFY_WITH_TIMEOUT(!FWindow->isVisible(), 5000);
             // Cancelled in the file in hand at the latest: the rest was never started.
-            QVERIFY(FOps->Copies.load() < 4);
+            QVERIFY(FOps->Copies.load() < 6);
             QVERIFY(QDir(Dst()).entryList(QDir::Files).size() <= FOps->Copies.load());
         } else {
             QVERIFY(FWindow->isVisible());
-            QCOMPARE(FOps->Copies.load(), 4);
+            QCOMPARE(FOps->Copies.load(), 6);
             QVERIFY(List(1)->Paths().isEmpty());
         }
     }
@@ -466,11 +516,22 @@ private Q_SLOTS:
         const QStringList order = List(1)->Paths();
         QVERIFY(QDir().mkpath(Target(1)));
         const QString question = FWindow->Text(tlCloseDuringBatch);
-        TUser user(
-            {{u"close"_s, [] { return VisibleBox(u"could not be copied"_s) != nullptr; }, [this] { FWindow->close(); }},
-             Answer(question, u"Yes"_s)});
+        bool onTop = false;
+        TUser user({{u"close"_s, [] { return VisibleBox(u"could not be copied"_s) != nullptr; },
+                     [] {
+                         QCloseEvent close;
+                         QCoreApplication::sendEvent(VisibleProgress(), &close);
+                     }},
+                    {u"on top"_s, [question] { return VisibleBox(question) != nullptr; },
+                     [&] {
+                         onTop = QApplication::activeModalWidget() == VisibleBox(question)
+                                 && VisibleBox(question)->parentWidget() == VisibleBox(u"could not be copied"_s);
+                     }},
+                    Answer(question, u"Yes"_s)});
         ClickCopyAll();
         QVERIFY2(user.Finished(), qPrintable(user.Stuck()));
+        // Above the question that was open, not hidden behind it or the progress dialog.
+        QVERIFY(onTop);
         QTRY_VERIFY_WITH_TIMEOUT(!FWindow->isVisible(), 5000);
         QVERIFY(!VisibleBox(u"could not be copied"_s));
         QCOMPARE(QDir(Dst()).entryList(QDir::Files), QStringList{order.first().mid(Src().size())});

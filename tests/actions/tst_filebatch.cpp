@@ -92,7 +92,7 @@ class TScriptedDialogs final : public TFileActionDialogs
 {
 public:
     bool ConfirmTrash(const QStringList &) override { return true; }
-    TErrorChoice FileError(TBatchKind, const QString &path, const QString &) override
+    TErrorChoice FileError(TBatchKind, const QString &path, const TFileOpResult &) override
     {
         Note(u"error "_s + path);
         return ErrorAnswers.isEmpty() ? ecCancel : ErrorAnswers.takeFirst();

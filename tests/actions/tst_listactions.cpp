@@ -35,10 +35,10 @@ public:
         Asked << u"confirm %1"_s.arg(paths.size());
         return ConfirmAnswer;
     }
-    TErrorChoice FileError(TBatchKind, const QString &path, const QString &message) override
+    TErrorChoice FileError(TBatchKind, const QString &path, const TFileOpResult &reason) override
     {
         Asked << u"error "_s + path;
-        Messages << message;
+        Messages << reason.Message;
         return ErrorAnswers.isEmpty() ? ecCancel : ErrorAnswers.takeFirst();
     }
     TTrashChoice TrashRefused(const QString &path) override

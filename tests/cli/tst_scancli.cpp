@@ -148,26 +148,26 @@ void tst_ScanCli::unusableRootsExitWithTheReason()
 void tst_ScanCli::entriesLeftOutGoToStderrWithStatus4_data()
 {
     // tree: "s/PATH" and "d/PATH" are files, "PATH/" folders, "PATH -> TARGET" links,
-    // "PATH|" FIFOs. errors: the lines on stderr, with S and D for the two roots.
+    // "PATH|" FIFOs. errors: the lines on stderr, with {S} and {D} for the two roots.
     QTest::addColumn<QStringList>("tree");
     QTest::addColumn<int>("status");
     QTest::addColumn<QStringList>("errors");
     QTest::newRow("a link into the other tree hides nothing")
         << QStringList{u"s/only.txt"_s, u"d/tosrc -> ../s"_s} << 0
-        << QStringList{u"skipped: the folder lies in the other tree: D/tosrc/"_s};
+        << QStringList{u"skipped: the folder lies in the other tree: {D}/tosrc/"_s};
     QTest::newRow("a second route to a folder hides nothing")
         << QStringList{u"s/releases/v2/app.bin"_s, u"d/releases/v2/app.bin"_s, u"s/current -> releases/v2"_s} << 0
-        << QStringList{u"skipped: already compared through S/releases/v2/: S/current/"_s};
+        << QStringList{u"skipped: already compared through {S}/releases/v2/: {S}/current/"_s};
     QTest::newRow("a line break in a path of the reason")
         << QStringList{u"s/real\nname/"_s, u"s/link -> real\nname"_s} << 0
-        << QStringList{u"skipped: already compared through S/real\\x0Aname/: S/link/"_s};
+        << QStringList{u"skipped: already compared through {S}/real\\x0Aname/: {S}/link/"_s};
     QTest::newRow("a file against a folder") << QStringList{u"s/x"_s, u"d/x/inner"_s} << 4
-                                             << QStringList{u"not compared: the other side is a folder: S/x"_s,
-                                                            u"not compared: the other side is a file: D/x/"_s};
+                                             << QStringList{u"not compared: the other side is a folder: {S}/x"_s,
+                                                            u"not compared: the other side is a file: {D}/x/"_s};
     QTest::newRow("a special file, and a skipped folder")
         << QStringList{u"s/pipe|"_s, u"s/a/f"_s, u"s/b -> a"_s} << 4
-        << QStringList{u"not compared: special file (FIFO, socket or device): S/pipe"_s,
-                       u"skipped: already compared through S/a/: S/b/"_s};
+        << QStringList{u"not compared: special file (FIFO, socket or device): {S}/pipe"_s,
+                       u"skipped: already compared through {S}/a/: {S}/b/"_s};
 }
 
 void tst_ScanCli::entriesLeftOutGoToStderrWithStatus4()
@@ -197,7 +197,7 @@ void tst_ScanCli::entriesLeftOutGoToStderrWithStatus4()
     QCOMPARE(lines.takeLast(), QString());
     QStringList expected;
     for (QString line : std::as_const(errors))
-        expected << line.replace(u"S/"_s, dir.filePath(u"s/"_s)).replace(u"D/"_s, dir.filePath(u"d/"_s));
+        expected << line.replace(u"{S}"_s, dir.filePath(u"s"_s)).replace(u"{D}"_s, dir.filePath(u"d"_s));
     lines.sort();
     expected.sort();
     QCOMPARE(lines, expected);

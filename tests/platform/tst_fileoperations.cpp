@@ -19,6 +19,7 @@
 #include <sys/mount.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstring>
 #include <fcntl.h>
@@ -274,12 +275,15 @@ void tst_FileOperations::copyRefusesWhatCannotBeCopied()
     // Onto a folder.
     const TFileOpResult onFolder = FOps.CopyFile(file, FDir.filePath(u"x/folder"_s), {}, nullptr);
     QCOMPARE(onFolder.Kind, TFileOpResult::orFailed);
+    // Each failure names its reason by code, for the dialogs to word in the user's language.
+    QCOMPARE(onFolder.Reason, TFileOpResult::rsFolderInTheWay);
+    QCOMPARE(onFolder.Path, FDir.filePath(u"x/folder"_s));
     QVERIFY(QFileInfo(FDir.filePath(u"x/folder"_s)).isDir());
 
     // From a FIFO or a folder: refused without waiting for a writer.
     const QString fifo = FDir.filePath(u"x/fifo"_s);
     QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    QCOMPARE(FOps.CopyFile(fifo, FDir.filePath(u"x/out"_s), {}, nullptr).Kind, TFileOpResult::orFailed);
+    QCOMPARE(FOps.CopyFile(fifo, FDir.filePath(u"x/out"_s), {}, nullptr).Reason, TFileOpResult::rsNotRegularFile);
     QCOMPARE(FOps.CopyFile(FDir.filePath(u"x/folder"_s), FDir.filePath(u"x/out"_s), {}, nullptr).Kind,
              TFileOpResult::orFailed);
     QVERIFY(!QFile::exists(FDir.filePath(u"x/out"_s)));
@@ -288,6 +292,8 @@ void tst_FileOperations::copyRefusesWhatCannotBeCopied()
     const TFileOpResult missing = FOps.CopyFile(FDir.filePath(u"x/none"_s), FDir.filePath(u"x/out"_s), {}, nullptr);
     QCOMPARE(missing.Kind, TFileOpResult::orFailed);
     QVERIFY2(missing.Message.contains(u"No such file"_s), qPrintable(missing.Message));
+    QCOMPARE(missing.Reason, TFileOpResult::rsSystem);
+    QCOMPARE(missing.Error, ENOENT);
 }
 
 void tst_FileOperations::cancelledOrFailedCopyLeavesTheTarget_data()
@@ -316,6 +322,8 @@ void tst_FileOperations::cancelledOrFailedCopyLeavesTheTarget()
         ops.CopyFile(FDir.filePath(u"c/src.bin"_s), FDir.filePath(u"c/dst.bin/inside.bin"_s), {}, nullptr);
     QCOMPARE(blocked.Kind, TFileOpResult::orFailed);
     QVERIFY(!blocked.Message.isEmpty());
+    QCOMPARE(blocked.Reason, TFileOpResult::rsFolderNotCreated);
+    QVERIFY(blocked.Error != 0);
     QCOMPARE(Content(FDir.filePath(u"c/dst.bin"_s)), QByteArray("old"));
 }
 

@@ -21,6 +21,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileSystemModel>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPointer>
@@ -225,6 +226,66 @@ private Q_SLOTS:
         FWindow->Start();
         QCOMPARE(FWindow->LastScanOptions().srcPath, Src() + u'/');
         QVERIFY(done.wait(20000));
+    }
+
+    // The chosen folder disappears under the tree: it stays chosen and shown as missing,
+    // no neighbouring folder takes its place, and Start reports it instead of scanning.
+    void aVanishedFolderStaysChosen_data()
+    {
+        QTest::addColumn<int>("side");
+        QTest::addColumn<QString>("change");
+        for (int side : {1, 2}) {
+            for (const char *change : {"rename", "delete", "delete parent"})
+                QTest::addRow("%s, %s", side == 1 ? "source" : "destination", change)
+                    << side << QString::fromLatin1(change);
+        }
+    }
+    void aVanishedFolderStaysChosen()
+    {
+        QFETCH(int, side);
+        QFETCH(QString, change);
+        const QString root = side == 1 ? Src() : Dst();
+        for (const QString &folder : {u"p/b"_s, u"p/c"_s, u"p/d"_s, u"q"_s})
+            TestTree::Dir(root, folder);
+        const QString chosen = root + u"/p/c"_s;
+        SelectRoots();
+        auto *tree = Find<TJamShellTree>(*FWindow, side == 1 ? "JamShellTree1" : "JamShellTree2");
+        auto *pathEdit = Find<TJamPathEdit>(*FWindow, side == 1 ? "JamPathEdit1" : "JamPathEdit2");
+        FWindow->show();
+        tree->SetSelectedFolder(chosen);
+        const QModelIndex parent = tree->FileSystemModel()->index(root + u"/p"_s);
+        QTRY_COMPARE(tree->FileSystemModel()->rowCount(parent), 3);
+        QTRY_COMPARE(tree->FileSystemModel()->rowCount(tree->FileSystemModel()->index(root)), 2);
+        QCOMPARE(tree->SelectedFolder(), chosen);
+
+        if (change == u"rename"_s)
+            QVERIFY(QDir().rename(chosen, root + u"/p/c_old"_s));
+        else if (change == u"delete"_s)
+            QVERIFY(QDir().rmdir(chosen));
+        else
+            QVERIFY(QDir(root + u"/p"_s).removeRecursively());
+        QTRY_VERIFY(tree->FolderMissing());
+        // Given time to pick another row, it picks none.
+        QTest::qWait(300);
+        QCOMPARE(tree->SelectedFolder(), chosen);
+        QVERIFY(tree->selectionModel()->selectedRows().isEmpty());
+        QCOMPARE(QDir::cleanPath(pathEdit->Path()), chosen);
+        QVERIFY(pathEdit->Marked());
+        QCOMPARE(pathEdit->toolTip(), FWindow->Text(tlFolderGone));
+        QCOMPARE(tree->toolTip(), FWindow->Text(tlFolderGone));
+
+        QVERIFY(Find<QPushButton>(*FWindow, "Button1")->isEnabled());
+        QSignalSpy done(FWindow.get(), &TfrmMain::ScanCompleted);
+        FWindow->Start();
+        QVERIFY(done.wait(20000));
+        QCOMPARE(FPrompts.Asked.value(0), u"error: "_s + FWindow->Text(tlRootMissing).arg(chosen));
+        QCOMPARE(tree->SelectedFolder(), chosen);
+
+        // The user's next choice ends the mark.
+        tree->SetSelectedFolder(root + u"/q"_s);
+        QVERIFY(!tree->FolderMissing());
+        QVERIFY(!pathEdit->Marked());
+        QCOMPARE(QDir::cleanPath(pathEdit->Path()), root + u"/q"_s);
     }
 
     void hiddenFoldersShowInBothTreesOnly()

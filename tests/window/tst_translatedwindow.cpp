@@ -33,6 +33,9 @@
 
 #include <functional>
 
+#include <cerrno>
+#include <cstring>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -243,8 +246,11 @@ private Q_SLOTS:
             [&] {
                 boxes.ConfirmTrash({file, file + u'2'});
             },
-            [&] { boxes.FileError(TFileActionDialogs::bkCopy, file, u"-"_s); },
-            [&] { boxes.FileError(TFileActionDialogs::bkTrash, file, u"-"_s); },
+            [&] { boxes.FileError(TFileActionDialogs::bkCopy, file, TFileOpResult::SystemError(file, ENOSPC)); },
+            [&] {
+                boxes.FileError(TFileActionDialogs::bkTrash, file,
+                                TFileOpResult::Failed(TFileOpResult::rsPathTooLongForTrash, file));
+            },
             [&] { boxes.TrashRefused(file); },
             [&] { boxes.SkippedFiles(TFileActionDialogs::bkCopy, {file}); },
             [&] {
@@ -277,6 +283,54 @@ private Q_SLOTS:
             cancel = false;
         }
         const QStringList english = EnglishIn(reader.Texts);
+        QVERIFY2(english.isEmpty(), qPrintable(english.join(u'\n')));
+    }
+
+    // The reason a file failed is worded in the language in use, whatever the system's
+    // locale: the file layer hands over a code and an error number, not a sentence.
+    void fileErrorReasons_data()
+    {
+        QTest::addColumn<int>("reason");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QString>("german");
+        using R = TFileOpResult;
+        QTest::newRow("folder in the way") << int(R::rsFolderInTheWay) << 0 << u"Ein Ordner steht im Weg"_s;
+        QTest::newRow("too long for the trash")
+            << int(R::rsPathTooLongForTrash) << 0 << u"zu lang für den Papierkorb"_s;
+        QTest::newRow("folder not made") << int(R::rsFolderNotCreated) << EACCES
+                                         << u"kann nicht angelegt werden: Zugriff verweigert"_s;
+        QTest::newRow("a name the volume cannot hold")
+            << int(R::rsNameNotHeld) << EINVAL << u"kann diesen Namen nicht aufnehmen"_s;
+        QTest::newRow("a name twin") << int(R::rsCaseTwin) << 0 << u"unterscheidet"_s;
+        QTest::newRow("folder moved") << int(R::rsFolderMoved) << 0 << u"verschoben"_s;
+        QTest::newRow("ENOSPC") << int(R::rsSystem) << ENOSPC << u"kein Platz mehr"_s;
+        QTest::newRow("EACCES") << int(R::rsSystem) << EACCES << u"Zugriff verweigert"_s;
+        QTest::newRow("EPERM") << int(R::rsSystem) << EPERM << u"Zugriff verweigert"_s;
+        QTest::newRow("EROFS") << int(R::rsSystem) << EROFS << u"schreibgeschützt"_s;
+        QTest::newRow("ENOENT") << int(R::rsSystem) << ENOENT << u"existiert nicht"_s;
+        QTest::newRow("EDQUOT") << int(R::rsSystem) << EDQUOT << u"Speicherkontingent"_s;
+        QTest::newRow("EIO") << int(R::rsSystem) << EIO << u"Ein-/Ausgabefehler"_s;
+        QTest::newRow("ENAMETOOLONG") << int(R::rsSystem) << ENAMETOOLONG << u"zu lang"_s;
+        QTest::newRow("EXDEV") << int(R::rsSystem) << EXDEV << u"verschiedenen Datenträgern"_s;
+        // A rare error: the system's own text, the best there is.
+        QTest::newRow("rare") << int(R::rsSystem) << ENOTRECOVERABLE
+                              << QString::fromLocal8Bit(std::strerror(ENOTRECOVERABLE));
+    }
+    void fileErrorReasons()
+    {
+        QFETCH(int, reason);
+        QFETCH(int, error);
+        QFETCH(QString, german);
+        TFileActionBoxes boxes(FWindow.get(), [this](TTextLine line) { return FWindow->Text(line); });
+        const QString file = u"/data/photos/a.jpg"_s;
+        const TFileOpResult result = TFileOpResult::Failed(TFileOpResult::TReason(reason), file, error);
+        const QString shown = boxes.FileErrorText(TFileActionDialogs::bkCopy, file, result);
+        QVERIFY2(shown.contains(german), qPrintable(shown));
+        QVERIFY2(shown.contains(u"Die Datei konnte nicht kopiert werden."_s), qPrintable(shown));
+        // Nothing of the English sentence the file layer keeps for its logs.
+        if (error != ENOTRECOVERABLE)
+            QVERIFY2(!shown.contains(result.Message.section(u": "_s, 1)), qPrintable(shown));
+        const QStringList english = EnglishIn({shown});
         QVERIFY2(english.isEmpty(), qPrintable(english.join(u'\n')));
     }
 

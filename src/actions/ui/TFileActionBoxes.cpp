@@ -11,6 +11,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <cerrno>
+#include <cstring>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -22,8 +25,9 @@ QString Title(QWidget *parent)
     return QApplication::applicationDisplayName();
 }
 
-// The progress of a batch. Closing it or pressing Escape asks for Cancel like its button
-// does; it stays open, the application-modal dialog of the batch, until the batch ends.
+// The progress of a batch. Escape asks for Cancel like its button does; a close request is
+// the window's business (it asks whether to cancel and close). It stays open until the
+// batch ends.
 class TBatchProgressDialog final : public QProgressDialog
 {
 public:
@@ -36,11 +40,7 @@ public:
 
 protected:
     void reject() override {}
-    void closeEvent(QCloseEvent *event) override
-    {
-        event->ignore();
-        Q_EMIT canceled();
-    }
+    void closeEvent(QCloseEvent *event) override { event->ignore(); }
     void keyPressEvent(QKeyEvent *event) override
     {
         if (event->key() == Qt::Key_Escape) {
@@ -76,10 +76,92 @@ QString TFileActionBoxes::TrashRefusedText(const QString &path) const
     return Text(tlTrashRefused) + u"\n\n"_s + path;
 }
 
-QString TFileActionBoxes::FileErrorText(TBatchKind kind, const QString &path, const QString &message) const
+QString TFileActionBoxes::FileErrorText(TBatchKind kind, const QString &path, const TFileOpResult &reason) const
 {
     const QString what = Text(kind == bkCopy ? tlCopyFailed : tlDeleteFailed);
-    return what + u"\n\n"_s + path + u"\n\n"_s + message;
+    return what + u"\n\n"_s + path + u"\n\n"_s + ReasonText(reason);
+}
+
+QString TFileActionBoxes::ReasonText(const TFileOpResult &reason) const
+{
+    const QString &path = reason.Path;
+    switch (reason.Reason) {
+    case TFileOpResult::rsNone:
+        break;
+    case TFileOpResult::rsSystem:
+        return Text(tlReasonSystem).arg(path, SystemErrorText(reason.Error));
+    case TFileOpResult::rsNotRegularFile:
+        return Text(tlReasonNotRegularFile).arg(path);
+    case TFileOpResult::rsNotFileName:
+        return Text(tlReasonNotFileName).arg(path);
+    case TFileOpResult::rsFolderNotCreated:
+        return Text(tlReasonFolderNotCreated).arg(path, SystemErrorText(reason.Error));
+    case TFileOpResult::rsFolderInTheWay:
+        return Text(tlReasonFolderInTheWay).arg(path);
+    case TFileOpResult::rsSameFile:
+        return Text(tlReasonSameFile).arg(path);
+    case TFileOpResult::rsNotWritten:
+        return Text(tlReasonNotWritten).arg(path);
+    case TFileOpResult::rsPathTooLongForTrash:
+        return Text(tlReasonPathTooLongForTrash).arg(path);
+    case TFileOpResult::rsTrashFailed:
+        return Text(tlReasonTrashFailed).arg(path, SystemErrorText(reason.Error));
+    case TFileOpResult::rsNameNotHeld:
+        return Text(tlReasonNameNotHeld).arg(path);
+    case TFileOpResult::rsFolderNameNotHeld:
+        return Text(tlReasonFolderNameNotHeld).arg(path);
+    case TFileOpResult::rsCaseTwin:
+        return Text(tlReasonCaseTwin).arg(path, reason.Other);
+    case TFileOpResult::rsFolderMoved:
+        return Text(tlReasonFolderMoved).arg(path);
+    case TFileOpResult::rsFolderReplaced:
+        return Text(tlReasonFolderReplaced).arg(path);
+    }
+    return reason.Message;
+}
+
+QString TFileActionBoxes::SystemErrorText(int error) const
+{
+    switch (error) {
+    case ENOSPC:
+        return Text(tlErrNoSpace);
+    case EACCES:
+    case EPERM:
+        return Text(tlErrAccess);
+    case EROFS:
+        return Text(tlErrReadOnly);
+    case ENOENT:
+        return Text(tlErrNotFound);
+    case EDQUOT:
+        return Text(tlErrQuota);
+    case EIO:
+        return Text(tlErrIo);
+    case ENAMETOOLONG:
+        return Text(tlErrNameTooLong);
+    case EXDEV:
+        return Text(tlErrCrossDevice);
+    case ENOTDIR:
+        return Text(tlErrNotFolder);
+    case EISDIR:
+        return Text(tlErrIsFolder);
+    case EEXIST:
+        return Text(tlErrExists);
+    case EFBIG:
+        return Text(tlErrTooLarge);
+    case EBUSY:
+    case ETXTBSY:
+        return Text(tlErrBusy);
+    case ELOOP:
+        return Text(tlErrLoop);
+    case EMFILE:
+    case ENFILE:
+        return Text(tlErrTooManyFiles);
+    case EOPNOTSUPP:
+    case ENOSYS:
+        return Text(tlErrNotSupported);
+    default:
+        return QString::fromLocal8Bit(std::strerror(error));
+    }
 }
 
 QString TFileActionBoxes::SkippedText(TBatchKind, const QStringList &paths) const
@@ -157,8 +239,8 @@ QAbstractButton *TFileActionBoxes::AskInBatch(QMessageBox &box)
         box.exec();
         return box.clickedButton();
     }
-    // Not modal itself: the progress dialog already holds the window, and its Cancel
-    // stays usable while the question is open.
+    // Not modal itself: the window takes no input during a batch anyway, and the progress
+    // dialog's Cancel stays usable while the question is open.
     box.setWindowModality(Qt::NonModal);
     QEventLoop loop;
     QObject::connect(&box, &QDialog::finished, &loop, &QEventLoop::quit);
@@ -174,9 +256,9 @@ QAbstractButton *TFileActionBoxes::AskInBatch(QMessageBox &box)
 }
 
 TFileActionDialogs::TErrorChoice TFileActionBoxes::FileError(TBatchKind kind, const QString &path,
-                                                             const QString &message)
+                                                             const TFileOpResult &reason)
 {
-    QMessageBox box(QMessageBox::Critical, Title(FParent), FileErrorText(kind, path, message), QMessageBox::NoButton,
+    QMessageBox box(QMessageBox::Critical, Title(FParent), FileErrorText(kind, path, reason), QMessageBox::NoButton,
                     QuestionParent());
     QPushButton *retry = box.addButton(Text(tlRetryButton), QMessageBox::AcceptRole);
     QPushButton *skip = box.addButton(Text(tlSkipButton), QMessageBox::ActionRole);
@@ -247,11 +329,14 @@ void TFileActionBoxes::NotKept(const QList<int> &files)
 
 bool TFileActionBoxes::ConfirmCloseDuringBatch()
 {
-    // Above the batch's dialogs and any question they have open.
+    // Above the batch's dialogs: a child of the question they have open, else of the
+    // progress dialog, so that the window system keeps it on top of both.
+    QWidget *parent = FQuestion && FQuestion->isVisible() ? FQuestion.data() : QuestionParent();
     QMessageBox box(QMessageBox::Question, Title(FParent), CloseDuringBatchText(), QMessageBox::Yes | QMessageBox::No,
-                    QuestionParent());
+                    parent);
     box.setWindowModality(Qt::ApplicationModal);
     box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
 
@@ -263,7 +348,10 @@ void TFileActionBoxes::BeginProgress(TBatchKind kind, int files, qint64 bytes, s
     FCancel = cancel;
     FProgress = std::make_unique<TBatchProgressDialog>(FParent);
     FProgress->setWindowTitle(ProgressTitle(kind));
-    FProgress->setWindowModality(Qt::ApplicationModal);
+    // Not modal: a modal dialog would keep the window system's close button of the window
+    // from reaching it, and a close must ask. The window takes no other input meanwhile
+    // (the actions see to that), and the dialog, its child, stays above it.
+    FProgress->setWindowModality(Qt::NonModal);
     FProgress->setAutoClose(false);
     FProgress->setAutoReset(false);
     FProgress->setRange(0, 1000);

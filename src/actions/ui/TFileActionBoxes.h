@@ -15,9 +15,10 @@ class QMessageBox;
 
 // The action dialogs as message boxes and a progress dialog, worded in the language in
 // use: every text is a line read from the text source when the dialog opens, so a change
-// of language reaches the next dialog. During a batch the progress dialog is the
-// application-modal one; each question opens as its child, above it and answerable, and
-// Cancel on the progress dialog answers an open question with Cancel.
+// of language reaches the next dialog. During a batch the progress dialog stands above the
+// window (which takes no input meanwhile); each question opens as its child, above it and
+// answerable, the question about closing above everything else, and Cancel on the progress
+// dialog answers an open question with Cancel.
 class TFileActionBoxes final : public TFileActionDialogs
 {
 public:
@@ -29,7 +30,7 @@ public:
     ~TFileActionBoxes() override;
 
     bool ConfirmTrash(const QStringList &paths) override;
-    TErrorChoice FileError(TBatchKind kind, const QString &path, const QString &message) override;
+    TErrorChoice FileError(TBatchKind kind, const QString &path, const TFileOpResult &reason) override;
     TTrashChoice TrashRefused(const QString &path) override;
     TKeepChoice ReplaceWithoutKeeping(const QString &path) override;
     void SkippedFiles(TBatchKind kind, const QStringList &paths) override;
@@ -43,7 +44,11 @@ public:
     // The texts of the dialogs, kept in one place.
     QString ConfirmTrashText(const QStringList &paths) const;
     QString TrashRefusedText(const QString &path) const;
-    QString FileErrorText(TBatchKind kind, const QString &path, const QString &message) const;
+    QString FileErrorText(TBatchKind kind, const QString &path, const TFileOpResult &reason) const;
+    // Why a file failed, in the language in use; a reason without a code as it came.
+    QString ReasonText(const TFileOpResult &reason) const;
+    // A system error number in the language in use; the system's own text for the rarer ones.
+    QString SystemErrorText(int error) const;
     QString SkippedText(TBatchKind kind, const QStringList &paths) const;
     QString NotKeptText(const QList<int> &files) const;
     QString CloseDuringBatchText() const;

@@ -6,20 +6,48 @@
 #include "results/TJamFileList.h"
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QProgressDialog>
 #include <QTimer>
 #include <QWidget>
 
 namespace {
 
-// The busy pointer for as long as an action runs, whatever way it ends.
-class TBusyPointer
+// The busy pointer over the window for as long as an action runs, whatever way it ends:
+// a bare cover over the whole window, not the application's pointer, so that the batch's
+// own dialogs, questions and buttons keep their usual pointer.
+class TBusyCover final : public QWidget
 {
 public:
-    TBusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~TBusyPointer() { QApplication::restoreOverrideCursor(); }
-    TBusyPointer(const TBusyPointer &) = delete;
-    TBusyPointer &operator=(const TBusyPointer &) = delete;
+    explicit TBusyCover(QWidget &window)
+        : QWidget(&window)
+    {
+        setObjectName(QStringLiteral("BusyCover"));
+        setCursor(Qt::WaitCursor);
+        setFocusPolicy(Qt::NoFocus);
+        setGeometry(window.rect());
+        window.installEventFilter(this);
+        raise();
+        show();
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == parent() && event->type() == QEvent::Resize)
+            setGeometry(parentWidget()->rect());
+        return QWidget::eventFilter(watched, event);
+    }
 };
+
+bool IsAltF4(const QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
+        return false;
+    const auto *key = static_cast<const QKeyEvent *>(event);
+    return key->key() == Qt::Key_F4 && (key->modifiers() & Qt::AltModifier);
+}
 
 } // namespace
 
@@ -30,6 +58,7 @@ class TBatchGuard
 public:
     TBatchGuard(TListActions &actions, TFileBatch &batch)
         : FActions(actions)
+        , FBusy(actions.FWindow)
     {
         FActions.FBatch = &batch;
         qApp->installEventFilter(&FActions);
@@ -46,7 +75,7 @@ public:
 
 private:
     TListActions &FActions;
-    TBusyPointer FBusy;
+    TBusyCover FBusy;
 };
 
 namespace {
@@ -80,15 +109,49 @@ bool TListActions::MayCloseWindow()
 {
     if (!FBatch)
         return true;
-    if (FDialogs->ConfirmCloseDuringBatch() && FBatch) {
+    AskToCloseDuringBatch();
+    return false;
+}
+
+void TListActions::AskToCloseDuringBatch()
+{
+    if (!FBatch || FAskingClose)
+        return;
+    FAskingClose = true;
+    FBatch->Hold(true);
+    const bool yes = FDialogs->ConfirmCloseDuringBatch();
+    FAskingClose = false;
+    // The batch cannot end while it is held, unless it was cancelled meanwhile.
+    if (!FBatch)
+        return;
+    FBatch->Hold(false);
+    if (yes) {
         FCloseAfterBatch = true;
         FBatch->Cancel();
     }
-    return false;
 }
 
 bool TListActions::eventFilter(QObject *watched, QEvent *event)
 {
+    auto *widget = qobject_cast<QWidget *>(watched);
+    // The progress dialog of the batch: a window of the window's.
+    const auto isProgress = [this](const QWidget *w) {
+        return w && qobject_cast<const QProgressDialog *>(w) && w->parentWidget() == &FWindow;
+    };
+    // Closing the progress dialog, or Alt+F4 on it or on the window, is a request to close
+    // the window (where the window system does not turn Alt+F4 into one itself).
+    if (event->type() == QEvent::Close && isProgress(widget)) {
+        event->ignore();
+        AskToCloseDuringBatch();
+        return true;
+    }
+    if (IsAltF4(event) && widget && (widget->window() == &FWindow || isProgress(widget->window()))) {
+        if (event->type() == QEvent::KeyPress)
+            AskToCloseDuringBatch();
+        else
+            event->accept(); // the key comes as a key press, and is taken there
+        return true;
+    }
     // The batch's dialogs are windows of their own; the main window takes no input until
     // the batch is over, not even before the progress dialog appears.
     switch (event->type()) {

@@ -49,6 +49,8 @@ public:
     bool BatchRunning() const { return FBatch != nullptr; }
     // The window is asked to close: true when it may. During a batch the user is asked;
     // Yes cancels the batch after the file in hand and closes the window when it is over.
+    // Every close request during a batch comes here: the window's own close, the window
+    // manager's close of the window or of the progress dialog, Alt+F4 on either.
     bool MayCloseWindow();
 
     // Copies to the same relative path under toRoot, replacing what is there. On success
@@ -79,10 +81,15 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The one question about closing during a batch; the batch waits while it is open.
+    // A second request while it is open asks nothing more.
+    void AskToCloseDuringBatch();
+
     QWidget &FWindow;
     TLists FLists;
     class TFileBatch *FBatch = nullptr;
     bool FCloseAfterBatch = false;
+    bool FAskingClose = false;
     friend class TBatchGuard;
     std::unique_ptr<TFileOperations> FOwnOperations;
     std::unique_ptr<TFileActionDialogs> FOwnDialogs;
