@@ -34,6 +34,10 @@ void TSyncPlan::AddFinding(const TFinding &finding)
 {
     const bool source = finding.List % 2 == 1;
     ++FFiles[source ? 0 : 1];
+    // A pair shows both sides' files, though the run may report it from one side only
+    // (a newer file, say).
+    if (finding.List >= 3)
+        ++FFiles[source ? 1 : 0];
     const TScanOptions &o = FCommandLine.Options;
     const QString &ownRoot = source ? o.srcPath : o.dstPath;
     const QString &otherRoot = source ? o.dstPath : o.srcPath;
