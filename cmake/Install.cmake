@@ -6,7 +6,7 @@ include(GNUInstallDirs)
 # lib/foldermate, not Debian's multiarch lib folder: that one is for libraries.
 set(FM_INSTALL_DIR lib/foldermate)
 
-set(FM_PROGRAMS foldermate foldermate-scan foldermate-settings)
+set(FM_PROGRAMS foldermate foldermate-scan foldermate-settings foldermate-sync)
 foreach(program ${FM_PROGRAMS})
   install(TARGETS ${program} RUNTIME DESTINATION ${FM_INSTALL_DIR})
   # A relative link, so that the tree works under any prefix and inside a package.
@@ -28,6 +28,21 @@ foreach(size 16 32 48 64 128 256)
   install(FILES ${FM_DATA_DIR}/icons/foldermate-${size}.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME ${FM_APP_ID}.png)
 endforeach()
+
+# The licence as Debian wants it, where dpkg and lintian look for it.
+install(FILES ${FM_DATA_DIR}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/foldermate)
+
+# Bash completion: one script for the three command-line programs, under each name, so
+# that bash-completion finds it for whichever is typed first.
+foreach(program foldermate-scan foldermate-sync foldermate-settings)
+  install(FILES ${FM_DATA_DIR}/completion/foldermate.bash
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME ${program})
+endforeach()
+
+# The manual pages, made by cmake/ManPages.cmake.
+if(FM_MAN_PAGES)
+  install(FILES ${FM_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endif()
 
 # A Debian package: cpack -G DEB in the build folder.
 set(CPACK_PACKAGE_NAME foldermate)
