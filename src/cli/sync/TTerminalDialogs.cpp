@@ -90,7 +90,8 @@ bool TTerminalDialogs::ConfirmCloseDuringBatch()
 
 void TTerminalDialogs::BeginProgress(TBatchKind kind, int files, qint64 bytes, std::atomic<bool> *cancel)
 {
-    Q_UNUSED(cancel)
+    if (FCancelSlot)
+        FCancelSlot->store(cancel);
     FKind = kind;
     FFiles = files;
     FBytes = bytes;
@@ -116,6 +117,8 @@ void TTerminalDialogs::ShowProgress(const QString &current, int filesDone, qint6
 
 void TTerminalDialogs::EndProgress()
 {
+    if (FCancelSlot)
+        FCancelSlot->store(nullptr);
     if (FProgressShown) {
         std::fputs("\r\033[K", FErr);
         std::fflush(FErr);

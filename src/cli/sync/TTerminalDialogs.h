@@ -28,6 +28,10 @@ public:
     void ShowProgress(const QString &current, int filesDone, qint64 bytesDone) override;
     void EndProgress() override;
 
+    // Where the cancel flag of the running batch is published while it runs, so that a
+    // signal handler can set it at once (a lock-free atomic store is safe there).
+    void PublishCancel(std::atomic<std::atomic<bool> *> *slot) { FCancelSlot = slot; }
+
     // Files that failed (named as "failed:") during the batches so far.
     int FailedCount() const { return int(FFailed.size()); }
 
@@ -35,6 +39,7 @@ private:
     void Line(const QByteArray &text);
     void Name(const char *prefix, const QString &path, const QString &reason);
 
+    std::atomic<std::atomic<bool> *> *FCancelSlot = nullptr;
     FILE *FErr;
     bool FPermanent;
     bool FShowProgress;
