@@ -27,10 +27,16 @@ namespace {
 // signal ends the program at once, which tears nothing either: every copy is put in place
 // whole or not at all.
 std::atomic<bool> gInterrupted{false};
+// The cancel flag of the batch that runs, set at once so that no further file is started
+// while the window's side of the batch would notice the signal.
+std::atomic<std::atomic<bool> *> gBatchCancel{nullptr};
+static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<std::atomic<bool> *>::is_always_lock_free);
 
 extern "C" void OnSignal(int)
 {
     gInterrupted = true;
+    if (std::atomic<bool> *cancel = gBatchCancel.load())
+        cancel->store(true);
 }
 
 void CatchSignals()
@@ -146,6 +152,7 @@ int main(int argc, char *argv[])
         (step.Action == TSyncCommandLine::saTrashExtra ? trash : copies) << step;
     TSystemFileOperations operations;
     TTerminalDialogs dialogs(stderr, commandLine.PermanentWhenNoTrash, ::isatty(STDERR_FILENO) == 1);
+    dialogs.PublishCancel(&gBatchCancel);
     TTally copied, trashed;
     {
         TFileBatch batch(operations, dialogs);
