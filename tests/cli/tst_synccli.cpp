@@ -346,8 +346,20 @@ void tst_SyncCli::aStoppedRunTearsNothing()
     }
     QVERIFY(changed > 0);
     QVERIFY2(changed < count, "the run ended before it could be stopped");
-    // No stray file beside the targets.
-    QCOMPARE(Snapshot(D).size(), count / 2 + arrived);
+    // A killed run may leave a named temporary of its own beside a target (the moment
+    // between linking a finished copy in and renaming it over the target); the next run
+    // removes it and finishes the work.
+    const TTree after = Snapshot(D);
+    for (auto it = after.cbegin(); it != after.cend(); ++it)
+        QVERIFY2(QFileInfo(it.key()).fileName().startsWith(u"file"_s) || it.key().contains(u".foldermate-"_s),
+                 qPrintable(it.key()));
+    QVERIFY(after.size() >= count / 2 + arrived);
+    const TResult again = Run({u"--copy-missing"_s, u"--update"_s, S, D});
+    QVERIFY2(again.ExitCode == 0, again.Err.constData());
+    const TTree done = Snapshot(D);
+    QCOMPARE(done.size(), count);
+    for (int i = 0; i < count; i += 97)
+        QCOMPARE(done.value(u"f/%1/file%2.bin"_s.arg(i % 10).arg(i)).first, body('n', i));
 }
 
 QTEST_GUILESS_MAIN(tst_SyncCli)
