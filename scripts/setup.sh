@@ -5,9 +5,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # qt6-translations-l10n: Qt's own texts (Yes, No, Cancel...) in the window's language.
+# help2man: the manual pages, from each program's --help and data/man/PROGRAM.h2m.
 # dosfstools, fusefat: the copy tests' FAT volume (owners, permissions and case it does not keep).
 PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-translations-l10n zlib1g-dev
-          libsqlite3-dev libglib2.0-dev xvfb xauth dosfstools fusefat)
+          libsqlite3-dev libglib2.0-dev xvfb xauth dosfstools fusefat help2man)
 
 missing=()
 for p in "${PACKAGES[@]}"; do

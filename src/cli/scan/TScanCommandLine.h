@@ -34,11 +34,6 @@ public:
     TExitCode ExitCode = ecDone;
     QString Message;
 
-    // A root as the engine wants it: absolute against the working folder, cleaned of
-    // ".", ".." and doubled separators, ending with exactly one "/". Links are kept:
-    // the engine compares the folders by identity. An empty text stays empty.
-    static QString NormalizeRoot(const QString &argument, const QString &workingFolder);
-
 private:
     TOutcome Fail(const QString &message);
 };
