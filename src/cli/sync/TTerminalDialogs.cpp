@@ -37,11 +37,12 @@ bool TTerminalDialogs::ConfirmTrash(const QStringList &paths)
 }
 
 TFileActionDialogs::TErrorChoice TTerminalDialogs::FileError(TBatchKind kind, const QString &path,
-                                                             const QString &message)
+                                                             const TFileOpResult &reason)
 {
     Q_UNUSED(kind)
     FFailed.insert(path);
-    Name("failed: ", path, message);
+    // Scripts read the English text, as foldermate-scan's.
+    Name("failed: ", path, reason.Message);
     return ecSkip;
 }
 

@@ -17,7 +17,7 @@ public:
     TTerminalDialogs(FILE *err, bool permanentWhenNoTrash, bool showProgress);
 
     bool ConfirmTrash(const QStringList &paths) override;
-    TErrorChoice FileError(TBatchKind kind, const QString &path, const QString &message) override;
+    TErrorChoice FileError(TBatchKind kind, const QString &path, const TFileOpResult &reason) override;
     TTrashChoice TrashRefused(const QString &path) override;
     TKeepChoice ReplaceWithoutKeeping(const QString &path) override;
     void SkippedFiles(TBatchKind kind, const QStringList &paths) override;
