@@ -126,8 +126,10 @@ void TScanRun::CompareSourceFile(const TWalkFile &file)
             FSink.AddFinding(Alone(1, file));
         return;
     }
-    if (Clashes(file.FullPath, dstPath(), dst))
+    if (dst.IsSpecial() || dst.IsDir) {
+        ReportClash(file.FullPath, dstPath(), dst);
         return;
+    }
     if (dst.SameIdentity(file.Stat) && IsSameEntry(file)) {
         // One file reached from both trees: neither side may be acted on as a copy.
         FSink.Skipped(file.FullPath, FTexts.SecondRoute.arg(dstPath()));
@@ -203,29 +205,24 @@ void TScanRun::CheckDestinationFile(const TWalkFile &file)
     if (PointCounterpart(FSrc, FNativeSrc, file.RelativeNativeFolder, *FDstTree, folder))
         return;
     const TFileStat src = file.Counterpart ? *file.Counterpart : FSrc.Handle.Stat(file.NativeName.data());
-    const QString srcPath = FOptions.srcPath + file.RelativeFolder + file.Name;
+    const auto srcPath = [&]() -> QString { return FOptions.srcPath + file.RelativeFolder + file.Name; };
     if (!src.Exists) {
         // A counterpart that is there but cannot be looked up is not missing.
         if (src.CannotLookUp())
-            FSink.NotCompared(srcPath, FTexts.Unreadable);
+            FSink.NotCompared(srcPath(), FTexts.Unreadable);
         else
             FSink.AddFinding(Alone(2, file));
-        return;
-    }
-    Clashes(file.FullPath, srcPath, src);
+    } else if (src.IsSpecial() || src.IsDir)
+        ReportClash(file.FullPath, srcPath(), src);
 }
 
-bool TScanRun::Clashes(const QString &path, const QString &counterpartPath, const TFileStat &counterpart)
+void TScanRun::ReportClash(const QString &path, const QString &counterpartPath, const TFileStat &counterpart)
 {
     if (counterpart.IsSpecial()) {
         FSink.NotCompared(path, FTexts.SpecialCounterpart);
-        return true;
+        return;
     }
-    if (counterpart.IsDir) {
-        // A file against a folder is no pair: copying either over the other cannot work.
-        FSink.NotCompared(path, FTexts.CounterpartIsFolder);
-        FSink.NotCompared(counterpartPath + u'/', FTexts.CounterpartIsFile);
-        return true;
-    }
-    return false;
+    // A file against a folder is no pair: copying either over the other cannot work.
+    FSink.NotCompared(path, FTexts.CounterpartIsFolder);
+    FSink.NotCompared(counterpartPath + u'/', FTexts.CounterpartIsFile);
 }

@@ -52,7 +52,7 @@ private:
     bool Crosses(TCounterpart &c, const QByteArray &root, const QByteArray &relative, const TOtherTree &walked);
     bool IsSameEntry(const TWalkFile &source) const;
     // Reports a file whose counterpart is a folder or a special file, which makes no pair.
-    bool Clashes(const QString &path, const QString &counterpartPath, const TFileStat &counterpart);
+    void ReportClash(const QString &path, const QString &counterpartPath, const TFileStat &counterpart);
     // The finding of a file without a counterpart.
     static TFinding Alone(int list, const TWalkFile &file);
 
