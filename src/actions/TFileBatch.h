@@ -80,6 +80,9 @@ private:
     std::condition_variable FHoldEnded;
     bool FHeld = false; // guarded by FHoldMutex
     std::atomic<int> FCurrent{0};
+    // Set by the worker as its last act: what it wrote (in the file operations too) is
+    // seen by the thread that runs the batch once this reads true.
+    std::atomic<bool> FWorkerDone{false};
     std::atomic<qint64> FBytesBefore{0}; // copied of the files already handled
     std::atomic<qint64> FBytesInFile{0};
 };
