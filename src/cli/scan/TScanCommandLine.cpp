@@ -19,8 +19,8 @@ TScanCommandLine::TOutcome TScanCommandLine::Parse(const QStringList &arguments,
     QCommandLineParser parser;
     parser.setApplicationDescription(u"Compares two folder trees and prints each finding as the list number (1-8), "
                                      "a TAB and the full path."_s);
-    const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption version = parser.addVersionOption();
+    parser.addHelpOption();
+    parser.addVersionOption();
     const TScanOptionSet scanOptions;
     scanOptions.AddTo(parser);
     const QCommandLineOption format(
@@ -33,20 +33,15 @@ TScanCommandLine::TOutcome TScanCommandLine::Parse(const QStringList &arguments,
         u"tsv|json"_s);
     parser.addOption(format);
 
-    if (!parser.parse(arguments))
-        return Fail(parser.errorText());
-    if (parser.isSet(help)) {
-        Message = parser.helpText();
-        return coExit;
-    }
-    if (parser.isSet(version)) {
-        Message = QCoreApplication::applicationName() + u' ' + QCoreApplication::applicationVersion() + u'\n';
-        return coExit;
-    }
     TScanOptions o;
-    const QString error = scanOptions.Read(parser, workingFolder, o);
-    if (!error.isEmpty())
-        return Fail(error);
+    switch (scanOptions.Parse(parser, arguments, workingFolder, o, &Message)) {
+    case TScanOptionSet::psInfo:
+        return coExit;
+    case TScanOptionSet::psUsage:
+        return Fail(Message);
+    case TScanOptionSet::psRun:
+        break;
+    }
     if (parser.isSet(format) && parser.value(format) != u"tsv"_s && parser.value(format) != u"json"_s)
         return Fail(u"--format: expected tsv or json, got \"%1\"."_s.arg(parser.value(format)));
 

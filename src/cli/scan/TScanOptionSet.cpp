@@ -1,6 +1,7 @@
 #include "cli/scan/TScanOptionSet.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QDir>
 #include <QRegularExpression>
 
@@ -139,4 +140,24 @@ QString TScanOptionSet::Read(const QCommandLineParser &parser, const QString &wo
     o.dstPath = NormalizeRoot(roots.at(1), workingFolder);
     options = o;
     return {};
+}
+
+TScanOptionSet::TParsed TScanOptionSet::Parse(QCommandLineParser &parser, const QStringList &arguments,
+                                              const QString &workingFolder, TScanOptions &options,
+                                              QString *message) const
+{
+    if (!parser.parse(arguments)) {
+        *message = parser.errorText();
+        return psUsage;
+    }
+    if (parser.isSet(u"help"_s)) {
+        *message = parser.helpText();
+        return psInfo;
+    }
+    if (parser.isSet(u"version"_s)) {
+        *message = QCoreApplication::applicationName() + u' ' + QCoreApplication::applicationVersion() + u'\n';
+        return psInfo;
+    }
+    *message = Read(parser, workingFolder, options);
+    return message->isEmpty() ? psRun : psUsage;
 }

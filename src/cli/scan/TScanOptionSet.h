@@ -4,6 +4,7 @@
 
 #include <QCommandLineOption>
 #include <QString>
+#include <QStringList>
 
 class QCommandLineParser;
 
@@ -21,6 +22,12 @@ public:
     // Reads what parser found into options (roots made absolute against workingFolder).
     // Returns the usage error, or an empty text when all is well.
     QString Read(const QCommandLineParser &parser, const QString &workingFolder, TScanOptions &options) const;
+    // Parses arguments with parser (to which the caller added its help and version options
+    // and its own options), then reads the scan options. psInfo: *message is the help or
+    // version text for stdout; psUsage: *message is the usage error.
+    enum TParsed { psRun, psInfo, psUsage };
+    TParsed Parse(QCommandLineParser &parser, const QStringList &arguments, const QString &workingFolder,
+                  TScanOptions &options, QString *message) const;
     bool NullTerminated(const QCommandLineParser &parser) const;
     bool ShowStatus(const QCommandLineParser &parser) const;
 

@@ -54,8 +54,8 @@ TSyncCommandLine::TOutcome TSyncCommandLine::Parse(const QStringList &arguments,
         u"Compares two folder trees like foldermate-scan, then copies, updates or moves to the trash the files "
         "of the chosen lists. Date conflicts and duplicates are never touched. Replaced and extra files go to "
         "the trash; nothing is deleted for good unless --permanent-when-no-trash is given."_s);
-    const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption version = parser.addVersionOption();
+    parser.addHelpOption();
+    parser.addVersionOption();
     const TScanOptionSet scanOptions;
     scanOptions.AddTo(parser);
     const QCommandLineOption actions[ActionCount] = {
@@ -84,20 +84,15 @@ TSyncCommandLine::TOutcome TSyncCommandLine::Parse(const QStringList &arguments,
         parser.addOption(action);
     parser.addOptions({dryRun, format, noKeep, permanent, allowEmpty});
 
-    if (!parser.parse(arguments))
-        return Fail(parser.errorText());
-    if (parser.isSet(help)) {
-        Message = parser.helpText();
-        return coExit;
-    }
-    if (parser.isSet(version)) {
-        Message = QCoreApplication::applicationName() + u' ' + QCoreApplication::applicationVersion() + u'\n';
-        return coExit;
-    }
     TScanOptions o;
-    const QString error = scanOptions.Read(parser, workingFolder, o);
-    if (!error.isEmpty())
-        return Fail(error);
+    switch (scanOptions.Parse(parser, arguments, workingFolder, o, &Message)) {
+    case TScanOptionSet::psInfo:
+        return coExit;
+    case TScanOptionSet::psUsage:
+        return Fail(Message);
+    case TScanOptionSet::psRun:
+        break;
+    }
     if (parser.isSet(format) && parser.value(format) != u"json"_s)
         return Fail(u"--format: expected json, got \"%1\"."_s.arg(parser.value(format)));
     bool any = false;
