@@ -164,20 +164,20 @@ int Actions(int files)
     window.Actions().SetFileOperations(&instant);
     QElapsedTimer t;
     t.start();
-    window.Actions().PngBitBtn9Click();
+    window.Actions().Copy(1);
     const double listsCopy = t.elapsed() / 1000.0;
     t.restart();
-    window.Actions().PngBitBtn3Click();
+    window.Actions().Delete(5);
     const double listsDelete = t.elapsed() / 1000.0;
 
     window.Actions().SetFileOperations(nullptr);
     ScanThroughWindow(window, src, dst);
     t.restart();
-    window.Actions().PngBitBtn9Click();
+    window.Actions().Copy(1);
     const double copyAll = t.elapsed() / 1000.0;
     const int duplicates = window.FileList(5)->RowCount();
     t.restart();
-    window.Actions().PngBitBtn3Click();
+    window.Actions().Delete(5);
     const double deleteAll = t.elapsed() / 1000.0;
     std::printf("%d rows: lists alone, copy all %.3f s, delete all %.3f s\n", files, listsCopy, listsDelete);
     std::printf("%d rows: copy all %.2f s (%d pairs filed), delete all to the trash %.2f s (%d rows to list 2)\n",
@@ -197,7 +197,7 @@ int CopyAll(const QString &src, const QString &dst)
     ::sync();
     QElapsedTimer t;
     t.start();
-    window.Actions().PngBitBtn9Click();
+    window.Actions().Copy(1);
     const double copyAll = t.nsecsElapsed() / 1e9;
     if (window.FileList(1)->RowCount() != 0 || window.FileList(5)->RowCount() != rows) {
         std::fprintf(stderr, "copy all left %d of %d rows\n", window.FileList(1)->RowCount(), rows);

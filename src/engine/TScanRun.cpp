@@ -100,7 +100,7 @@ bool TScanRun::IsSameEntry(const TWalkFile &source) const
     return TFileStat::IsSymLinkAt(source.FolderFd, name) != FDst.Handle.IsSymLink(name);
 }
 
-TFinding TScanRun::Alone(int list, const TWalkFile &file)
+TFinding TScanRun::Alone(TResultList list, const TWalkFile &file)
 {
     TFinding finding;
     finding.List = list;
@@ -123,7 +123,7 @@ void TScanRun::CompareSourceFile(const TWalkFile &file)
         if (dst.CannotLookUp())
             FSink.NotCompared(dstPath(), FTexts.Unreadable);
         else
-            FSink.AddFinding(Alone(1, file));
+            FSink.AddFinding(Alone(rlMissingInDestination, file));
         return;
     }
     if (dst.IsSpecial() || dst.IsDir) {
@@ -177,24 +177,24 @@ void TScanRun::CompareSourceFile(const TWalkFile &file)
     destination.CounterpartMTimeSec = file.Stat.MTimeSec;
     destination.Difference = -qint64(delta);
 
-    const auto deliver = [this](TFinding &finding, int list) {
+    const auto deliver = [this](TFinding &finding, TResultList list) {
         finding.List = list;
         FSink.AddFinding(finding);
     };
     switch (verdict) {
     case TPairJudge::vdSourceNewer:
-        deliver(source, 3);
+        deliver(source, rlNewerInSource);
         break;
     case TPairJudge::vdDestinationNewer:
-        deliver(destination, 4);
+        deliver(destination, rlNewerInDestination);
         break;
     case TPairJudge::vdDuplicate:
-        deliver(source, 5);
-        deliver(destination, 6);
+        deliver(source, rlDuplicatesInSource);
+        deliver(destination, rlDuplicatesInDestination);
         break;
     case TPairJudge::vdConflict:
-        deliver(source, 7);
-        deliver(destination, 8);
+        deliver(source, rlConflictsInSource);
+        deliver(destination, rlConflictsInDestination);
         break;
     }
 }
@@ -211,7 +211,7 @@ void TScanRun::CheckDestinationFile(const TWalkFile &file)
         if (src.CannotLookUp())
             FSink.NotCompared(srcPath(), FTexts.Unreadable);
         else
-            FSink.AddFinding(Alone(2, file));
+            FSink.AddFinding(Alone(rlMissingInSource, file));
     } else if (src.IsSpecial() || src.IsDir)
         ReportClash(file.FullPath, srcPath(), src);
 }

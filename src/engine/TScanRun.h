@@ -54,7 +54,7 @@ private:
     // Reports a file whose counterpart is a folder or a special file, which makes no pair.
     void ReportClash(const QString &path, const QString &counterpartPath, const TFileStat &counterpart);
     // The finding of a file without a counterpart.
-    static TFinding Alone(int list, const TWalkFile &file);
+    static TFinding Alone(TResultList list, const TWalkFile &file);
 
     const TScanOptions &FOptions;
     const TScanTexts &FTexts;

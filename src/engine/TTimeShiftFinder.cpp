@@ -24,7 +24,8 @@ void TTimeShiftFinder::Add(const TFinding &finding)
 {
     if (!finding.HasCounterpart)
         return;
-    if (finding.List == 3 || finding.List == 4 || finding.List == 7)
+    // A conflict comes from both sides; the pair counts once.
+    if (finding.List == rlNewerInSource || finding.List == rlNewerInDestination || finding.List == rlConflictsInSource)
         AddPair(finding.SourceMinusDestination());
 }
 

@@ -1,6 +1,7 @@
 #include "results/TResultListStatus.h"
 
 #include "results/TJamFileList.h"
+#include "results/TResultListTable.h"
 
 #include <QLabel>
 #include <QLocale>
@@ -65,19 +66,8 @@ void TResultListStatus::Timer1Timer()
 
 int TResultListStatus::CopyCaptionLine(int list)
 {
-    switch (list) {
-    case 1:
-    case 7:
-        return tlCopySelectedToDestination;
-    case 2:
-    case 8:
-        return tlCopySelectedToSource;
-    case 3:
-        return tlUpdateSelectedInDestination;
-    case 4:
-        return tlUpdateSelectedInSource;
-    }
-    return 0;
+    const TResultListRow &row = ResultListRow(list);
+    return row.CopyButton ? int(row.CopyCaptionLine) : 0;
 }
 
 QString TResultListStatus::FormatCounts(const QString &line, qint64 first, qint64 second)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/TFinding.h"
 #include "support/TTextLine.h"
 
 #include <QElapsedTimer>
@@ -24,7 +25,7 @@ class TResultListStatus : public QObject
     Q_OBJECT
 
 public:
-    static constexpr int ListCount = 8;
+    static constexpr int ListCount = ResultListCount;
     static constexpr int RefreshDelayMs = 250;
     using TTextSource = std::function<QString(int line)>;
 

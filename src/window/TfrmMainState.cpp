@@ -2,15 +2,15 @@
 
 #include "registry/ERegistryError.h"
 #include "registry/RegistryUtils.h"
-#include "support/TDirMon.h"
+#include "window/TLanguageAndHelp.h"
+#include "window/TPresetsGroup.h"
 #include "window/TPrompts.h"
 #include "window/TScanSettingsTable.h"
+#include "window/TSettingsPage.h"
 
-#include <QComboBox>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
-#include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
@@ -45,36 +45,15 @@ QIcon TfrmMain::ProgramIcon()
 
 void TfrmMain::FormCreate()
 {
-    ChooseStartLanguage();
+    FLanguageAndHelp->ChooseStartLanguage();
     try {
-        LoadPresetList();
+        FPresets->LoadPresetList();
     } catch (const ERegistryError &error) {
         // A damaged preset must not keep the program from starting: the list holds the
         // presets read before it, and the user is told once the window is up.
         ShowLater(this, error.Message(), true);
     }
     setWindowIcon(ProgramIcon());
-    connect(ComboBox1, &QComboBox::activated, this, &TfrmMain::ComboBox1Change);
-    connect(Button4, &QPushButton::clicked, this, &TfrmMain::Button4Click);
-    connect(Button5, &QPushButton::clicked, this, &TfrmMain::Button5Click);
-    // Picking the language in use again reloads it, as after editing its file.
-    connect(ComboBox2, &QComboBox::activated, this, &TfrmMain::ComboBox2Change);
-    connect(PngBitBtn10, &QPushButton::clicked, this, &TfrmMain::PngBitBtn10Click);
-    Image2->setCursor(Qt::PointingHandCursor);
-    Image2->installEventFilter(this);
-
-    // Watching starts at the first show; a new or changed file in "Lang" then takes
-    // effect at once.
-    FLangMonitor = new TDirMon(this);
-    FLangMonitor->SetWatchFilters({nfFILE_NAME, nfLAST_WRITE});
-    FLangMonitor->SetWatchSubtree(false);
-    const auto changed = [this](TDirMon *sender, const QString &fileName) { LangFileChanged(sender, fileName); };
-    FLangMonitor->OnCreated = changed;
-    FLangMonitor->OnDeleted = changed;
-    FLangMonitor->OnModified = changed;
-    FLangMonitor->OnRenamed = [this](TDirMon *sender, const QString &from, const QString &to) {
-        LangFileRenamed(sender, from, to);
-    };
 }
 
 void TfrmMain::showEvent(QShowEvent *event)
@@ -87,15 +66,14 @@ void TfrmMain::showEvent(QShowEvent *event)
 void TfrmMain::FormShow()
 {
     FFirstShow = false;
-    ComboBox2->setCurrentIndex(LangIndex >= 0 && LangIndex < ComboBox2->count() ? LangIndex : -1);
-    LoadLanguage(LangIndex);
+    FLanguageAndHelp->ShowStartLanguage();
     UpdateRunControls();
     SetStatusText(u" "_s + Text(tlReady));
     RestorePlacement();
 
-    StartLanguageWatch();
+    FLanguageAndHelp->StartLanguageWatch();
     try {
-        ImportOldPresets();
+        FPresets->ImportOldPresets();
         SelectStartFolders();
     } catch (const ERegistryError &error) {
         // The window is half way through being shown; the message waits until it is.
@@ -176,7 +154,7 @@ void TfrmMain::SelectStartFolders()
             continue;
         const QFileInfo info(folder);
         if (info.isDir()) {
-            TScanSettingsTable::ShowFolder(SettingControls(), side, folder);
+            TScanSettingsTable::ShowFolder(FSettings->SettingControls(), side, folder);
             continue;
         }
         // The last scan's folder may be gone (an unplugged disk): nothing to say. One asked
@@ -187,9 +165,9 @@ void TfrmMain::SelectStartFolders()
     UpdateRunControls();
     if (!problems.isEmpty())
         ShowLater(this, problems.join(u'\n'), true);
-    else if (FStartScan && Button1->isEnabled())
+    else if (FStartScan && FSettings->StartButton()->isEnabled())
         QTimer::singleShot(0, this, [this] {
-            if (Button1->isEnabled())
+            if (FSettings->StartButton()->isEnabled())
                 Start();
         });
 }
@@ -208,8 +186,5 @@ void TfrmMain::SaveLastFolders()
 
 void TfrmMain::FormDestroy()
 {
-    delete FLangParentMonitor;
-    FLangParentMonitor = nullptr;
-    delete FLangMonitor;
-    FLangMonitor = nullptr;
+    FLanguageAndHelp->StopLanguageWatch();
 }

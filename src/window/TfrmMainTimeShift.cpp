@@ -1,10 +1,8 @@
 #include "window/TfrmMain.h"
 
-#include "controls/TLabeledFloatSpinEdit.h"
-#include "controls/TTimeAdjustEdit.h"
-#include "results/TJamFileList.h"
 #include "results/TResultListStatus.h"
-#include "shell/TJamShellTree.h"
+#include "window/TResultsPage.h"
+#include "window/TSettingsPage.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -16,9 +14,9 @@
 
 using namespace Qt::StringLiterals;
 
-QWidget *TfrmMain::BuildTimeShiftBar(QWidget *parent)
+QWidget *TfrmMain::BuildTimeShiftBar()
 {
-    ShiftBar = new QFrame(parent);
+    ShiftBar = new QFrame;
     ShiftBar->setObjectName(u"ShiftBar"_s);
     ShiftBar->setFrameShape(QFrame::StyledPanel);
     ShiftBar->setAutoFillBackground(true);
@@ -46,14 +44,8 @@ QWidget *TfrmMain::BuildTimeShiftBar(QWidget *parent)
 
 void TfrmMain::AddFinding(const TFinding &finding)
 {
-    if (finding.List < 1 || finding.List > ListCount)
-        return;
     FShiftFinder.Add(finding);
-    TJamFileList *list = FLists[finding.List - 1];
-    if (finding.HasCounterpart)
-        list->Add(finding.Path, {finding.CounterpartSize, finding.CounterpartMTimeSec, finding.Difference});
-    else
-        list->Add(finding.Path);
+    FResults->AddFinding(finding);
 }
 
 void TfrmMain::SuggestTimeShift(bool runComplete)
@@ -96,15 +88,12 @@ void TfrmMain::AcceptTimeShift()
     // pairs equal in time.
     const QString source = ScanOptions.srcPath;
     const QString destination = ScanOptions.dstPath;
-    SpinEdit1->SetValue(FShift.srcTimeZ);
-    SpinEdit2->SetValue(FShift.dstTimeZ);
-    SpinEdit5->SetValue(FShift.MrgErrSec);
+    FSettings->SetTimeCorrection(FShift.srcTimeZ, FShift.dstTimeZ, FShift.MrgErrSec);
     FShift = {};
     ShiftBar->hide();
-    JamShellTree1->SetSelectedFolder(source);
-    JamShellTree2->SetSelectedFolder(destination);
+    FSettings->SelectFolders(source, destination);
     UpdateRunControls();
-    if (Button1->isEnabled())
+    if (FSettings->StartButton()->isEnabled())
         Start();
 }
 

@@ -180,7 +180,7 @@ private Q_SLOTS:
         QVERIFY(Scan());
         QCOMPARE(Rows(List(1)), (QStringList{Src() + u"a.txt"_s, Src() + u"deep/er/b.txt"_s}));
 
-        Actions().PngBitBtn9Click();
+        Actions().Copy(1);
         QVERIFY(List(1)->Paths().isEmpty());
         QCOMPARE(Rows(List(5)), (QStringList{Src() + u"a.txt"_s, Src() + u"deep/er/b.txt"_s}));
         QCOMPARE(Rows(List(6)), (QStringList{Dst() + u"a.txt"_s, Dst() + u"deep/er/b.txt"_s}));
@@ -204,7 +204,7 @@ private Q_SLOTS:
         Select(List(1), chosen);
         QCOMPARE(List(1)->SelectedFileCount(), 2);
 
-        Actions().PngBitBtn9Click();
+        Actions().Copy(1);
         QStringList rest = before;
         rest.removeAll(chosen.at(0));
         rest.removeAll(chosen.at(1));
@@ -221,7 +221,7 @@ private Q_SLOTS:
         File(Dst(), u"doc.txt"_s, "old", 1700000000);
         QVERIFY(Scan());
         QCOMPARE(List(3)->Paths(), QStringList{Src() + u"doc.txt"_s});
-        Actions().PngBitBtn2Click();
+        Actions().Copy(3);
         QCOMPARE(Content(Dst() + u"doc.txt"_s), QByteArray("new text"));
         QVERIFY(FDialogs.Asked.isEmpty());
         QVERIFY(FPrompts.Asked.isEmpty() || !FPrompts.Asked.last().startsWith(u"confirm"_s));
@@ -238,7 +238,7 @@ private Q_SLOTS:
         QCOMPARE(List(8)->TotalFileSize(), 5);
         // A source path already listed as a duplicate is not listed twice.
         List(5)->Add(Src() + u"c.txt"_s);
-        Actions().PngBitBtn6Click();
+        Actions().Copy(7);
         QVERIFY(List(7)->Paths().isEmpty());
         QCOMPARE(List(8)->Paths(), QStringList{Dst() + u"c.txt"_s});
         // The row left in place shows the file as the copy left it.
@@ -260,7 +260,7 @@ private Q_SLOTS:
         QCOMPARE(before.size(), 4);
         FOpsHolder->FailCopy = 3;
         FDialogs.ErrorAnswers = {TFileActionDialogs::ecSkip};
-        Actions().PngBitBtn2Click();
+        Actions().Copy(3);
         QCOMPARE(FOpsHolder->Copies, 4); // the batch went on after the skipped file
         QCOMPARE(FDialogs.Asked.size(), 1);
         QVERIFY(FDialogs.Messages.first().contains(u"No space left"_s));
@@ -279,7 +279,7 @@ private Q_SLOTS:
         QVERIFY(Scan());
         const QStringList before = List(1)->Paths();
         FOpsHolder->CancelCopy = 2;
-        Actions().PngBitBtn9Click();
+        Actions().Copy(1);
         QCOMPARE(FOpsHolder->Copies, 2);
         QCOMPARE(List(1)->Paths(), before.mid(1));
         QCOMPARE(List(5)->Paths(), before.first(1));
@@ -291,7 +291,7 @@ private Q_SLOTS:
         QVERIFY(Scan());
         FOpsHolder->FailCopy = 1;
         FDialogs.ErrorAnswers = {TFileActionDialogs::ecRetry};
-        Actions().PngBitBtn9Click();
+        Actions().Copy(1);
         QCOMPARE(FOpsHolder->Copies, 2);
         QVERIFY(List(1)->Paths().isEmpty());
         QCOMPARE(Content(Dst() + u"f.txt"_s), QByteArray("x"));
@@ -308,7 +308,7 @@ private Q_SLOTS:
                         QFile::encodeName(Dst() + u"linked.txt"_s).constData()),
                  0);
         FDialogs.ErrorAnswers = {TFileActionDialogs::ecSkip};
-        Actions().PngBitBtn9Click();
+        Actions().Copy(1);
         QCOMPARE(FDialogs.Asked.size(), 1);
         QCOMPARE(Content(Src() + u"linked.txt"_s), QByteArray("only copy"));
         QCOMPARE(List(1)->Paths(), QStringList{Src() + u"linked.txt"_s});
@@ -323,7 +323,7 @@ private Q_SLOTS:
         File(Dst(), u"lonely.txt"_s, "l");
         QVERIFY(Scan());
         QCOMPARE(List(5)->Paths().size(), 3);
-        Actions().PngBitBtn3Click();
+        Actions().Delete(5);
         QCOMPARE(FDialogs.Asked, QStringList{u"confirm 3"_s});
         QVERIFY(List(5)->Paths().isEmpty());
         QVERIFY(List(6)->Paths().isEmpty());
@@ -344,7 +344,7 @@ private Q_SLOTS:
         const QStringList before = List(8)->Paths();
         const QStringList chosen{before.at(0), before.at(2)};
         Select(List(8), chosen);
-        Actions().PngBitBtn13Click();
+        Actions().Delete(8);
         QCOMPARE(List(8)->Paths().size(), 2);
         QCOMPARE(List(7)->Paths().size(), 2);
         QStringList gained;
@@ -361,7 +361,7 @@ private Q_SLOTS:
         File(Src(), u"pair.txt"_s, "p");
         File(Dst(), u"pair.txt"_s, "p");
         QVERIFY(Scan());
-        Actions().PngBitBtn14Click();
+        Actions().Delete(1);
         QVERIFY(List(1)->Paths().isEmpty());
         QCOMPARE(List(2)->Paths(), QStringList{Dst() + u"stay.txt"_s});
         QCOMPARE(List(5)->Paths().size(), 1);
@@ -374,7 +374,7 @@ private Q_SLOTS:
         File(Src(), u"keep.txt"_s, "k");
         QVERIFY(Scan());
         FDialogs.ConfirmAnswer = false;
-        Actions().PngBitBtn14Click();
+        Actions().Delete(1);
         QCOMPARE(FOpsHolder->Trashed, 0);
         QVERIFY(QFile::exists(Src() + u"keep.txt"_s));
         QCOMPARE(List(1)->Paths(), QStringList{Src() + u"keep.txt"_s});
@@ -388,14 +388,14 @@ private Q_SLOTS:
         FOpsHolder->RefuseTrash = true;
 
         FDialogs.TrashAnswers = {TFileActionDialogs::tcNo, TFileActionDialogs::tcNo};
-        Actions().PngBitBtn14Click();
+        Actions().Delete(1);
         QCOMPARE(FOpsHolder->Deleted, 0);
         QVERIFY(QFile::exists(Src() + u"a.txt"_s) && QFile::exists(Src() + u"b.txt"_s));
         QCOMPARE(List(1)->Paths().size(), 2);
 
         FDialogs.Asked.clear();
         FDialogs.TrashAnswers = {TFileActionDialogs::tcYesToAll};
-        Actions().PngBitBtn14Click();
+        Actions().Delete(1);
         QCOMPARE(FDialogs.Asked.size(), 2); // the confirmation, then one question for both files
         QCOMPARE(FOpsHolder->Deleted, 2);
         QVERIFY(!QFile::exists(Src() + u"a.txt"_s) && !QFile::exists(Src() + u"b.txt"_s));
@@ -409,7 +409,7 @@ private Q_SLOTS:
         List(1)->clearSelection();
         QVERIFY(List(1)->Add(Src() + u"folder"_s));
         FDialogs.ErrorAnswers = {TFileActionDialogs::ecSkip};
-        Actions().PngBitBtn14Click();
+        Actions().Delete(1);
         QVERIFY(QFileInfo(Src() + u"folder"_s).isDir());
         QVERIFY(List(1)->IsItemInList(Src() + u"folder"_s));
         QVERIFY(!QFile::exists(Src() + u"folder/inside.txt"_s));      // the file itself went to the trash

@@ -7,6 +7,7 @@
 #include "results/TJamFileList.h"
 #include "shell/TJamPathEdit.h"
 #include "shell/TJamShellTree.h"
+#include "window/TLanguageAndHelp.h"
 #include "window/TfrmMain.h"
 
 #include <QAbstractButton>
@@ -146,7 +147,7 @@ private Q_SLOTS:
                 }
                 QVERIFY(!seen.isEmpty());
             }
-            FWindow->LoadLanguage(1);
+            FWindow->LanguageAndHelp().LoadLanguage(1);
         }
         pages->setCurrentIndex(0);
         auto *box = Find<QCheckBox>(*FWindow, "CheckBox2");

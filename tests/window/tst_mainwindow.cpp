@@ -14,6 +14,7 @@
 #include "shell/TJamPathEdit.h"
 #include "shell/TJamShellTree.h"
 #include "support/DefaultLanguageName.h"
+#include "window/TSettingsPage.h"
 #include "window/TStatusPanel.h"
 #include "window/TfrmMain.h"
 
@@ -475,7 +476,7 @@ private Q_SLOTS:
     {
         QFETCH(int, width);
         FWindow->show();
-        const int built = FWindow->BuiltMiddleWidth();
+        const int built = FWindow->SettingsPage().BuiltMiddleWidth();
         FWindow->resize(width, 600);
         QTRY_COMPARE(FWindow->width(), width);
         const int page = Find<QWidget>(*FWindow, "TabSheet5")->width();

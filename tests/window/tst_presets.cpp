@@ -10,6 +10,7 @@
 #include "registry/RegistryUtils.h"
 #include "shell/TJamPathEdit.h"
 #include "shell/TJamShellTree.h"
+#include "window/TPresetsGroup.h"
 #include "window/TfrmMain.h"
 
 #include <QCheckBox>
@@ -83,7 +84,7 @@ private:
     void Add(const QString &answer)
     {
         FPrompts.InputAnswer = answer;
-        FWindow->Button4Click();
+        FWindow->PresetsGroup().Button4Click();
     }
 
 private Q_SLOTS:
@@ -362,7 +363,7 @@ private Q_SLOTS:
 
         // Add proposes a new title and leaves the good preset as it was.
         FPrompts = TScriptedPrompts();
-        FWindow->Button4Click();
+        FWindow->PresetsGroup().Button4Click();
         QCOMPARE(FPrompts.Asked, QStringList{u"input: Enter title for new preset:"_s});
         QCOMPARE(PresetList()->currentText(), u"Untitled"_s);
         QCOMPARE(ReadString(u"Presets\\A\\srcPath"_s, QString()), u"/a"_s);
@@ -374,21 +375,21 @@ private Q_SLOTS:
             Add(title);
         Choose(u"C"_s);
         FPrompts = TScriptedPrompts();
-        FWindow->Button5Click();
+        FWindow->PresetsGroup().Button5Click();
         QCOMPARE(FPrompts.Asked, QStringList{u"confirm: Remove the current preset?"_s});
         QCOMPARE(PresetList()->currentText(), u"B"_s);
         QCOMPARE(StoredTitles(), (QStringList{u"A"_s, u"B"_s}));
 
         Choose(u"A"_s);
-        FWindow->Button5Click();
+        FWindow->PresetsGroup().Button5Click();
         QCOMPARE(PresetList()->currentText(), u"B"_s);
 
         FPrompts.ConfirmAnswer = false;
-        FWindow->Button5Click();
+        FWindow->PresetsGroup().Button5Click();
         QCOMPARE(StoredTitles(), QStringList{u"B"_s});
 
         FPrompts.ConfirmAnswer = true;
-        FWindow->Button5Click();
+        FWindow->PresetsGroup().Button5Click();
         QCOMPARE(StoredTitles(), QStringList());
         QCOMPARE(PresetList()->currentIndex(), -1);
         QVERIFY(!Find<QPushButton>(*FWindow, "Button5")->isEnabled());
@@ -413,7 +414,7 @@ private Q_SLOTS:
             WriteString(u"Presets\\000A\\Caption"_s, u"Ten"_s);
         });
 
-        FWindow->ImportOldPresets();
+        FWindow->PresetsGroup().ImportOldPresets();
 
         QCOMPARE(RootPath(), DefaultRootPath());
         QVERIFY(!ReadBool(u"FirstPass"_s, true));
@@ -436,14 +437,14 @@ private Q_SLOTS:
 
         // Only once: a preset removed since does not come back.
         DeleteEntry(u"Presets\\Ten"_s);
-        FWindow->ImportOldPresets();
+        FWindow->PresetsGroup().ImportOldPresets();
         QCOMPARE(StoredTitles(), (QStringList{u"Docs"_s, u"No_temp"_s}));
     }
 
     void importWithoutACountImportsNothing()
     {
         InOldRoot([] { WriteString(u"Presets\\0001\\Caption"_s, u"Docs"_s); });
-        FWindow->ImportOldPresets();
+        FWindow->PresetsGroup().ImportOldPresets();
         QCOMPARE(StoredTitles(), QStringList());
         QVERIFY(!ReadBool(u"FirstPass"_s, true));
         QCOMPARE(RootPath(), DefaultRootPath());
@@ -458,7 +459,7 @@ private Q_SLOTS:
             WriteInteger(u"Presets\\0002\\Caption"_s, 7);
             WriteString(u"Presets\\0003\\Caption"_s, u"Third"_s);
         });
-        QVERIFY_THROWS_EXCEPTION(ERegistryError, FWindow->ImportOldPresets());
+        QVERIFY_THROWS_EXCEPTION(ERegistryError, FWindow->PresetsGroup().ImportOldPresets());
         QCOMPARE(RootPath(), DefaultRootPath());
         QVERIFY(!ReadBool(u"FirstPass"_s, true));
         QCOMPARE(StoredTitles(), QStringList{u"First"_s});

@@ -9,6 +9,7 @@
 #include "controls/TTimeAdjustEdit.h"
 #include "results/TJamFileList.h"
 #include "results/TResultListModel.h"
+#include "window/TLanguageAndHelp.h"
 #include "window/TfrmMain.h"
 
 #include <QCheckBox>
@@ -223,7 +224,7 @@ private Q_SLOTS:
         QVERIFY(ScanInWindow(Src(), Dst()));
         auto *languages = Find<QComboBox>(*FWindow, "ComboBox2");
         languages->setCurrentIndex(languages->findText(u"Deutsch"_s));
-        FWindow->ComboBox2Change();
+        FWindow->LanguageAndHelp().ComboBox2Change();
         QTRY_VERIFY(BarText().startsWith(u"20 Dateien unterscheiden sich um genau 1 Stunde"_s));
         QCOMPARE(Find<QPushButton>(*FWindow, "ShiftButton")->text(), u"Anpassen und erneut vergleichen"_s);
         QCOMPARE(FWindow->FileList(4)->model()->headerData(TResultListModel::rcDifference, Qt::Horizontal).toString(),

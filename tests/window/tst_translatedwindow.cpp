@@ -10,6 +10,7 @@
 #include "support/TLanguageTable.h"
 #include "support/TQtTranslations.h"
 #include "window/THelpWindow.h"
+#include "window/TLanguageAndHelp.h"
 #include "window/TfrmMain.h"
 
 #include <QAbstractButton>
@@ -359,7 +360,7 @@ private Q_SLOTS:
         languages->setCurrentIndex(languages->findText(language));
         Q_EMIT languages->activated(languages->currentIndex());
         Find<QPushButton>(*FWindow, "PngBitBtn10")->click();
-        THelpWindow *help = FWindow->HelpWindow();
+        THelpWindow *help = FWindow->LanguageAndHelp().HelpWindow();
         QVERIFY(help);
         QVERIFY(help->isVisible());
         QCOMPARE(QFileInfo(help->Page()).fileName(), page);
@@ -374,7 +375,7 @@ private Q_SLOTS:
     void helpFindsAndSaysWhenNot()
     {
         Find<QPushButton>(*FWindow, "PngBitBtn10")->click();
-        THelpWindow *help = FWindow->HelpWindow();
+        THelpWindow *help = FWindow->LanguageAndHelp().HelpWindow();
         QVERIFY(help);
         auto *notFound = help->findChild<QLabel *>(u"HelpNotFound"_s);
         QVERIFY(notFound);
@@ -397,7 +398,7 @@ private Q_SLOTS:
     {
         QVERIFY(QDir(HelpFolder()).removeRecursively());
         Find<QPushButton>(*FWindow, "PngBitBtn10")->click();
-        QVERIFY(!FWindow->HelpWindow());
+        QVERIFY(!FWindow->LanguageAndHelp().HelpWindow());
         QCOMPARE(FPrompts.Asked.size(), 1);
         QVERIFY(FPrompts.Asked.first().contains(u"keine Hilfe"_s));
     }

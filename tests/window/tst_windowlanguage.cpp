@@ -8,6 +8,7 @@
 #include "support/TDirMon.h"
 #include "support/TLanguageFileList.h"
 #include "support/TLanguageTable.h"
+#include "window/TLanguageAndHelp.h"
 #include "window/TStatusPanel.h"
 #include "window/TfrmMain.h"
 
@@ -91,8 +92,8 @@ private:
     // The language file in use, by its name; empty for the built-in English texts.
     QString LanguageInUse() const
     {
-        const int index = FWindow->LanguageIndex();
-        const QStringList &files = FWindow->LanguageFiles();
+        const int index = FWindow->LanguageAndHelp().LanguageIndex();
+        const QStringList &files = FWindow->LanguageAndHelp().LanguageFiles();
         return index >= 0 && index < files.size() ? TLanguageFileList::DisplayName(files.at(index)) : QString();
     }
 
@@ -149,7 +150,7 @@ private Q_SLOTS:
         QCOMPARE(LanguageList()->currentText(), inUse);
         QCOMPARE(Find<QPushButton>(*FWindow, "Button1")->text(), Marked(inUse, u"Start"_s));
         QCOMPARE(Find<TStatusPanel>(*FWindow, "StatusBar1Panel1")->text(), u" "_s + Marked(inUse, u"Ready"_s));
-        const int index = FWindow->LanguageIndex();
+        const int index = FWindow->LanguageAndHelp().LanguageIndex();
         if (storedLangId != INT_MIN)
             QCOMPARE(index, storedLangId);
         // The index is kept as it is, even when it names no file.
@@ -323,7 +324,7 @@ private Q_SLOTS:
     {
         AddLanguages({u"Deutsch"_s});
         ShowWindow(u"Deutsch"_s);
-        FWindow->LangMonitor()->SetActive(false);
+        FWindow->LanguageAndHelp().LangMonitor()->SetActive(false);
         QStringList lines = TranslatedLines(u"Deutsch"_s);
         lines[30] = u"Los"_s;
         WriteLanguageFile(LangFile(u"Deutsch"_s), lines);
@@ -336,7 +337,7 @@ private Q_SLOTS:
     {
         AddLanguages({u"Deutsch"_s});
         ShowWindow(u"Deutsch"_s);
-        QVERIFY(FWindow->LangMonitor()->Active());
+        QVERIFY(FWindow->LanguageAndHelp().LangMonitor()->Active());
 
         WriteLanguageFile(LangFile(u"Svenska"_s), TranslatedLines(u"Svenska"_s));
         QTRY_COMPARE(LanguageList()->count(), 2);
@@ -369,15 +370,15 @@ private Q_SLOTS:
             AddLanguages({u"Deutsch"_s});
         ShowWindow(u"Deutsch"_s);
         if (atStart) {
-            QVERIFY(FWindow->LangMonitor()->Active());
+            QVERIFY(FWindow->LanguageAndHelp().LangMonitor()->Active());
             QVERIFY(QDir(LangFolder()).removeRecursively());
-            QTRY_VERIFY(!FWindow->LangMonitor()->Active());
+            QTRY_VERIFY(!FWindow->LanguageAndHelp().LangMonitor()->Active());
             QTRY_COMPARE(LanguageList()->count(), 0);
             QCOMPARE(Find<QPushButton>(*FWindow, "Button1")->text(), u"Start"_s);
         }
 
         QVERIFY(QDir().mkpath(LangFolder()));
-        QTRY_VERIFY(FWindow->LangMonitor()->Active());
+        QTRY_VERIFY(FWindow->LanguageAndHelp().LangMonitor()->Active());
         // A new file in the folder...
         WriteLanguageFile(LangFile(u"Deutsch"_s), TranslatedLines(u"Deutsch"_s));
         QTRY_COMPARE(LanguageList()->count(), 1);
@@ -398,7 +399,7 @@ private Q_SLOTS:
         QTRY_COMPARE(LanguageList()->count(), 0);
         QVERIFY(QDir().mkpath(FProgram->filePath(u"next"_s)));
         QVERIFY(QDir().rename(FProgram->filePath(u"next"_s), LangFolder()));
-        QTRY_VERIFY(FWindow->LangMonitor()->Active());
+        QTRY_VERIFY(FWindow->LanguageAndHelp().LangMonitor()->Active());
         WriteLanguageFile(LangFile(u"Svenska"_s), TranslatedLines(u"Svenska"_s));
         QTRY_COMPARE(LanguageList()->count(), 1);
         // The folder that was moved away is no longer watched.
@@ -410,7 +411,7 @@ private Q_SLOTS:
     void startsWithoutALanguageFolder()
     {
         ShowWindow();
-        QVERIFY(!FWindow->LangMonitor()->Active());
+        QVERIFY(!FWindow->LanguageAndHelp().LangMonitor()->Active());
         QCOMPARE(LanguageList()->count(), 0);
         QCOMPARE(Find<QPushButton>(*FWindow, "Button1")->text(), u"Start"_s);
         QCOMPARE(FPrompts.Asked, QStringList());
@@ -440,11 +441,11 @@ private Q_SLOTS:
         }
         ShowWindow(language);
         QCOMPARE(LanguageInUse(), language);
-        QCOMPARE(FWindow->HelpDocument(), QUrl::fromLocalFile(help + u'/' + document));
+        QCOMPARE(FWindow->LanguageAndHelp().HelpDocument(), QUrl::fromLocalFile(help + u'/' + document));
 
         QVERIFY(QFile::remove(help + u"/English.rtf"_s));
         if (document == u"English.rtf"_s)
-            QVERIFY(FWindow->HelpDocument().isEmpty());
+            QVERIFY(FWindow->LanguageAndHelp().HelpDocument().isEmpty());
     }
 };
 

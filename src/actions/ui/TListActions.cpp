@@ -4,6 +4,7 @@
 #include "actions/ui/TFileActionBoxes.h"
 #include "platform/TSystemFileOperations.h"
 #include "results/TJamFileList.h"
+#include "results/TResultListTable.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -228,8 +229,7 @@ void TListActions::CopyListedFiles(int actedList, int sameSideDuplicates, int ot
     for (int i = 0; i < items.size(); ++i)
         if (batch.Done().value(i))
             written << items.at(i).Target;
-    constexpr int listCount = 8;
-    for (int list = 1; list <= listCount && !written.isEmpty(); ++list)
+    for (int list = 1; list <= ResultListCount && !written.isEmpty(); ++list)
         if (FLists.FileList(list)->RefreshItems(written) > 0)
             FLists.Changed(list);
     FLists.Changed(actedList);
@@ -289,62 +289,24 @@ void TListActions::DeleteListedFiles(int actedList, int pairList, int missingLis
         FLists.Changed(missingList);
 }
 
-void TListActions::PngBitBtn9Click()
+void TListActions::Copy(int list)
 {
-    CopyListedFiles(1, 5, 6, FLists.SourceRoot(), FLists.DestinationRoot());
+    const TResultListRow &row = ResultListRow(list);
+    if (!row.CopyButton)
+        return;
+    if (IsSourceList(list))
+        CopyListedFiles(list, row.CopiedSameSide, row.CopiedOtherSide, FLists.SourceRoot(), FLists.DestinationRoot());
+    else
+        CopyListedFiles(list, row.CopiedSameSide, row.CopiedOtherSide, FLists.DestinationRoot(), FLists.SourceRoot());
 }
 
-void TListActions::PngBitBtn1Click()
+void TListActions::Delete(int list)
 {
-    CopyListedFiles(2, 6, 5, FLists.DestinationRoot(), FLists.SourceRoot());
-}
-
-void TListActions::PngBitBtn2Click()
-{
-    CopyListedFiles(3, 5, 6, FLists.SourceRoot(), FLists.DestinationRoot());
-}
-
-void TListActions::PngBitBtn12Click()
-{
-    CopyListedFiles(4, 6, 5, FLists.DestinationRoot(), FLists.SourceRoot());
-}
-
-void TListActions::PngBitBtn6Click()
-{
-    CopyListedFiles(7, 5, 6, FLists.SourceRoot(), FLists.DestinationRoot());
-}
-
-void TListActions::PngBitBtn8Click()
-{
-    CopyListedFiles(8, 6, 5, FLists.DestinationRoot(), FLists.SourceRoot());
-}
-
-void TListActions::PngBitBtn14Click()
-{
-    DeleteListedFiles(1, 2, 0, FLists.SourceRoot(), FLists.DestinationRoot());
-}
-
-void TListActions::PngBitBtn15Click()
-{
-    DeleteListedFiles(2, 1, 0, FLists.DestinationRoot(), FLists.SourceRoot());
-}
-
-void TListActions::PngBitBtn3Click()
-{
-    DeleteListedFiles(5, 6, 2, FLists.SourceRoot(), FLists.DestinationRoot());
-}
-
-void TListActions::PngBitBtn5Click()
-{
-    DeleteListedFiles(6, 5, 1, FLists.DestinationRoot(), FLists.SourceRoot());
-}
-
-void TListActions::PngBitBtn11Click()
-{
-    DeleteListedFiles(7, 8, 2, FLists.SourceRoot(), FLists.DestinationRoot());
-}
-
-void TListActions::PngBitBtn13Click()
-{
-    DeleteListedFiles(8, 7, 1, FLists.DestinationRoot(), FLists.SourceRoot());
+    const TResultListRow &row = ResultListRow(list);
+    if (!row.DeleteButton)
+        return;
+    if (IsSourceList(list))
+        DeleteListedFiles(list, row.PairList, row.OrphanList, FLists.SourceRoot(), FLists.DestinationRoot());
+    else
+        DeleteListedFiles(list, row.PairList, row.OrphanList, FLists.DestinationRoot(), FLists.SourceRoot());
 }

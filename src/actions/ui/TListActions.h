@@ -18,8 +18,7 @@ class TJamFileList;
 // batch of file operations, and moves the rows of the files the batch handled, also when
 // it failed or was cancelled part way: a failed, skipped or unhandled file keeps its row.
 // The roots are those of the last scan. From the first moment of a batch the window takes
-// no input but the batch's own dialogs, and a second batch cannot start. The window
-// wires its buttons to the slots below.
+// no input but the batch's own dialogs, and a second batch cannot start.
 class TListActions : public QObject
 {
     Q_OBJECT
@@ -62,20 +61,10 @@ public:
     void DeleteListedFiles(int actedList, int pairList, int missingList, const QString &ownRoot,
                            const QString &otherRoot);
 
-public Q_SLOTS:
-    // The window wires its copy, update and delete buttons to these.
-    void PngBitBtn9Click();  // list 1: copy to destination
-    void PngBitBtn1Click();  // list 2: copy to source
-    void PngBitBtn2Click();  // list 3: update destination
-    void PngBitBtn12Click(); // list 4: update source
-    void PngBitBtn6Click();  // list 7: copy to destination
-    void PngBitBtn8Click();  // list 8: copy to source
-    void PngBitBtn14Click(); // list 1: delete
-    void PngBitBtn15Click(); // list 2: delete
-    void PngBitBtn3Click();  // list 5: delete
-    void PngBitBtn5Click();  // list 6: delete
-    void PngBitBtn11Click(); // list 7: delete
-    void PngBitBtn13Click(); // list 8: delete
+    // The copy (or update) and the delete action of list 1 to 8, as its row in the table of
+    // result lists describes them; nothing for a list without that action.
+    void Copy(int list);
+    void Delete(int list);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -1,10 +1,14 @@
-#include "window/TfrmMain.h"
+#include "window/TPresetsGroup.h"
 
 #include "registry/RegistryUtils.h"
+#include "window/TPartHost.h"
 #include "window/TPrompts.h"
 #include "window/TScanSettingsTable.h"
 
 #include <QComboBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPushButton>
 #include <QScopeGuard>
 
 #include <algorithm>
@@ -61,7 +65,47 @@ QString OldPresetName(qint32 index)
 
 } // namespace
 
-int TfrmMain::AddPresetTitle(const QString &title)
+TPresetsGroup::TPresetsGroup(TPartHost &host, std::function<TScanSettingControls()> settingControls, QObject *parent)
+    : QObject(parent)
+    , FHost(host)
+    , FSettingControls(std::move(settingControls))
+{
+    GroupBox1 = new QGroupBox;
+    GroupBox1->setObjectName(u"GroupBox1"_s);
+    FHost.ApplyCaption(GroupBox1);
+    auto *presetRow = new QHBoxLayout(GroupBox1);
+    presetRow->setContentsMargins(8, 4, 8, 6);
+    ComboBox1 = new QComboBox(GroupBox1);
+    ComboBox1->setObjectName(u"ComboBox1"_s);
+    ComboBox1->setMaxVisibleItems(32);
+    Button4 = new QPushButton(GroupBox1);
+    Button4->setObjectName(u"Button4"_s);
+    FHost.ApplyCaption(Button4);
+    Button5 = new QPushButton(GroupBox1);
+    Button5->setObjectName(u"Button5"_s);
+    FHost.ApplyCaption(Button5);
+    presetRow->addWidget(ComboBox1, 1);
+    presetRow->addWidget(Button4);
+    presetRow->addWidget(Button5);
+
+    connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this] { FHost.UpdateRunControls(); });
+    connect(ComboBox1, &QComboBox::activated, this, &TPresetsGroup::ComboBox1Change);
+    connect(Button4, &QPushButton::clicked, this, &TPresetsGroup::Button4Click);
+    connect(Button5, &QPushButton::clicked, this, &TPresetsGroup::Button5Click);
+}
+
+std::vector<QWidget *> TPresetsGroup::TabOrder() const
+{
+    return {ComboBox1, Button4, Button5};
+}
+
+void TPresetsGroup::UpdateButtons(bool mayAdd)
+{
+    Button4->setEnabled(mayAdd);
+    Button5->setEnabled(ComboBox1->currentIndex() >= 0);
+}
+
+int TPresetsGroup::AddPresetTitle(const QString &title)
 {
     // Sorted without regard to case, as the user reads the list.
     int row = 0;
@@ -72,7 +116,7 @@ int TfrmMain::AddPresetTitle(const QString &title)
     return row;
 }
 
-int TfrmMain::ListedPreset(const QString &title) const
+int TPresetsGroup::ListedPreset(const QString &title) const
 {
     for (int row = 0; row < ComboBox1->count(); ++row) {
         if (SameTitle(ComboBox1->itemText(row), title))
@@ -81,7 +125,7 @@ int TfrmMain::ListedPreset(const QString &title) const
     return -1;
 }
 
-void TfrmMain::LoadPresetList()
+void TPresetsGroup::LoadPresetList()
 {
     // Adding to an empty list chooses its first entry; after a load nothing is chosen, also
     // when a damaged preset ends the load early: a preset shown as chosen while the controls
@@ -97,7 +141,7 @@ void TfrmMain::LoadPresetList()
     }
 }
 
-void TfrmMain::SavePreset()
+void TPresetsGroup::SavePreset()
 {
     const QString title = ComboBox1->currentText();
     if (title.isEmpty())
@@ -108,33 +152,34 @@ void TfrmMain::SavePreset()
         entry = FPresets.insert(FPresets.end(), TPreset());
     TPreset &preset = *entry;
     preset.Title = title;
-    TScanSettingsTable::ControlsToPreset(SettingControls(), preset);
+    TScanSettingsTable::ControlsToPreset(FSettingControls(), preset);
     TScanSettingsTable::WritePreset(PresetKey(title), preset);
 }
 
-void TfrmMain::ApplyPreset()
+void TPresetsGroup::ApplyPreset()
 {
     const QString title = ComboBox1->currentText();
     const auto entry = std::find_if(FPresets.begin(), FPresets.end(),
                                     [&title](const TPreset &preset) { return SameTitle(preset.Title, title); });
     if (title.isEmpty() || entry == FPresets.end())
         return;
-    TScanSettingsTable::PresetToControls(*entry, SettingControls());
+    TScanSettingsTable::PresetToControls(*entry, FSettingControls());
 }
 
-void TfrmMain::ComboBox1Change()
+void TPresetsGroup::ComboBox1Change()
 {
     ApplyPreset();
-    UpdateRunControls();
+    FHost.UpdateRunControls();
 }
 
-void TfrmMain::Button4Click()
+void TPresetsGroup::Button4Click()
 {
     QString proposed = TrimmedTitle(ComboBox1->currentText());
     if (proposed.isEmpty())
-        proposed = Text(tlUntitledPreset);
+        proposed = FHost.Text(tlUntitledPreset);
     bool ok = false;
-    QString title = Prompts().InputText(Text(tlAddPresetTitle), Text(tlAddPresetPrompt), proposed, &ok);
+    QString title =
+        FHost.Prompts().InputText(FHost.Text(tlAddPresetTitle), FHost.Text(tlAddPresetPrompt), proposed, &ok);
     if (!ok || title.isEmpty())
         return;
     // The title is a key name in the store, where a backslash separates keys.
@@ -144,20 +189,20 @@ void TfrmMain::Button4Click()
     // after the user agreed. The preset keeps the spelling it is stored under.
     const int listed = ListedPreset(title);
     if (listed >= 0) {
-        if (!Prompts().Confirm(Text(tlOverwritePreset)))
+        if (!FHost.Prompts().Confirm(FHost.Text(tlOverwritePreset)))
             return;
         title = ComboBox1->itemText(listed);
         ComboBox1->removeItem(listed);
     }
     ComboBox1->setCurrentIndex(AddPresetTitle(title));
-    UpdateRunControls();
+    FHost.UpdateRunControls();
     SavePreset();
 }
 
-void TfrmMain::Button5Click()
+void TPresetsGroup::Button5Click()
 {
     const int chosen = ComboBox1->currentIndex();
-    if (chosen < 0 || !Prompts().Confirm(Text(tlRemovePresetQuestion)))
+    if (chosen < 0 || !FHost.Prompts().Confirm(FHost.Text(tlRemovePresetQuestion)))
         return;
     DeleteEntry(u"Presets\\"_s + ComboBox1->currentText());
     ComboBox1->removeItem(chosen);
@@ -167,7 +212,7 @@ void TfrmMain::Button5Click()
     ComboBox1Change();
 }
 
-void TfrmMain::ImportOldPresets()
+void TPresetsGroup::ImportOldPresets()
 {
     if (!ReadBool(u"FirstPass"_s, true))
         return;

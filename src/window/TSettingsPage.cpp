@@ -1,15 +1,16 @@
-#include "window/TfrmMain.h"
+#include "window/TSettingsPage.h"
 
 #include "controls/TLabeledFloatSpinEdit.h"
 #include "controls/TTimeAdjustEdit.h"
 #include "shell/TJamPathEdit.h"
 #include "shell/TJamShellTree.h"
+#include "window/TPartHost.h"
 #include "window/TScanSettingsTable.h"
 #include "window/TStatusPanel.h"
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
+#include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -31,10 +32,19 @@ namespace {
 constexpr int MiddleColumnWidth = 300;
 constexpr int RunButtonWidth = 80;
 constexpr int RunButtonHeight = 25;
+// The run buttons sit this far from the middle column's edges and bottom.
+constexpr int ButtonMargin = 8;
 
 template <typename T> T *Named(T *widget, const QString &name)
 {
     widget->setObjectName(name);
+    return widget;
+}
+
+// A control just built gets its caption in the language in use.
+template <typename T> T *Captioned(const TPartHost &host, T *widget)
+{
+    host.ApplyCaption(widget);
     return widget;
 }
 
@@ -62,15 +72,18 @@ QGroupBox *SizeGroup(const QString &name, TLabeledFloatSpinEdit *&edit, const QS
 
 } // namespace
 
-void TfrmMain::BuildSettingsPage()
+TSettingsPage::TSettingsPage(TPartHost &host, QTabWidget *pages, QGroupBox *presets,
+                             const std::vector<QWidget *> &presetsTabOrder, QObject *parent)
+    : QObject(parent)
+    , FHost(host)
 {
     TabSheet5 = Named(new QWidget, u"TabSheet5"_s);
-    PageControl2->addTab(TabSheet5, QString());
-    Captioned(TabSheet5);
+    pages->addTab(TabSheet5, QString());
+    FHost.ApplyCaption(TabSheet5);
 
     Panel2 = BuildSourceColumn(1);
     Panel3 = BuildSourceColumn(2);
-    BuildMiddleColumn();
+    BuildMiddleColumn(presets);
     TScanSettingsTable::ShowPageDefaults(SettingControls());
 
     StatusBar1 = Named(new QStatusBar(TabSheet5), u"StatusBar1"_s);
@@ -83,9 +96,50 @@ void TfrmMain::BuildSettingsPage()
 
     TabSheet5->installEventFilter(this);
     Panel7->installEventFilter(this);
+
+    ConnectHandlers(presetsTabOrder);
+    FitTimeLabels();
+    // The size limits take any whole number of units a 32-bit count can hold.
+    SpinEdit3->SetMaxValue(2147483647);
+    SpinEdit4->SetMaxValue(2147483647);
+    Panel4Width = Panel7->width();
 }
 
-QWidget *TfrmMain::BuildSourceColumn(int side)
+bool TSettingsPage::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Resize) {
+        if (watched == TabSheet5)
+            PlaceSettingsColumns();
+        else if (watched == Panel7)
+            PlaceMiddleButtons();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void TSettingsPage::PlaceSettingsColumns()
+{
+    const int width = TabSheet5->width();
+    const int statusHeight = StatusBar1->sizeHint().height();
+    const int height = TabSheet5->height() - statusHeight;
+    const int free = width - Panel4Width;
+    const int left = free / 2;
+    Panel2->setGeometry(0, 0, left, height);
+    Panel7->setGeometry(left, 0, Panel4Width, height);
+    Panel3->setGeometry(left + Panel4Width, 0, free - left, height);
+    StatusBar1->setGeometry(0, height, width, statusHeight);
+}
+
+void TSettingsPage::PlaceMiddleButtons()
+{
+    const int w = Panel7->width();
+    const int buttonTop = Panel7->height() - Button1->height() - ButtonMargin;
+    Panel4->setGeometry(0, 0, w, buttonTop - ButtonMargin / 2);
+    Button1->move(ButtonMargin, buttonTop);
+    Button3->move(w - Button3->width() - ButtonMargin, buttonTop);
+    Button2->move(w / 2 - Button2->width() / 2, buttonTop);
+}
+
+QWidget *TSettingsPage::BuildSourceColumn(int side)
 {
     const bool source = side == 1;
     auto *panel = Named(new QWidget(TabSheet5), source ? u"Panel2"_s : u"Panel3"_s);
@@ -93,7 +147,7 @@ QWidget *TfrmMain::BuildSourceColumn(int side)
     column->setContentsMargins(6, 6, 6, 4);
     column->setSpacing(4);
 
-    QLabel *heading = Captioned(Named(new QLabel(panel), source ? u"Label1"_s : u"Label2"_s));
+    QLabel *heading = Captioned(FHost, Named(new QLabel(panel), source ? u"Label1"_s : u"Label2"_s));
     auto *pathEdit = Named(new TJamPathEdit(panel), source ? u"JamPathEdit1"_s : u"JamPathEdit2"_s);
     auto *tree = Named(new TJamShellTree(panel), source ? u"JamShellTree1"_s : u"JamShellTree2"_s);
     column->addWidget(heading);
@@ -101,7 +155,7 @@ QWidget *TfrmMain::BuildSourceColumn(int side)
     column->addWidget(tree, 1);
 
     auto *timeRow = new QHBoxLayout;
-    QLabel *timeLabel = Captioned(Named(new QLabel(panel), source ? u"Label3"_s : u"Label4"_s));
+    QLabel *timeLabel = Captioned(FHost, Named(new QLabel(panel), source ? u"Label3"_s : u"Label4"_s));
     auto *timeEdit = Named(new TTimeAdjustEdit(panel), source ? u"SpinEdit1"_s : u"SpinEdit2"_s);
     // A narrow column wraps the caption rather than cut it.
     timeLabel->setWordWrap(true);
@@ -128,7 +182,7 @@ QWidget *TfrmMain::BuildSourceColumn(int side)
     return panel;
 }
 
-void TfrmMain::BuildMiddleColumn()
+void TSettingsPage::BuildMiddleColumn(QGroupBox *presets)
 {
     Panel7 = Named(new QWidget(TabSheet5), u"Panel7"_s);
     // The run buttons belong to the middle column but not to the settings panel, which is
@@ -138,49 +192,40 @@ void TfrmMain::BuildMiddleColumn()
     column->setContentsMargins(4, 6, 4, 0);
     column->setSpacing(4);
 
-    GroupBox1 = Captioned(Named(new QGroupBox, u"GroupBox1"_s));
-    auto *presetRow = new QHBoxLayout(GroupBox1);
-    presetRow->setContentsMargins(8, 4, 8, 6);
-    ComboBox1 = Named(new QComboBox(GroupBox1), u"ComboBox1"_s);
-    ComboBox1->setMaxVisibleItems(32);
-    Button4 = Captioned(Named(new QPushButton(GroupBox1), u"Button4"_s));
-    Button5 = Captioned(Named(new QPushButton(GroupBox1), u"Button5"_s));
-    presetRow->addWidget(ComboBox1, 1);
-    presetRow->addWidget(Button4);
-    presetRow->addWidget(Button5);
-    column->addWidget(GroupBox1);
+    presets->setParent(Panel4);
+    column->addWidget(presets);
 
-    GroupBox2 = Captioned(Named(new QGroupBox, u"GroupBox2"_s));
+    GroupBox2 = Captioned(FHost, Named(new QGroupBox, u"GroupBox2"_s));
     auto *filters = new QVBoxLayout(GroupBox2);
     filters->setContentsMargins(8, 4, 8, 6);
     filters->setSpacing(3);
-    LabeledEdit1Label = Captioned(Named(new QLabel(GroupBox2), u"LabeledEdit1Label"_s));
+    LabeledEdit1Label = Captioned(FHost, Named(new QLabel(GroupBox2), u"LabeledEdit1Label"_s));
     LabeledEdit1 = Named(new QLineEdit(GroupBox2), u"LabeledEdit1"_s);
     LabeledEdit1Label->setBuddy(LabeledEdit1);
-    CheckBox4 = Captioned(Named(new QCheckBox(GroupBox2), u"CheckBox4"_s));
+    CheckBox4 = Captioned(FHost, Named(new QCheckBox(GroupBox2), u"CheckBox4"_s));
     filters->addWidget(LabeledEdit1Label);
     filters->addWidget(LabeledEdit1);
     filters->addWidget(CheckBox4);
     column->addWidget(GroupBox2);
 
-    RadioButton1 = Captioned(Named(new QRadioButton, u"RadioButton1"_s));
-    RadioButton2 = Captioned(Named(new QRadioButton, u"RadioButton2"_s));
-    RadioButton3 = Captioned(Named(new QRadioButton, u"RadioButton3"_s));
-    RadioButton4 = Captioned(Named(new QRadioButton, u"RadioButton4"_s));
-    RadioButton5 = Captioned(Named(new QRadioButton, u"RadioButton5"_s));
-    RadioButton6 = Captioned(Named(new QRadioButton, u"RadioButton6"_s));
-    GroupBox3 =
-        Captioned(SizeGroup(u"GroupBox3"_s, SpinEdit3, u"SpinEdit3"_s, {RadioButton1, RadioButton2, RadioButton3}));
-    GroupBox4 =
-        Captioned(SizeGroup(u"GroupBox4"_s, SpinEdit4, u"SpinEdit4"_s, {RadioButton4, RadioButton5, RadioButton6}));
+    RadioButton1 = Captioned(FHost, Named(new QRadioButton, u"RadioButton1"_s));
+    RadioButton2 = Captioned(FHost, Named(new QRadioButton, u"RadioButton2"_s));
+    RadioButton3 = Captioned(FHost, Named(new QRadioButton, u"RadioButton3"_s));
+    RadioButton4 = Captioned(FHost, Named(new QRadioButton, u"RadioButton4"_s));
+    RadioButton5 = Captioned(FHost, Named(new QRadioButton, u"RadioButton5"_s));
+    RadioButton6 = Captioned(FHost, Named(new QRadioButton, u"RadioButton6"_s));
+    GroupBox3 = Captioned(
+        FHost, SizeGroup(u"GroupBox3"_s, SpinEdit3, u"SpinEdit3"_s, {RadioButton1, RadioButton2, RadioButton3}));
+    GroupBox4 = Captioned(
+        FHost, SizeGroup(u"GroupBox4"_s, SpinEdit4, u"SpinEdit4"_s, {RadioButton4, RadioButton5, RadioButton6}));
     column->addWidget(GroupBox3);
     column->addWidget(GroupBox4);
 
-    CheckBox1 = Captioned(Named(new QCheckBox, u"CheckBox1"_s));
-    CheckBox2 = Captioned(Named(new QCheckBox, u"CheckBox2"_s));
-    CheckBox3 = Captioned(Named(new QCheckBox, u"CheckBox3"_s));
-    CheckBox8 = Captioned(Named(new QCheckBox, u"CheckBox8"_s));
-    CheckBox9 = Captioned(Named(new QCheckBox, u"CheckBox9"_s));
+    CheckBox1 = Captioned(FHost, Named(new QCheckBox, u"CheckBox1"_s));
+    CheckBox2 = Captioned(FHost, Named(new QCheckBox, u"CheckBox2"_s));
+    CheckBox3 = Captioned(FHost, Named(new QCheckBox, u"CheckBox3"_s));
+    CheckBox8 = Captioned(FHost, Named(new QCheckBox, u"CheckBox8"_s));
+    CheckBox9 = Captioned(FHost, Named(new QCheckBox, u"CheckBox9"_s));
     for (QCheckBox *box : {CheckBox1, CheckBox2, CheckBox3, CheckBox8, CheckBox9}) {
         column->addWidget(box);
         box->setParent(Panel4);
@@ -203,9 +248,9 @@ void TfrmMain::BuildMiddleColumn()
     column->addWidget(marginRow);
     column->addStretch(1);
 
-    Button1 = Captioned(Named(new QPushButton(Panel7), u"Button1"_s));
-    Button2 = Captioned(Named(new QPushButton(Panel7), u"Button2"_s));
-    Button3 = Captioned(Named(new QPushButton(Panel7), u"Button3"_s));
+    Button1 = Captioned(FHost, Named(new QPushButton(Panel7), u"Button1"_s));
+    Button2 = Captioned(FHost, Named(new QPushButton(Panel7), u"Button2"_s));
+    Button3 = Captioned(FHost, Named(new QPushButton(Panel7), u"Button3"_s));
     for (QPushButton *button : {Button1, Button2, Button3})
         button->resize(RunButtonWidth, RunButtonHeight);
     Button2->setEnabled(false);
@@ -214,7 +259,7 @@ void TfrmMain::BuildMiddleColumn()
     Panel7->resize(width, Panel4->sizeHint().height() + RunButtonHeight + 16);
 }
 
-void TfrmMain::FitTimeLabels()
+void TSettingsPage::FitTimeLabels()
 {
     // One line where the column allows it, the box right beside the caption; two lines in a
     // narrow column.
@@ -222,7 +267,7 @@ void TfrmMain::FitTimeLabels()
         label->setMaximumWidth(label->fontMetrics().horizontalAdvance(label->text()) + 4);
 }
 
-void TfrmMain::ConnectSettingsHandlers()
+void TSettingsPage::ConnectHandlers(const std::vector<QWidget *> &presetsTabOrder)
 {
     connect(JamShellTree1, &TJamShellTree::Change, this, [this] { JamShellTreeChange(1); });
     connect(JamShellTree2, &TJamShellTree::Change, this, [this] { JamShellTreeChange(2); });
@@ -230,17 +275,13 @@ void TfrmMain::ConnectSettingsHandlers()
     connect(JamShellTree2, &TJamShellTree::MissingChange, this, [this] { JamShellTreeMissingChange(2); });
     connect(JamPathEdit1, &TJamPathEdit::Change, this, [this] { JamPathEditChange(1); });
     connect(JamPathEdit2, &TJamPathEdit::Change, this, [this] { JamPathEditChange(2); });
-    connect(CheckBox1, &QCheckBox::toggled, this, &TfrmMain::CheckBox1Click);
-    connect(SpinEdit3, &QLineEdit::textChanged, this, &TfrmMain::SpinEdit3Change);
-    connect(SpinEdit4, &QLineEdit::textChanged, this, &TfrmMain::SpinEdit4Change);
+    connect(CheckBox1, &QCheckBox::toggled, this, &TSettingsPage::CheckBox1Click);
+    connect(SpinEdit3, &QLineEdit::textChanged, this, &TSettingsPage::SpinEdit3Change);
+    connect(SpinEdit4, &QLineEdit::textChanged, this, &TSettingsPage::SpinEdit4Change);
     for (QRadioButton *unit : {RadioButton1, RadioButton2, RadioButton3})
-        connect(unit, &QRadioButton::toggled, this, &TfrmMain::SpinEdit3Change);
+        connect(unit, &QRadioButton::toggled, this, &TSettingsPage::SpinEdit3Change);
     for (QRadioButton *unit : {RadioButton4, RadioButton5, RadioButton6})
-        connect(unit, &QRadioButton::toggled, this, &TfrmMain::SpinEdit4Change);
-    connect(ComboBox1, &QComboBox::currentIndexChanged, this, &TfrmMain::UpdateRunControls);
-    connect(Button1, &QPushButton::clicked, this, &TfrmMain::Start);
-    connect(Button2, &QPushButton::clicked, this, &TfrmMain::Stop);
-    connect(Button3, &QPushButton::clicked, this, &TfrmMain::Exit);
+        connect(unit, &QRadioButton::toggled, this, &TSettingsPage::SpinEdit4Change);
     // Enter in a path box selects the folder it names; one that names none stays marked.
     for (int side : {1, 2}) {
         TJamPathEdit *pathEdit = side == 1 ? JamPathEdit1 : JamPathEdit2;
@@ -251,21 +292,22 @@ void TfrmMain::ConnectSettingsHandlers()
             }
             TJamShellTree *tree = side == 1 ? JamShellTree1 : JamShellTree2;
             tree->SetSelectedFolder(pathEdit->Path());
-            UpdateRunControls();
+            FHost.UpdateRunControls();
         });
     }
     // Tab goes down the left column, then the middle one, then the right one, as they
     // stand; the columns were built in another order.
-    QWidget *const order[] = {JamPathEdit1, JamShellTree1, SpinEdit1,    ComboBox1,    Button4,      Button5,
-                              LabeledEdit1, CheckBox4,     SpinEdit3,    RadioButton1, RadioButton2, RadioButton3,
-                              SpinEdit4,    RadioButton4,  RadioButton5, RadioButton6, CheckBox1,    CheckBox2,
-                              CheckBox3,    CheckBox8,     SpinEdit5,    Button1,      Button2,      Button3,
-                              JamPathEdit2, JamShellTree2, SpinEdit2};
-    for (std::size_t i = 1; i < std::size(order); ++i)
-        setTabOrder(order[i - 1], order[i]);
+    std::vector<QWidget *> order = {JamPathEdit1, JamShellTree1, SpinEdit1};
+    order.insert(order.end(), presetsTabOrder.begin(), presetsTabOrder.end());
+    order.insert(order.end(),
+                 {LabeledEdit1, CheckBox4,    SpinEdit3,    RadioButton1, RadioButton2, RadioButton3,  SpinEdit4,
+                  RadioButton4, RadioButton5, RadioButton6, CheckBox1,    CheckBox2,    CheckBox3,     CheckBox8,
+                  SpinEdit5,    Button1,      Button2,      Button3,      JamPathEdit2, JamShellTree2, SpinEdit2});
+    for (std::size_t i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
-TScanSettingControls TfrmMain::SettingControls()
+TScanSettingControls TSettingsPage::SettingControls()
 {
     TScanSettingControls controls;
     controls.JamShellTree1 = JamShellTree1;
@@ -295,7 +337,7 @@ TScanSettingControls TfrmMain::SettingControls()
     return controls;
 }
 
-void TfrmMain::JamShellTreeChange(int side)
+void TSettingsPage::JamShellTreeChange(int side)
 {
     if (FLoading || FSyncing)
         return;
@@ -304,21 +346,21 @@ void TfrmMain::JamShellTreeChange(int side)
     FSyncing = true;
     pathEdit->SetPath(tree->SelectedFolder());
     FSyncing = false;
-    UpdateRunControls();
+    FHost.UpdateRunControls();
 }
 
-void TfrmMain::JamShellTreeMissingChange(int side)
+void TSettingsPage::JamShellTreeMissingChange(int side)
 {
     // The path box names the chosen folder: it is marked as one naming no folder, and its
     // tooltip says that the choice stands.
     TJamShellTree *tree = side == 1 ? JamShellTree1 : JamShellTree2;
     TJamPathEdit *pathEdit = side == 1 ? JamPathEdit1 : JamPathEdit2;
-    tree->SetMissingTip(Text(tlFolderGone));
-    pathEdit->SetInvalidTip(Text(tree->FolderMissing() ? tlFolderGone : tlNoSuchFolder));
+    tree->SetMissingTip(FHost.Text(tlFolderGone));
+    pathEdit->SetInvalidTip(FHost.Text(tree->FolderMissing() ? tlFolderGone : tlNoSuchFolder));
     pathEdit->Recheck();
 }
 
-void TfrmMain::JamPathEditChange(int side)
+void TSettingsPage::JamPathEditChange(int side)
 {
     if (FLoading || FSyncing)
         return;
@@ -331,10 +373,10 @@ void TfrmMain::JamPathEditChange(int side)
     tree->SetSelectedFolder(pathEdit->Path());
     FSyncing = false;
     // The tree moved without its own handler: the run buttons follow its folder.
-    UpdateRunControls();
+    FHost.UpdateRunControls();
 }
 
-void TfrmMain::CheckBox1Click()
+void TSettingsPage::CheckBox1Click()
 {
     const bool show = CheckBox1->isChecked();
     JamShellTree1->SetShowHidden(show);
@@ -343,12 +385,66 @@ void TfrmMain::CheckBox1Click()
     JamPathEdit2->SetShowHidden(show);
 }
 
-void TfrmMain::SpinEdit3Change()
+void TSettingsPage::SpinEdit3Change()
 {
-    UpdateRunControls();
+    if (!FLoading)
+        FHost.UpdateRunControls();
 }
 
-void TfrmMain::SpinEdit4Change()
+void TSettingsPage::SpinEdit4Change()
 {
-    UpdateRunControls();
+    if (!FLoading)
+        FHost.UpdateRunControls();
+}
+
+QString TSettingsPage::StartBlocker() const
+{
+    const auto limit = [](const TLabeledFloatSpinEdit *edit, const QRadioButton *byte, const QRadioButton *kb) {
+        // A size limit times its unit's factor, rounded to a float as a run compares it.
+        return float(edit->Value() * TScanSettingsTable::FactorOf(TScanSettingsTable::UnitOf(byte, kb)));
+    };
+    if (JamShellTree1->SelectedFolder().isEmpty())
+        return FHost.Text(tlNoSource);
+    if (JamShellTree2->SelectedFolder().isEmpty())
+        return FHost.Text(tlNoDestination);
+    if (limit(SpinEdit4, RadioButton4, RadioButton5) < limit(SpinEdit3, RadioButton1, RadioButton2))
+        return FHost.Text(tlMinimumAboveMaximum);
+    return QString();
+}
+
+void TSettingsPage::SetSettingsEnabled(bool enabled)
+{
+    Panel2->setEnabled(enabled);
+    Panel4->setEnabled(enabled);
+    Panel3->setEnabled(enabled);
+}
+
+void TSettingsPage::SetStatusText(const QString &text)
+{
+    StatusBar1Panel1->setText(text);
+}
+
+void TSettingsPage::SelectFolders(const QString &source, const QString &destination)
+{
+    JamShellTree1->SetSelectedFolder(source);
+    JamShellTree2->SetSelectedFolder(destination);
+}
+
+void TSettingsPage::SetTimeCorrection(int sourceAdjustment, int destinationAdjustment, int margin)
+{
+    SpinEdit1->SetValue(sourceAdjustment);
+    SpinEdit2->SetValue(destinationAdjustment);
+    SpinEdit5->SetValue(margin);
+}
+
+void TSettingsPage::ApplyTexts()
+{
+    for (TJamShellTree *tree : {JamShellTree1, JamShellTree2})
+        tree->SetPlaceTips(FHost.Text(tlHomeFolderTip), FHost.Text(tlFileSystemTip), FHost.Text(tlVolumesTip));
+    for (int side : {1, 2})
+        JamShellTreeMissingChange(side);
+    // The box shows hidden folders in the trees; what a scan walks is the next box's.
+    CheckBox1->setToolTip(FHost.Text(tlHiddenFoldersTip));
+    // Each time adjustment box stays right beside its caption, whatever the caption's length.
+    FitTimeLabels();
 }
