@@ -1,18 +1,18 @@
-// Copy, update and delete from the result lists, on real files through the real window:
-// files end up where the lists say they are, and no failure ever loses a file or moves
-// a row that should stay.
+// Copy, update and delete from the result lists, on real files: the eight lists are filled
+// by a real scan and acted on as the window's buttons act on them, without a window. Files
+// end up where the lists say they are, and no failure ever loses a file or moves a row
+// that should stay.
 
-#include "TWindowFixture.h"
 #include "TestTree.h"
 
 #include "actions/TFileActionDialogs.h"
 #include "actions/ui/TListActions.h"
+#include "engine/TScanRun.h"
+#include "engine/TScanSink.h"
+#include "engine/TScanTexts.h"
 #include "platform/TSystemFileOperations.h"
-#include "registry/RegistryUtils.h"
 #include "results/TJamFileList.h"
 #include "results/TResultListModel.h"
-#include "support/DefaultLanguageName.h"
-#include "window/TfrmMain.h"
 
 #include <QItemSelectionModel>
 #include <QSignalSpy>
@@ -108,9 +108,57 @@ QByteArray Content(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
+// The eight result lists on a bare widget, as the window holds them, filled by a scan.
+class TListHost final : public TScanSink
+{
+public:
+    TListHost()
+    {
+        for (auto &list : FLists)
+            list = new TJamFileList(&FWidget);
+    }
+
+    QWidget &Widget() { return FWidget; }
+    TJamFileList *List(int list) const { return FLists.at(std::size_t(list - 1)); }
+
+    // A scan of the two folders with the settings a new window shows; false when it failed.
+    bool Scan(const QString &source, const QString &destination)
+    {
+        for (TJamFileList *list : FLists)
+            list->Clear();
+        TScanOptions options;
+        options.srcPath = source + u'/';
+        options.dstPath = destination + u'/';
+        const std::atomic<bool> stop = false;
+        const QString error = TScanRun(options, TScanTexts(), *this, stop).Execute();
+        if (!error.isEmpty())
+            qWarning("scan failed: %s", qPrintable(error));
+        return error.isEmpty();
+    }
+
+    void ShowStatus(const QString &) override {}
+    void AddToList(int list, const QString &path) override { List(list)->Add(path); }
+    void AddFinding(const TFinding &finding) override
+    {
+        if (finding.HasCounterpart)
+            List(finding.List)
+                ->Add(finding.Path, {finding.CounterpartSize, finding.CounterpartMTimeSec, finding.Difference});
+        else
+            List(finding.List)->Add(finding.Path);
+    }
+    void NotCompared(const QString &path, const QString &reason) override
+    {
+        qWarning("not compared: %s: %s", qPrintable(path), qPrintable(reason));
+    }
+
+private:
+    QWidget FWidget;
+    std::array<TJamFileList *, ResultListCount> FLists{};
+};
+
 } // namespace
 
-class tst_ListActions : public QObject, TWindowFixture
+class tst_ListActions : public QObject
 {
     Q_OBJECT
 
@@ -118,18 +166,28 @@ private:
     TScriptedActionDialogs FDialogs;
     std::unique_ptr<TFaultyOperations> FOpsHolder;
     std::unique_ptr<QTemporaryDir> FTrees;
+    std::unique_ptr<QTemporaryDir> FData;
 
     QString Src() const { return FTrees->path() + u"/src/"_s; }
     QString Dst() const { return FTrees->path() + u"/dst/"_s; }
-    TJamFileList *List(int n) const { return FWindow->FileList(n); }
-    TListActions &Actions() const { return FWindow->Actions(); }
+    std::unique_ptr<TListHost> FHost;
+    std::unique_ptr<TListActions> FActions;
 
+    TJamFileList *List(int n) const { return FHost->List(n); }
+    TListActions &Actions() const { return *FActions; }
+
+    // A new set of lists and actions over them, as after a start of the program, and a scan.
     bool Scan()
     {
-        NewWindow(DefaultLanguageName());
+        FActions.reset();
+        FHost = std::make_unique<TListHost>();
+        FActions = std::make_unique<TListActions>(FHost->Widget(),
+                                                  TListActions::TLists{[this](int list) { return List(list); },
+                                                                       [](int) {}, [this] { return Src(); },
+                                                                       [this] { return Dst(); }, [] { return true; }});
         Actions().SetDialogs(&FDialogs);
         Actions().SetFileOperations(FOpsHolder.get());
-        return ScanInWindow(FTrees->path() + u"/src"_s, FTrees->path() + u"/dst"_s);
+        return FHost->Scan(FTrees->path() + u"/src"_s, FTrees->path() + u"/dst"_s);
     }
 
     static QStringList Rows(TJamFileList *list)
@@ -152,14 +210,15 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        // Trashed files go to a trash inside the program folder.
-        QVERIFY(SetUpProgram(true));
+        // Trashed files go to a trash inside a folder of the test's own.
+        FData = std::make_unique<QTemporaryDir>();
+        QVERIFY(FData->isValid());
+        qputenv("XDG_DATA_HOME", QFile::encodeName(FData->filePath(u"data"_s)));
     }
-    void cleanupTestCase() { TearDownProgram(); }
+    void cleanupTestCase() { FData.reset(); }
 
     void init()
     {
-        FPrompts = TScriptedPrompts();
         FDialogs = TScriptedActionDialogs();
         FOpsHolder = std::make_unique<TFaultyOperations>();
         FTrees = std::make_unique<QTemporaryDir>();
@@ -168,7 +227,8 @@ private Q_SLOTS:
     }
     void cleanup()
     {
-        FWindow.reset();
+        FActions.reset();
+        FHost.reset();
         FTrees.reset();
     }
 
@@ -224,7 +284,6 @@ private Q_SLOTS:
         Actions().Copy(3);
         QCOMPARE(Content(Dst() + u"doc.txt"_s), QByteArray("new text"));
         QVERIFY(FDialogs.Asked.isEmpty());
-        QVERIFY(FPrompts.Asked.isEmpty() || !FPrompts.Asked.last().startsWith(u"confirm"_s));
         QVERIFY(List(3)->Paths().isEmpty());
         QCOMPARE(List(6)->Paths(), QStringList{Dst() + u"doc.txt"_s});
     }
@@ -330,7 +389,7 @@ private Q_SLOTS:
         QCOMPARE(Rows(List(2)),
                  (QStringList{Dst() + u"d1.txt"_s, Dst() + u"d2.txt"_s, Dst() + u"d3.txt"_s, Dst() + u"lonely.txt"_s}));
         QVERIFY(!QFile::exists(Src() + u"d1.txt"_s));
-        QVERIFY(QFile::exists(FProgram->filePath(u"data/Trash/files/d1.txt"_s)));
+        QVERIFY(QFile::exists(FData->filePath(u"data/Trash/files/d1.txt"_s)));
         QVERIFY(QFile::exists(Dst() + u"d1.txt"_s));
     }
 
