@@ -3,10 +3,11 @@
 #include "results/TResultListModel.h"
 #include "results/TResultSortProxy.h"
 
-#include <QDesktopServices>
+#include <QContextMenuEvent>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QResizeEvent>
 #include <QStyle>
@@ -408,5 +409,36 @@ void TJamFileList::ShowHeaderMenu(const QPoint &pos)
 void TJamFileList::OpenRow(const QModelIndex &index)
 {
     if (index.isValid())
-        QDesktopServices::openUrl(QUrl::fromLocalFile(index.data(TResultListModel::PathRole).toString()));
+        Q_EMIT RowActivated(index.data(TResultListModel::PathRole).toString());
+}
+
+QPoint TJamFileList::KeyboardMenuPosition() const
+{
+    const QRect row = visualRect(currentIndex());
+    const QPoint at = row.isValid() ? QPoint(row.left() + 16, row.bottom()) : QPoint(16, 16);
+    return viewport()->mapToGlobal(at);
+}
+
+void TJamFileList::keyPressEvent(QKeyEvent *event)
+{
+    const int key = event->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && currentIndex().isValid()) {
+        OpenRow(currentIndex());
+        return;
+    }
+    if (key == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
+        if (TotalFileCount() > 0)
+            Q_EMIT DeleteKeyPressed();
+        return;
+    }
+    if (key == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        Q_EMIT RowMenuRequested(KeyboardMenuPosition());
+        return;
+    }
+    QTreeView::keyPressEvent(event);
+}
+
+void TJamFileList::contextMenuEvent(QContextMenuEvent *event)
+{
+    Q_EMIT RowMenuRequested(event->reason() == QContextMenuEvent::Mouse ? event->globalPos() : KeyboardMenuPosition());
 }

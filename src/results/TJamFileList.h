@@ -82,15 +82,26 @@ Q_SIGNALS:
     // The list has set up its columns: once, from the event loop after it was first
     // polished (which happens for every list when the window is first shown).
     void CreateColumns();
+    // A row was double-clicked, or Enter was pressed on it.
+    void RowActivated(const QString &path);
+    // The row menu is asked for: a right click, the Menu key or Shift+F10, at a place on
+    // the screen. The menu acts on the selected rows.
+    void RowMenuRequested(const QPoint &globalPos);
+    // The Delete key on a list with rows.
+    void DeleteKeyPressed();
 
 protected:
     bool event(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
     int LogicalAtPosition(int position) const;
     void ShowHeaderMenu(const QPoint &pos);
     void OpenRow(const QModelIndex &index);
+    // Below the current row, or at the top of the list without one.
+    QPoint KeyboardMenuPosition() const;
     int SourceRow(int row) const;
     bool Offers(int column) const;
 

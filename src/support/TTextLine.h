@@ -180,4 +180,9 @@ enum TTextLine : int {
     tlReasonCaseTwin = 196,            // "The volume does not tell %1 from %2, which this copy has just written; ..."
     tlReasonFolderMoved = 197,         // "The folder was moved while the copy was written: %1"
     tlReasonFolderReplaced = 198,      // "The folder was replaced by one on another file system: %1"
+    tlMenuOpen = 199,                  // "Open"
+    tlMenuOpenFolder = 200,            // "Open containing folder"
+    tlMenuCopyPath = 201,              // "Copy path"
+    tlMenuCompare = 202,               // "Compare contents"
+    tlCannotOpen = 203,                // "No program on this system opens %1."
 };

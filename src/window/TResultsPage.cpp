@@ -7,13 +7,23 @@
 #include "results/TResultListStatus.h"
 #include "results/TResultListTable.h"
 #include "window/TPartHost.h"
+#include "window/TPrompts.h"
 
+#include <QAction>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QDir>
 #include <QEvent>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QItemSelectionModel>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -76,7 +86,17 @@ TResultsPage::TResultsPage(TPartHost &host, QTabWidget *pages, QWidget *topBar, 
                                             button(row.CopyButton), button(row.DeleteButton)});
         // Empty lists: plain captions, buttons disabled.
         FListStatus->RefreshListStatus(row.List);
-        connect(FileList(row.List), &TJamFileList::Change, this, [this, list = row.List] { JamFileListChange(list); });
+        TJamFileList *fileList = FileList(row.List);
+        connect(fileList, &TJamFileList::Change, this, [this, list = row.List] { JamFileListChange(list); });
+        connect(fileList, &TJamFileList::RowActivated, this,
+                [this, list = row.List](const QString &path) { RowActivated(list, path); });
+        connect(fileList, &TJamFileList::RowMenuRequested, this,
+                [this, list = row.List](const QPoint &at) { ShowRowMenu(list, at); });
+        // The Delete key does what the list's delete button does, confirmation included.
+        connect(fileList, &TJamFileList::DeleteKeyPressed, this, [this, list = row.List] {
+            if (FActions && ResultListRow(list).DeleteButton)
+                FActions->Delete(list);
+        });
     }
 }
 
@@ -259,4 +279,68 @@ void TResultsPage::SaveColumns()
         FColumnLayout.EnsureRestored(list, *FileList(list));
         TColumnLayout::SaveColumns(*FileList(list), TColumnLayout::StoredName(list));
     }
+}
+
+void TResultsPage::OpenFile(const QString &path)
+{
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        FHost.Prompts().Error(FHost.Text(tlCannotOpen).arg(QDir::toNativeSeparators(path)));
+}
+
+void TResultsPage::RowActivated(int list, const QString &path)
+{
+    if (list > rlMissingInSource && FActions)
+        Q_EMIT ComparePair(list, path, FActions->Counterpart(list, path));
+    else
+        OpenFile(path);
+}
+
+void TResultsPage::ShowRowMenu(int list, const QPoint &globalPos)
+{
+    if (const std::unique_ptr<QMenu> menu = RowMenu(list))
+        menu->exec(globalPos);
+}
+
+std::unique_ptr<QMenu> TResultsPage::RowMenu(int list)
+{
+    TJamFileList *fileList = FileList(list);
+    const QStringList selected = fileList->selectionModel()->hasSelection() ? fileList->SelectedPaths() : QStringList();
+    if (selected.isEmpty())
+        return nullptr;
+    const TResultListRow &row = ResultListRow(list);
+    const QString first = selected.first();
+    auto owned = std::make_unique<QMenu>(fileList);
+    QMenu &menu = *owned;
+    menu.addAction(FHost.Text(tlMenuOpen), this, [this, first] { OpenFile(first); });
+    menu.addAction(FHost.Text(tlMenuOpenFolder), this, [this, first] {
+        const QString folder = QFileInfo(first).absolutePath();
+        if (!QDesktopServices::openUrl(QUrl::fromLocalFile(folder)))
+            FHost.Prompts().Error(FHost.Text(tlCannotOpen).arg(QDir::toNativeSeparators(folder)));
+    });
+    menu.addAction(FHost.Text(tlMenuCopyPath), this,
+                   [selected] { QGuiApplication::clipboard()->setText(selected.join(u'\n')); });
+    if (list > rlMissingInSource && FActions) {
+        QAction *compare = menu.addAction(FHost.Text(tlMenuCompare), this, [this, list, first] {
+            Q_EMIT ComparePair(list, first, FActions->Counterpart(list, first));
+        });
+        compare->setEnabled(selected.size() == 1);
+    }
+    // The list's own actions, worded as its buttons are now.
+    const auto addButtonAction = [&](const char16_t *name, bool copies) {
+        auto *button = name ? TabSheet6->findChild<QPushButton *>(QString::fromUtf16(name)) : nullptr;
+        if (!button || !FActions)
+            return;
+        QAction *action = menu.addAction(button->text(), this, [this, list, copies] {
+            if (copies)
+                FActions->Copy(list);
+            else
+                FActions->Delete(list);
+        });
+        action->setEnabled(button->isEnabled());
+    };
+    if (row.CopyButton || row.DeleteButton)
+        menu.addSeparator();
+    addButtonAction(row.CopyButton, true);
+    addButtonAction(row.DeleteButton, false);
+    return owned;
 }

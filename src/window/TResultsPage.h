@@ -6,7 +6,10 @@
 #include <QString>
 
 #include <array>
+#include <memory>
 
+class QMenu;
+class QPoint;
 class QTabWidget;
 class QWidget;
 class TJamFileList;
@@ -51,6 +54,17 @@ public:
     // Each list's columns as the user left them, into the store.
     void SaveColumns();
 
+    // The row menu of a list at a place on the screen, for its selected rows.
+    void ShowRowMenu(int list, const QPoint &globalPos);
+    // That menu, not shown; nullptr when no row is selected.
+    std::unique_ptr<QMenu> RowMenu(int list);
+    // Hands a file to the desktop's program for it; says so when there is none.
+    void OpenFile(const QString &path);
+
+Q_SIGNALS:
+    // A pair is to be compared: a file of list (3 to 8) and its counterpart.
+    void ComparePair(int list, const QString &path, const QString &counterpart);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -58,6 +72,8 @@ private:
     QWidget *BuildResultHalf(int list, QWidget *tab, bool buttonsRight);
     void ApplyNotComparedTexts();
     void PlaceResultHalves(QWidget *tab);
+    // A double click or Enter: a pair is compared, a missing file opened.
+    void RowActivated(int list, const QString &path);
 
     TPartHost &FHost;
     TListActions *FActions = nullptr;

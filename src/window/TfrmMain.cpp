@@ -66,6 +66,7 @@ TfrmMain::TfrmMain(const QString &programFolder, const QString &defaultLanguage,
                                  [this] { return findChild<QCheckBox *>(u"CheckBox9"_s)->isChecked(); }},
                                 [this](TTextLine line) { return Text(line); });
     FResults->SetActions(FActions);
+    connect(FResults, &TResultsPage::ComparePair, this, &TfrmMain::ComparePair);
     connect(FSettings->StartButton(), &QPushButton::clicked, this, &TfrmMain::Start);
     connect(FSettings->StopButton(), &QPushButton::clicked, this, &TfrmMain::Stop);
     connect(FSettings->ExitButton(), &QPushButton::clicked, this, &TfrmMain::Exit);
@@ -102,6 +103,11 @@ TPrompts &TfrmMain::Prompts() const
 void TfrmMain::SetStatusText(const QString &text)
 {
     FSettings->SetStatusText(text);
+}
+
+void TfrmMain::ComparePair(int, const QString &path, const QString &)
+{
+    FResults->OpenFile(path);
 }
 
 TJamFileList *TfrmMain::FileList(int list) const

@@ -161,6 +161,8 @@ private:
     QString TimeShiftText() const;
     void ApplyTimeShiftTexts();
     void ScanFinished();
+    // A row of a pair was opened: the two files are compared.
+    void ComparePair(int list, const QString &path, const QString &counterpart);
 
     // The window's pages.
     QTabWidget *PageControl2 = nullptr;

@@ -12,12 +12,16 @@
 #include "registry/RegistryUtils.h"
 #include "results/TJamFileList.h"
 #include "support/DefaultLanguageName.h"
+#include "window/TResultsPage.h"
 #include "window/TfrmMain.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QElapsedTimer>
+#include <QMenu>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -202,6 +206,32 @@ private:
         return names;
     }
 
+    // The first of the menu's entries with this text.
+    static QAction *Entry(QMenu &menu, const QString &text)
+    {
+        const QList<QAction *> actions = menu.actions();
+        const auto found = std::find_if(actions.begin(), actions.end(),
+                                        [&text](const QAction *a) { return a->text().remove(u'&') == text; });
+        return found == actions.end() ? nullptr : *found;
+    }
+
+    static void SelectRow(TJamFileList *list, const QString &path)
+    {
+        list->clearSelection();
+        for (int row = 0; row < list->RowCount(); ++row) {
+            if (list->RowPath(row) == path) {
+                list->setCurrentIndex(list->model()->index(row, 0));
+                list->selectionModel()->select(list->model()->index(row, 0),
+                                               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            }
+        }
+    }
+
+    QList<QUrl> FOpened; // what the desktop was asked to open
+
+public Q_SLOTS:
+    void OpenUrl(const QUrl &url) { FOpened << url; }
+
 private Q_SLOTS:
     void initTestCase() { QVERIFY(SetUpProgram(true)); }
     void cleanupTestCase() { TearDownProgram(); }
@@ -335,6 +365,75 @@ private Q_SLOTS:
         QCOMPARE(FOps->Copies.load(), 3);
         QVERIFY(List(1)->Paths().isEmpty());
         QCOMPARE(List(5)->Paths().size(), 3);
+    }
+
+    // The row menu, Enter, a double click and the Delete key, on real files: a missing file
+    // opens, a pair is handed over to be compared with its counterpart, the menu's entries
+    // and the Delete key act on the selected row, the delete with its confirmation.
+    void rowMenuAndKeysActOnRealFiles()
+    {
+        File(Src(), u"alone.txt"_s, "alone");
+        File(Src(), u"gone.txt"_s, "gone");
+        File(Src(), u"pair.txt"_s, "newer", 1700000100);
+        File(Dst(), u"pair.txt"_s, "older", 1700000000);
+        QVERIFY(Scan());
+        QDesktopServices::setUrlHandler(u"file"_s, this, "OpenUrl");
+        const auto noHandler = qScopeGuard([] { QDesktopServices::unsetUrlHandler(u"file"_s); });
+        FOpened.clear();
+        TResultsPage &page = FWindow->ResultsPage();
+        QSignalSpy compared(&page, &TResultsPage::ComparePair);
+
+        // A missing file opens on a double click and on Enter; a pair is compared.
+        TJamFileList *missing = List(1);
+        SelectRow(missing, Src() + u"alone.txt"_s);
+        QTest::keyClick(missing, Qt::Key_Return);
+        QCOMPARE(FOpened, QList<QUrl>{QUrl::fromLocalFile(Src() + u"alone.txt"_s)});
+        TJamFileList *newer = List(3);
+        SelectRow(newer, Src() + u"pair.txt"_s);
+        Q_EMIT newer->doubleClicked(newer->currentIndex());
+        QCOMPARE(compared.size(), 1);
+        QCOMPARE(compared.first(),
+                 (QVariantList{QVariant(3), QVariant(Src() + u"pair.txt"_s), QVariant(Dst() + u"pair.txt"_s)}));
+
+        // The menu: open, open the folder, copy the path, compare (pairs only).
+        std::unique_ptr<QMenu> menu = page.RowMenu(1);
+        QVERIFY(menu);
+        QVERIFY(!Entry(*menu, u"Compare contents"_s));
+        Entry(*menu, u"Open containing folder"_s)->trigger();
+        QCOMPARE(FOpened.last(), QUrl::fromLocalFile(FTrees->path() + u"/src"_s));
+        Entry(*menu, u"Copy path"_s)->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), Src() + u"alone.txt"_s);
+        menu = page.RowMenu(3);
+        Entry(*menu, u"Compare contents"_s)->trigger();
+        QCOMPARE(compared.size(), 2);
+        QVERIFY(!Entry(*menu, u"Delete selected"_s)); // list 3 deletes nothing
+
+        // The list's own delete from the menu, then the Delete key, each asking first.
+        const QString trash = FProgram->filePath(u"data/Trash/files"_s);
+        QPushButton *deleteButton = Find<QPushButton>(*FWindow, "PngBitBtn14");
+        QTRY_COMPARE(deleteButton->text().remove(u'&'), u"Delete selected"_s);
+        menu = page.RowMenu(1);
+        {
+            TUser user({Answer(u"to the trash?"_s, u"Yes"_s)});
+            Entry(*menu, u"Delete selected"_s)->trigger();
+            QVERIFY2(user.Finished(), qPrintable(user.Stuck()));
+        }
+        QVERIFY(!QFile::exists(Src() + u"alone.txt"_s));
+        QVERIFY(QFile::exists(trash + u"/alone.txt"_s));
+        SelectRow(missing, Src() + u"gone.txt"_s);
+        {
+            TUser user({Answer(u"to the trash?"_s, u"No"_s)});
+            QTest::keyClick(missing, Qt::Key_Delete);
+            QVERIFY2(user.Finished(), qPrintable(user.Stuck()));
+        }
+        QVERIFY(QFile::exists(Src() + u"gone.txt"_s));
+        {
+            TUser user({Answer(u"to the trash?"_s, u"Yes"_s)});
+            QTest::keyClick(missing, Qt::Key_Delete);
+            QVERIFY2(user.Finished(), qPrintable(user.Stuck()));
+        }
+        QVERIFY(!QFile::exists(Src() + u"gone.txt"_s));
+        QVERIFY(missing->Paths().isEmpty());
     }
 
     // The source side on a volume without a trash, with the real file operations: the

@@ -300,6 +300,12 @@ void TListActions::Copy(int list)
         CopyListedFiles(list, row.CopiedSameSide, row.CopiedOtherSide, FLists.DestinationRoot(), FLists.SourceRoot());
 }
 
+QString TListActions::Counterpart(int list, const QString &path) const
+{
+    return IsSourceList(list) ? OtherSide(path, FLists.SourceRoot(), FLists.DestinationRoot())
+                              : OtherSide(path, FLists.DestinationRoot(), FLists.SourceRoot());
+}
+
 void TListActions::Delete(int list)
 {
     const TResultListRow &row = ResultListRow(list);

@@ -65,6 +65,8 @@ public:
     // result lists describes them; nothing for a list without that action.
     void Copy(int list);
     void Delete(int list);
+    // The path of the file at the same place in the other tree as a file of the list.
+    QString Counterpart(int list, const QString &path) const;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
