@@ -113,12 +113,19 @@ void TResultListStatus::RefreshListStatus(int list)
     if (c.Status)
         c.Status->setText(status);
     const bool enabled = captionStep != 2;
+    // A new caption would drop the button's key (a caption without "&" sets none): the key
+    // stays whatever the caption says.
+    const auto setCaption = [](QPushButton *button, const QString &caption) {
+        const QKeySequence key = button->shortcut();
+        button->setText(caption);
+        button->setShortcut(key);
+    };
     if (c.CopyButton && copyLine > 0) {
-        c.CopyButton->setText(FTexts(copyLine + captionStep));
+        setCaption(c.CopyButton, FTexts(copyLine + captionStep));
         c.CopyButton->setEnabled(enabled);
     }
     if (c.DeleteButton) {
-        c.DeleteButton->setText(FTexts(DeleteCaptionLine + captionStep));
+        setCaption(c.DeleteButton, FTexts(DeleteCaptionLine + captionStep));
         c.DeleteButton->setEnabled(enabled);
     }
     Q_EMIT ListStatusRefreshed(list);

@@ -299,10 +299,10 @@ void TSettingsPage::ConnectHandlers(const std::vector<QWidget *> &presetsTabOrde
     // stand; the columns were built in another order.
     std::vector<QWidget *> order = {JamPathEdit1, JamShellTree1, SpinEdit1};
     order.insert(order.end(), presetsTabOrder.begin(), presetsTabOrder.end());
-    order.insert(order.end(),
-                 {LabeledEdit1, CheckBox4,    SpinEdit3,    RadioButton1, RadioButton2, RadioButton3,  SpinEdit4,
-                  RadioButton4, RadioButton5, RadioButton6, CheckBox1,    CheckBox2,    CheckBox3,     CheckBox8,
-                  SpinEdit5,    Button1,      Button2,      Button3,      JamPathEdit2, JamShellTree2, SpinEdit2});
+    order.insert(order.end(), {LabeledEdit1, CheckBox4,    SpinEdit3,     RadioButton1, RadioButton2, RadioButton3,
+                               SpinEdit4,    RadioButton4, RadioButton5,  RadioButton6, CheckBox1,    CheckBox2,
+                               CheckBox3,    CheckBox8,    CheckBox9,     SpinEdit5,    Button1,      Button2,
+                               Button3,      JamPathEdit2, JamShellTree2, SpinEdit2});
     for (std::size_t i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }

@@ -4,6 +4,7 @@
 
 #include "TWindowFixture.h"
 
+#include "actions/ui/TListActions.h"
 #include "results/TJamFileList.h"
 #include "shell/TJamPathEdit.h"
 #include "shell/TJamShellTree.h"
@@ -18,8 +19,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -77,10 +80,10 @@ private Q_SLOTS:
         FWindow->findChild<TJamShellTree *>(u"JamShellTree1"_s)->SetSelectedFolder(folder + u"/Lang"_s);
         FWindow->findChild<TJamShellTree *>(u"JamShellTree2"_s)->SetSelectedFolder(folder);
         VerifyInOrder(TabWalk(Find<TJamPathEdit>(*FWindow, "JamPathEdit1")),
-                      {u"JamPathEdit1"_s, u"JamShellTree1"_s, u"SpinEdit1"_s, u"ComboBox1"_s, u"Button4"_s,
-                       u"LabeledEdit1"_s, u"CheckBox4"_s, u"SpinEdit3"_s, u"SpinEdit4"_s, u"CheckBox1"_s,
-                       u"CheckBox2"_s, u"CheckBox3"_s, u"CheckBox8"_s, u"SpinEdit5"_s, u"Button1"_s, u"Button3"_s,
-                       u"JamPathEdit2"_s, u"JamShellTree2"_s, u"SpinEdit2"_s});
+                      {u"JamPathEdit1"_s, u"JamShellTree1"_s, u"SpinEdit1"_s,    u"ComboBox1"_s,     u"Button4"_s,
+                       u"LabeledEdit1"_s, u"CheckBox4"_s,     u"SpinEdit3"_s,    u"SpinEdit4"_s,     u"CheckBox1"_s,
+                       u"CheckBox2"_s,    u"CheckBox3"_s,     u"CheckBox8"_s,    u"CheckBox9"_s,     u"SpinEdit5"_s,
+                       u"Button1"_s,      u"Button3"_s,       u"JamPathEdit2"_s, u"JamShellTree2"_s, u"SpinEdit2"_s});
 
         auto *pages = Find<QTabWidget>(*FWindow, "PageControl2");
         pages->setCurrentIndex(1);
@@ -155,6 +158,36 @@ private Q_SLOTS:
         const QKeyCombination key = box->shortcut()[0];
         QTest::keyClick(FWindow.get(), key.key(), key.keyboardModifiers());
         QTRY_COMPARE(box->isChecked(), !was);
+    }
+
+    // The keys of the buttons under the lists stay as given while their captions follow the
+    // rows: after rows arrive, and after a selection.
+    void listButtonKeysSurviveTheirCaptions()
+    {
+        auto *pages = Find<QTabWidget>(*FWindow, "PageControl2");
+        pages->setCurrentIndex(1);
+        auto *copy = Find<QPushButton>(*FWindow, "PngBitBtn9");
+        const QKeySequence key = copy->shortcut();
+        QVERIFY(!key.isEmpty());
+        const QString caption = copy->text();
+        FWindow->FileList(1)->Add(FProgram->filePath(u"settings.sqlite3"_s));
+        QTRY_VERIFY(copy->text() != caption);
+        QCOMPARE(copy->shortcut(), key);
+        FWindow->FileList(1)->selectAll();
+        QTRY_VERIFY(copy->text().contains(u"selected"_s));
+        QCOMPARE(copy->shortcut(), key);
+        auto *remove = Find<QPushButton>(*FWindow, "PngBitBtn14");
+        QVERIFY(!remove->shortcut().isEmpty());
+        QSignalSpy clicked(remove, &QPushButton::clicked);
+        // Pressed on the window, the key reaches the button (which then asks; Cancel).
+        FWindow->Actions().SetDialogs(nullptr);
+        QTimer::singleShot(200, [] {
+            if (QWidget *box = QApplication::activeModalWidget())
+                box->close();
+        });
+        const QKeyCombination combination = remove->shortcut()[0];
+        QTest::keyClick(FWindow.get(), combination.key(), combination.keyboardModifiers());
+        QTRY_COMPARE(clicked.size(), 1);
     }
 
     void greyedStartSaysWhy()
