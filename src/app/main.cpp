@@ -38,6 +38,11 @@ int main(int argc, char *argv[])
         std::printf("foldermate %s\n", FM_VERSION);
         return 0;
     }
+    // A wrong command line is refused before a display is needed for it.
+    if (early.Action == TStartArguments::saError) {
+        std::fprintf(stderr, "foldermate: %s\nTry 'foldermate --help'.\n", early.Message.toLocal8Bit().constData());
+        return 2;
+    }
 
     TApplication app(argc, argv);
     TApplication::setApplicationName(u"foldermate"_s);

@@ -4,6 +4,38 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// The window system's own options, which the application object takes out of the command
+// line once it is made; the first parse, made before it so that a wrong command line is
+// answered without a display, passes them over. With a value, as "-style fusion" or
+// "-style=fusion".
+const QStringList ToolkitOptionsWithValue = {
+    u"platform"_s,    u"platformpluginpath"_s, u"platformtheme"_s, u"plugin"_s,     u"qwindowgeometry"_s,
+    u"qwindowicon"_s, u"qwindowtitle"_s,       u"session"_s,       u"display"_s,    u"name"_s,
+    u"title"_s,       u"geometry"_s,           u"style"_s,         u"stylesheet"_s, u"qmljsdebugger"_s,
+    u"dialogs"_s,     u"fontengine"_s};
+const QStringList ToolkitFlags = {u"reverse"_s, u"widgetcount"_s, u"nograb"_s,  u"dograb"_s,    u"sync"_s,
+                                  u"visual"_s,  u"testability"_s, u"nomouse"_s, u"nokeyboard"_s};
+
+// How many arguments from i on are one of the window system's options: 0, 1 or 2.
+int ToolkitOption(const QStringList &arguments, qsizetype i)
+{
+    const QString &argument = arguments.at(i);
+    // Qt takes "--style" as "-style".
+    const QString name = argument.mid(argument.startsWith(u"--"_s) ? 2 : 1);
+    if (ToolkitFlags.contains(name))
+        return 1;
+    const qsizetype equals = name.indexOf(u'=');
+    if (equals > 0 && ToolkitOptionsWithValue.contains(name.first(equals)))
+        return 1;
+    if (ToolkitOptionsWithValue.contains(name))
+        return i + 1 < arguments.size() ? 2 : 1;
+    return 0;
+}
+
+} // namespace
+
 TStartArguments TStartArguments::Parse(const QStringList &arguments, const QString &currentFolder)
 {
     TStartArguments result;
@@ -25,6 +57,10 @@ TStartArguments TStartArguments::Parse(const QStringList &arguments, const QStri
         if ((end < 0 || i < end) && argument.startsWith(u'-') && argument != u"-"_s) {
             if (argument == u"--scan"_s) {
                 result.Scan = true;
+                continue;
+            }
+            if (const int taken = ToolkitOption(arguments, i); taken > 0) {
+                i += taken - 1;
                 continue;
             }
             result.Action = saError;

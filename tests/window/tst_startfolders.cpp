@@ -72,6 +72,9 @@ private Q_SLOTS:
                                  << QString() << false;
         QTest::newRow("help after -- is a folder")
             << QStringList{u"--"_s, u"--help"_s} << run << u"/work/here/--help"_s << QString() << false;
+        QTest::newRow("the window system's options pass")
+            << QStringList{u"-style"_s, u"fusion"_s, u"/a"_s, u"--platform=offscreen"_s, u"-reverse"_s, u"/b"_s} << run
+            << u"/a"_s << u"/b"_s << false;
         QTest::newRow("unknown option") << QStringList{u"--bogus"_s} << int(TStartArguments::saError) << QString()
                                         << QString() << false;
         QTest::newRow("three folders") << QStringList{u"/a"_s, u"/b"_s, u"/c"_s} << int(TStartArguments::saError)
@@ -112,6 +115,12 @@ private Q_SLOTS:
         QVERIFY(program.waitForFinished(10000));
         QCOMPARE(program.exitCode(), 0);
         QCOMPARE(program.readAllStandardOutput(), QByteArray("foldermate " FM_VERSION "\n"));
+
+        program.start(QStringLiteral(FM_PROGRAM), {u"--bogus"_s});
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 2);
+        QVERIFY(program.readAllStandardError().contains("unknown option --bogus"));
 
         environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
         program.setProcessEnvironment(environment);
