@@ -266,7 +266,11 @@ void TJamFileList::SetColumnVisibility(const SHCOLUMNID &pColumnID, bool pVisibl
         return;
     if (header()->isSectionHidden(logical) == !pVisible)
         return;
+    // Showing a section resizes it: that is no width the user chose.
+    const bool fitting = FFitting;
+    FFitting = true;
     header()->setSectionHidden(logical, !pVisible);
+    FFitting = fitting;
     if (FDefaultWidths)
         FitDefaultWidths();
 }
@@ -349,34 +353,45 @@ void TJamFileList::FitDefaultWidths()
         widths[column] = width;
         used += width;
     }
-    // Where the list is too narrow for all of them, the columns after the date give way
-    // first, down to their titles: a size or a date cut short reads wrong, a long type
-    // or name is elided.
+    // Where the list is too narrow for all of them, sizes and dates keep their widths (cut
+    // short, they read wrong) and names come next: the other columns give way first, down
+    // to their titles, then the folders, down to theirs, then the names. Below that the
+    // list scrolls sideways.
     const int room = viewport()->width() - MinimumRestWidth;
-    // First down to a short name whole, then, if the list is narrower still, to the titles.
-    for (bool toTitles : {false, true}) {
-        for (int column = columns - 1; column >= 0 && used > room; --column) {
-            if (widths[column] == 0 || column == TResultListModel::rcSize || column == TResultListModel::rcModified)
-                continue;
-            int least = titleWidth(column);
-            // A name cut to its first and last letter says nothing: below a short name
-            // whole, the list scrolls sideways instead.
-            if (column == TResultListModel::rcName)
-                least = std::max(least, widths[column] * (toTitles ? 2 : 3) / 5);
-            const int cut = std::min(widths[column] - least, used - room);
-            if (cut > 0) {
-                widths[column] -= cut;
-                used -= cut;
-            }
+    const auto giveWay = [&](int column, int least) {
+        const int cut = std::min(widths[column] - least, used - room);
+        if (cut > 0) {
+            widths[column] -= cut;
+            used -= cut;
         }
+    };
+    for (int column = columns - 1; column >= 0 && used > room; --column) {
+        if (widths[column] > 0 && column != TResultListModel::rcName && column != TResultListModel::rcSize
+            && column != TResultListModel::rcModified)
+            giveWay(column, titleWidth(column));
+    }
+    const bool folders = !header()->isSectionHidden(TResultListModel::rcFolder);
+    const int folderWidth = folders ? std::max(std::min(MinimumRestWidth, titleWidth(TResultListModel::rcFolder)),
+                                               header()->minimumSectionSize())
+                                    : 0;
+    // The names take what the folders, sizes and dates before the end of the dates leave;
+    // what stands after the dates may be scrolled to.
+    if (widths[TResultListModel::rcName] > 0 && used > room) {
+        const int before = folderWidth + widths[TResultListModel::rcSize] + widths[TResultListModel::rcModified];
+        const int name = std::max(titleWidth(TResultListModel::rcName),
+                                  std::min(widths[TResultListModel::rcName], viewport()->width() - before));
+        used -= widths[TResultListModel::rcName] - name;
+        widths[TResultListModel::rcName] = name;
     }
     for (int column = 0; column < columns; ++column)
         if (widths[column] > 0)
             header()->resizeSection(column, widths[column]);
-    if (!header()->isSectionHidden(TResultListModel::rcFolder)) {
-        header()->resizeSection(
-            TResultListModel::rcFolder,
-            std::max({viewport()->width() - used, titleWidth(TResultListModel::rcFolder), MinimumRestWidth}));
+    // The folders take the rest; in a list too narrow for the others, only their title, so
+    // that the sizes and dates after them stay in view.
+    if (folders) {
+        header()->resizeSection(TResultListModel::rcFolder,
+                                std::max({viewport()->width() - used, folderWidth,
+                                          used > viewport()->width() - MinimumRestWidth ? 0 : MinimumRestWidth}));
     }
     FFitting = false;
 }

@@ -447,4 +447,11 @@ void TSettingsPage::ApplyTexts()
     CheckBox1->setToolTip(FHost.Text(tlHiddenFoldersTip));
     // Each time adjustment box stays right beside its caption, whatever the caption's length.
     FitTimeLabels();
+    // The middle column is as wide as its captions need in this language.
+    const int width = std::max(MiddleColumnWidth, Panel4->sizeHint().width());
+    if (width != Panel4Width) {
+        Panel4Width = width;
+        Panel7->resize(Panel4Width, Panel7->height());
+        PlaceSettingsColumns();
+    }
 }

@@ -61,7 +61,8 @@ public:
     // The time adjustment captions take no more room than their text needs; call after
     // changing their texts.
     void FitTimeLabels();
-    // The width of the middle column as built; resizing never changes it.
+    // The width of the middle column: as wide as its captions need in the language in use;
+    // resizing never changes it.
     int BuiltMiddleWidth() const { return Panel4Width; }
 
 protected:

@@ -380,6 +380,10 @@ private Q_SLOTS:
         const int dateEnd =
             header.sectionPosition(TResultListModel::rcModified) + header.sectionSize(TResultListModel::rcModified);
         QVERIFY2(dateEnd <= list.viewport()->width(), qPrintable(QString::number(dateEnd)));
+        // Names come next: a short one shows whole beside its icon.
+        const int shortName = metrics.horizontalAdvance(u"IMG_0001.jpg"_s) + list.iconSize().width();
+        QVERIFY2(header.sectionSize(TResultListModel::rcName) > shortName,
+                 qPrintable(QString::number(header.sectionSize(TResultListModel::rcName))));
         if (width > 600) {
             // Room for all: the folder column takes what the others leave.
             QCOMPARE(header.length(), list.viewport()->width());
@@ -392,6 +396,15 @@ private Q_SLOTS:
         QCOMPARE(header.sectionSize(TResultListModel::rcSize), size);
         QVERIFY(header.sectionSize(TResultListModel::rcFolder) > folder);
         QCOMPARE(header.length(), list.viewport()->width());
+
+        // A column of the other side switched on shows at once, inside the list.
+        list.SetColumnVisibility(TResultListModel::ColumnId(TResultListModel::rcOtherSize), true);
+        QVERIFY(header.sectionSize(TResultListModel::rcOtherSize) > metrics.horizontalAdvance(widestSize));
+        QVERIFY(header.sectionViewportPosition(TResultListModel::rcOtherSize) >= 0);
+        QVERIFY(header.sectionViewportPosition(TResultListModel::rcOtherSize)
+                    + header.sectionSize(TResultListModel::rcOtherSize)
+                <= list.viewport()->width());
+        list.SetColumnVisibility(TResultListModel::ColumnId(TResultListModel::rcOtherSize), false);
 
         // A width set by a saved layout (or the user) stays when the list is resized.
         list.SetColumnWidthAt(1, 333);

@@ -237,6 +237,25 @@ private Q_SLOTS:
         QVERIFY2(english.isEmpty(), qPrintable(english.join(u'\n')));
     }
 
+    // The settings' captions are never cut, in any shipped language, at the size the window
+    // first opens with.
+    void settingsCaptionsFitInEveryLanguage()
+    {
+        const QStringList languages = FWindow->LanguageAndHelp().LanguageFiles();
+        QVERIFY(languages.size() >= 3);
+        for (int language = 0; language < languages.size(); ++language) {
+            FWindow->LanguageAndHelp().LoadLanguage(language);
+            QApplication::processEvents();
+            auto *middle = Find<QWidget>(*FWindow, "Panel4");
+            for (QAbstractButton *button : middle->findChildren<QAbstractButton *>()) {
+                if (!button->isVisible() || button->text().isEmpty())
+                    continue;
+                QVERIFY2(button->width() >= button->sizeHint().width(),
+                         qPrintable(languages.at(language) + u": "_s + button->text()));
+            }
+        }
+    }
+
     void actionDialogs()
     {
         TFileActionBoxes boxes(FWindow.get(), [this](TTextLine line) { return FWindow->Text(line); });
