@@ -542,7 +542,7 @@ QVariant TResultListModel::data(const QModelIndex &index, int role) const
         const TCounterpart &other = entry.Counterpart;
         switch (column) {
         case rcOtherSize:
-            return role == SortRole ? QVariant(other.Size) : QVariant(QLocale().formattedDataSize(other.Size));
+            return role == SortRole ? QVariant(other.Size) : QVariant(SizeText(other.Size));
         case rcOtherModified:
             return role == SortRole ? QVariant(other.MTimeSec)
                                     : QVariant(QLocale().toString(QDateTime::fromSecsSinceEpoch(other.MTimeSec),

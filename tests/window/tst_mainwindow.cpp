@@ -145,6 +145,22 @@ private Q_SLOTS:
         QCOMPARE(StatusOf(Find<QStatusBar>(*FWindow, "StatusBar6"))->text(), u" 1 file(s) (3 bytes)"_s);
         QCOMPARE(Find<QPushButton>(*FWindow, "PngBitBtn9")->text(), u"Copy all to Destination"_s);
         QCOMPARE(Find<QPushButton>(*FWindow, "PngBitBtn14")->text(), u"Delete all"_s);
+
+        // A pair's row shows the other file's size and date, not its own.
+        const auto cell = [this](int list, int column) {
+            return FWindow->FileList(list)->model()->index(0, column).data().toString();
+        };
+        // conflict.txt: each side's row shows the other side's size as that side's row shows it.
+        QCOMPARE(cell(7, TResultListModel::rcOtherSize), cell(8, TResultListModel::rcSize));
+        QCOMPARE(cell(8, TResultListModel::rcOtherSize), cell(7, TResultListModel::rcSize));
+        QVERIFY(cell(7, TResultListModel::rcOtherSize) != cell(7, TResultListModel::rcSize));
+        QVERIFY(cell(3, TResultListModel::rcOtherSize) != cell(3, TResultListModel::rcSize));
+        // newer.txt and older.txt: each side's own time is the other's time of the other pair.
+        QVERIFY(!cell(3, TResultListModel::rcOtherModified).isEmpty());
+        QCOMPARE(cell(3, TResultListModel::rcOtherModified), cell(4, TResultListModel::rcOtherModified));
+        QCOMPARE(cell(3, TResultListModel::rcModified), cell(4, TResultListModel::rcModified));
+        QVERIFY(cell(3, TResultListModel::rcOtherModified) != cell(3, TResultListModel::rcModified));
+        QCOMPARE(cell(3, TResultListModel::rcDifference), FWindow->FileList(3)->ListModel()->DifferenceText(1000));
     }
 
     void statusLineDuringScanStartsWithASpace()
