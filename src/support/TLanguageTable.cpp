@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QStringDecoder>
 
+#include <algorithm>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,10 +15,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// No language file comes near this; a larger file is something else that happens
-// to end in ".txt", and reading it whole would only hold the window up.
-constexpr qint64 kLargestLanguageFile = 64 * 1024 * 1024;
 
 QString DecodeWith(QStringConverter::Encoding encoding, QByteArrayView bytes)
 {
@@ -64,13 +62,13 @@ QStringList TLanguageTable::SplitLines(QStringView Text)
             ++i;
             continue;
         }
-        lines.append(Text.sliced(start, i - start).toString());
+        lines.append(Text.sliced(start, std::min(i - start, qsizetype(LongestLine))).toString());
         if (c == u'\r' && i + 1 < n && Text[i + 1] == u'\n')
             ++i;
         start = ++i;
     }
     if (start < n)
-        lines.append(Text.sliced(start).toString());
+        lines.append(Text.sliced(start, std::min(n - start, qsizetype(LongestLine))).toString());
     return lines;
 }
 
@@ -94,7 +92,7 @@ std::optional<TLanguageTable> TLanguageTable::FromFile(const QString &Path)
     if (fd < 0)
         return std::nullopt;
     struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kLargestLanguageFile) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > LargestFile) {
         ::close(fd);
         return std::nullopt;
     }

@@ -15,6 +15,12 @@ class TmxStorage;
 class TLanguageTable
 {
 public:
+    // No language file comes near these: a larger file is something else that happens to
+    // end in ".txt" and is not read; a longer line is cut, as no caption or message has
+    // room for more and laying it out would hold the window up.
+    static constexpr qint64 LargestFile = 4 * 1024 * 1024;
+    static constexpr int LongestLine = 4096;
+
     TLanguageTable() = default;
     explicit TLanguageTable(QStringList Lines)
         : FLines(std::move(Lines))

@@ -1,5 +1,7 @@
 #include "window/THelpWindow.h"
 
+#include "window/THelpBrowser.h"
+
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFileInfo>
@@ -17,7 +19,7 @@ using namespace Qt::StringLiterals;
 
 THelpWindow::THelpWindow(QWidget *parent)
     : QDialog(parent)
-    , FBrowser(new QTextBrowser(this))
+    , FBrowser(new THelpBrowser(this))
     , FFindLabel(new QLabel(this))
     , FFindBox(new QLineEdit(this))
     , FNotFound(new QLabel(this))
@@ -74,8 +76,10 @@ bool THelpWindow::Open(const QString &htmlFile)
     if (!file.open(QIODevice::ReadOnly))
         return false;
     FPage = htmlFile;
-    // The folder of the page resolves its pictures and its links to other pages.
+    // The folder of the page resolves its pictures and its links to other pages, and is
+    // all the view may read.
     FBrowser->setSearchPaths({QFileInfo(htmlFile).absolutePath()});
+    FBrowser->SetFolder(QFileInfo(htmlFile).absolutePath());
     FBrowser->setSource(QUrl::fromLocalFile(QFileInfo(htmlFile).absoluteFilePath()), QTextDocument::HtmlResource);
     return true;
 }

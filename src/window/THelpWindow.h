@@ -1,10 +1,11 @@
 #pragma once
 
+#include "window/THelpBrowser.h"
+
 #include <QDialog>
 
 class QLabel;
 class QLineEdit;
-class QTextBrowser;
 
 // The user guide in the program's own window: an HTML page with its headings and links,
 // and a find box (Ctrl+F) that finds forwards with Enter and backwards with Shift+Enter.
@@ -25,7 +26,7 @@ public:
     // Finds the next (or previous) place of the text, from the cursor, going round the
     // end once; false when the guide does not hold it.
     bool Find(const QString &text, bool backward = false);
-    QTextBrowser *Browser() const { return FBrowser; }
+    THelpBrowser *Browser() const { return FBrowser; }
     QLineEdit *FindBox() const { return FFindBox; }
 
 protected:
@@ -34,7 +35,7 @@ protected:
 private:
     void FindTyped(bool backward);
 
-    QTextBrowser *FBrowser;
+    THelpBrowser *FBrowser;
     QLabel *FFindLabel;
     QLineEdit *FFindBox;
     QLabel *FNotFound;

@@ -296,6 +296,14 @@ QString TLanguageAndHelp::HelpPage() const
 // RTF documents, which stay shipped beside the guides for those who want them.
 void TLanguageAndHelp::PngBitBtn10Click()
 {
+    // A language that ships its guide only as a document of its own gets that document,
+    // from the desktop's program for it, rather than the English guide.
+    const QString own = FProgramFolder + u"/Help/"_s + LanguageName();
+    if (!QFileInfo(own + u".html"_s).isFile() && QFileInfo(own + u".rtf"_s).isFile()) {
+        if (!QDesktopServices::openUrl(QUrl::fromLocalFile(own + u".rtf"_s)))
+            FHost.Prompts().Error(FHost.Text(tlCannotOpen).arg(QDir::toNativeSeparators(own + u".rtf"_s)));
+        return;
+    }
     const QString page = HelpPage();
     if (page.isEmpty()) {
         FHost.Prompts().Error(FHost.Text(tlNoHelp).arg(QDir::toNativeSeparators(FProgramFolder + u"/Help"_s)));

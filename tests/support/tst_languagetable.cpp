@@ -70,6 +70,8 @@ private slots:
         QTest::newRow("only a break") << u"\r\n"_s << QStringList{u""_s};
         QTest::newRow("nothing") << QString() << QStringList();
         QTest::newRow("NUL ends the text") << u"a\r\nb"_s + QChar(0) + u"c\r\nd"_s << QStringList{u"a"_s, u"b"_s};
+        QTest::newRow("an overlong line is cut") << QString(TLanguageTable::LongestLine + 5, u'x') + u"\nb"_s
+                                                 << QStringList{QString(TLanguageTable::LongestLine, u'x'), u"b"_s};
     }
     void lineBreaks()
     {
@@ -124,6 +126,11 @@ private slots:
         const QString fifo = dir.filePath(u"fifo.txt"_s);
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         QVERIFY(!TLanguageTable::FromFile(fifo));
+        // Far larger than any language: not read at all (a 30 M-character line once held the
+        // window up for a minute).
+        const QString huge = dir.filePath(u"huge.txt"_s);
+        QVERIFY(WriteFile(huge, QByteArray(TLanguageTable::LargestFile + 1, 'x')));
+        QVERIFY(!TLanguageTable::FromFile(huge));
     }
 
     void loadFallsBackToEnglish_data()

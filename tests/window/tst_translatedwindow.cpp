@@ -9,6 +9,7 @@
 #include "results/TJamFileList.h"
 #include "support/TLanguageTable.h"
 #include "support/TQtTranslations.h"
+#include "window/THelpBrowser.h"
 #include "window/THelpWindow.h"
 #include "window/TLanguageAndHelp.h"
 #include "window/TfrmMain.h"
@@ -16,6 +17,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QDialog>
 #include <QFile>
 #include <QGroupBox>
@@ -29,8 +31,10 @@
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QTimer>
 #include <QTreeView>
+#include <QUrl>
 
 #include <functional>
 
@@ -182,6 +186,11 @@ class tst_TranslatedWindow : public QObject, TWindowFixture
 
     QString Src() const { return FProgram->filePath(u"src"_s); }
     QString Dst() const { return FProgram->filePath(u"dst"_s); }
+
+    QList<QUrl> FOpened; // what the desktop was asked to open
+
+public Q_SLOTS:
+    void OpenUrl(const QUrl &url) { FOpened << url; }
 
 private Q_SLOTS:
     void init()
@@ -360,11 +369,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("page");
         QTest::addColumn<QString>("heading");
         QTest::addColumn<bool>("ownGuide");
-        QTest::newRow("Deutsch") << u"Deutsch"_s << u"Deutsch.html"_s << u"Benutzerhandbuch"_s << true;
-        QTest::newRow("Français") << u"Français"_s << u"Français.html"_s << u"Guide"_s << true;
-        QTest::newRow("English") << u"English"_s << u"English.html"_s << u"User Guide"_s << true;
+        QTest::addColumn<bool>("ownDocument"); // Help/<language>.rtf stays
+        QTest::newRow("Deutsch") << u"Deutsch"_s << u"Deutsch.html"_s << u"Benutzerhandbuch"_s << true << true;
+        QTest::newRow("Français") << u"Français"_s << u"Français.html"_s << u"Guide"_s << true << true;
+        QTest::newRow("English") << u"English"_s << u"English.html"_s << u"User Guide"_s << true << true;
         // A language without a guide of its own gets the English one, in a German window.
-        QTest::newRow("no guide of its own") << u"Deutsch"_s << u"English.html"_s << u"User Guide"_s << false;
+        QTest::newRow("no guide of its own") << u"Deutsch"_s << u"English.html"_s << u"User Guide"_s << false << false;
+        // One that ships only its document gets that from the desktop.
+        QTest::newRow("only a document of its own") << u"Français"_s << u"Français.rtf"_s << QString() << false << true;
     }
 
     void helpInTheChosenLanguage()
@@ -373,13 +385,25 @@ private Q_SLOTS:
         QFETCH(QString, page);
         QFETCH(QString, heading);
         QFETCH(bool, ownGuide);
+        QFETCH(bool, ownDocument);
         if (!ownGuide)
             QVERIFY(QFile::remove(HelpFolder() + u'/' + language + u".html"_s));
+        if (!ownDocument)
+            QVERIFY(QFile::remove(HelpFolder() + u'/' + language + u".rtf"_s));
         auto *languages = Find<QComboBox>(*FWindow, "ComboBox2");
         languages->setCurrentIndex(languages->findText(language));
         Q_EMIT languages->activated(languages->currentIndex());
+        FOpened.clear();
+        QDesktopServices::setUrlHandler(u"file"_s, this, "OpenUrl");
         Find<QPushButton>(*FWindow, "PngBitBtn10")->click();
+        QDesktopServices::unsetUrlHandler(u"file"_s);
         THelpWindow *help = FWindow->LanguageAndHelp().HelpWindow();
+        if (page.endsWith(u".rtf"_s)) {
+            QVERIFY(!help);
+            QCOMPARE(FOpened, QList<QUrl>{QUrl::fromLocalFile(HelpFolder() + u'/' + page)});
+            return;
+        }
+        QVERIFY(FOpened.isEmpty());
         QVERIFY(help);
         QVERIFY(help->isVisible());
         QCOMPARE(QFileInfo(help->Page()).fileName(), page);
@@ -411,6 +435,47 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(help));
         QTest::keyClick(help->windowHandle(), Qt::Key_F, Qt::ControlModifier);
         QVERIFY(help->FindBox()->hasFocus());
+    }
+
+    // Pages and pictures a guide may not hold show nothing, and a page nested deeper than
+    // any guide shows as plain text: the window never reads a device or a file elsewhere.
+    void hostileHelpIsBounded()
+    {
+        QFile outside(FProgram->filePath(u"outside.png"_s));
+        QVERIFY(outside.open(QIODevice::WriteOnly));
+        outside.write("not a picture");
+        outside.close();
+        QByteArray nested = "<html><body>";
+        for (int i = 0; i < 200000; ++i)
+            nested += "<div>";
+        nested += "deep</body></html>";
+        QVERIFY(THelpBrowser::Nesting(nested, THelpBrowser::DeepestNesting) > THelpBrowser::DeepestNesting);
+        QCOMPARE(THelpBrowser::Nesting("<p>a<br>b<img src=x><!-- <div> --></p><p/>", 10), 1);
+        QFile page(HelpFolder() + u"/Deutsch.html"_s);
+        QVERIFY(page.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        page.write("<html><body><h1>Benutzerhandbuch</h1><img src=\"/dev/zero\"><img src=\"../outside.png\">"
+                   "<a href=\"deep.html\">deep</a></body></html>");
+        page.close();
+        QFile deep(HelpFolder() + u"/deep.html"_s);
+        QVERIFY(deep.open(QIODevice::WriteOnly));
+        deep.write(nested);
+        deep.close();
+
+        Find<QPushButton>(*FWindow, "PngBitBtn10")->click();
+        THelpWindow *help = FWindow->LanguageAndHelp().HelpWindow();
+        QVERIFY(help);
+        THelpBrowser *browser = help->Browser();
+        QVERIFY(browser->toPlainText().contains(u"Benutzerhandbuch"_s));
+        const auto empty = [browser](int type, const QUrl &url) {
+            return browser->loadResource(type, url).toByteArray().isEmpty();
+        };
+        QVERIFY(empty(QTextDocument::ImageResource, QUrl::fromLocalFile(u"/dev/zero"_s)));
+        QVERIFY(empty(QTextDocument::ImageResource, QUrl(u"../outside.png"_s)));
+        QVERIFY(empty(QTextDocument::HtmlResource, QUrl::fromLocalFile(u"/etc/hostname"_s)));
+        const QVariant shown = browser->loadResource(QTextDocument::HtmlResource, QUrl(u"deep.html"_s));
+        QVERIFY(shown.toString().startsWith(u"<pre"_s));
+        browser->setSource(QUrl(u"deep.html"_s));
+        QVERIFY(browser->toPlainText().contains(u"<div><div>"_s));
     }
 
     void helpWithoutAnyGuide()
