@@ -32,6 +32,8 @@ bool TTextPair::Compare(QByteArray left, QByteArray right, bool ignoreWhiteSpace
             return false;
         }
     }
+    FLeft.IndexLines();
+    FRight.IndexLines();
     control.Report(1000);
     FVerdict = identical ? tvIdentical : sameText ? tvSameText : FHunks.empty() ? tvOnlyWhiteSpace : tvDifferent;
     FRowCount = FLeft.LineCount();

@@ -27,6 +27,7 @@ void TTextSide::SetBytes(QByteArray bytes)
             ++lf;
         p = nl + 1;
     }
+    FLineEndCount = lf + crlf;
     FLineEnds = crlf == 0 ? (lf == 0 ? leNone : leLf) : (lf == 0 ? leCrLf : leMixed);
     FFinalLineEnd = begin == end || end[-1] == '\n';
 }
@@ -68,9 +69,13 @@ bool TTextSide::Prepare(bool asUtf8, const TCompareControl &control)
     if (!FBytes.isEmpty() && !FBytes.endsWith('\n'))
         FBytes.append('\n'); // within the spare capacity the reader leaves
 
-    if (control.Cancelled())
-        return false;
+    return true;
+}
+
+void TTextSide::IndexLines()
+{
     FLineStarts.clear();
+    FLineStarts.reserve(size_t(FLineEndCount) + 2);
     FLineStarts.push_back(0);
     const char *begin = FBytes.constData();
     const char *end = begin + FBytes.size();
@@ -79,7 +84,6 @@ bool TTextSide::Prepare(bool asUtf8, const TCompareControl &control)
         p = nl + 1; // the bytes end with a line end
         FLineStarts.push_back(p - begin);
     }
-    return true;
 }
 
 QByteArrayView TTextSide::Matched() const

@@ -36,9 +36,12 @@ public:
     bool IsUtf8() const { return FEncoding != teLatin1; }
     const QByteArray &Bytes() const { return FBytes; }
 
-    // Brings the bytes into the form the lines are matched in (see above) and finds the
-    // lines. `asUtf8`: recode Latin-1 as UTF-8. False when cancelled.
+    // Brings the bytes into the form the lines are matched in (see above). `asUtf8`:
+    // recode Latin-1 as UTF-8. False when cancelled.
     bool Prepare(bool asUtf8, const TCompareControl &control);
+    // Finds where each line starts, for the lines to be shown (after the matching, which
+    // is when the memory is needed most).
+    void IndexLines();
     // The lines as matched, each ended by one LF.
     QByteArrayView Matched() const;
 
@@ -52,6 +55,7 @@ private:
     TEncoding FEncoding = teUtf8;
     TLineEnds FLineEnds = leNone;
     bool FFinalLineEnd = true;
+    qsizetype FLineEndCount = 0;
     bool FMatchedUtf8 = true; // how the prepared bytes decode
     std::vector<qsizetype> FLineStarts{0};
 };
