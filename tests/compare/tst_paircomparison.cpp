@@ -144,6 +144,12 @@ void tst_PairComparison::textPairs_data()
     QTest::newRow("no final line end, last line changed") << "a\nb"_ba
                                                           << "a\nc"_ba << false << P::tvDifferent << "1,1,1,1"
                                                           << "=c" << false;
+    // Past the blocks a file is read in: the last line of 5 MiB differs.
+    const QByteArray lines = QByteArray(63, 'x').append('\n').repeated(81920);
+    QTest::newRow("change after 5 MiB") << lines + "a\n"
+                                        << lines + "b\n"
+                                        << false << P::tvDifferent << "81920,1,81920,1" << QString(81920, u'=') + u'c'
+                                        << false;
     QTest::newRow("white space counts") << "a b\n\tc\n"_ba
                                         << "a  b\nc\n"_ba << false << P::tvDifferent << "0,2,0,2"
                                         << "cc" << false;
