@@ -10,7 +10,8 @@ namespace {
 struct TUnits
 {
     std::vector<char32_t> Code;
-    std::vector<qsizetype> At; // UTF-16 position; one more entry: where the last one ends
+    std::vector<qsizetype> At;   // where each starts in the text, in UTF-16 units
+    std::vector<qsizetype> Ends; // and where it ends
 
     TUnits(const QString &text, bool ignoreWhiteSpace)
     {
@@ -30,7 +31,6 @@ struct TUnits
             i += length;
         }
     }
-    std::vector<qsizetype> Ends;
     qsizetype Size() const { return qsizetype(Code.size()); }
 };
 

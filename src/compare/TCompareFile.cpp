@@ -30,8 +30,9 @@ bool TCompareFile::Open(const QByteArray &path)
         return false;
     }
     struct stat st;
-    if (::fstat(FFd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        Fail(ceOpen, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+    const bool known = ::fstat(FFd, &st) == 0;
+    if (!known || !S_ISREG(st.st_mode)) {
+        Fail(ceOpen, !known ? errno : S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
         ::close(FFd);
         FFd = -1;
         return false;
