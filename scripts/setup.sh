@@ -7,8 +7,9 @@ cd "$(dirname "$0")/.."
 # qt6-translations-l10n: Qt's own texts (Yes, No, Cancel...) in the window's language.
 # help2man: the manual pages, from each program's --help and data/man/PROGRAM.h2m.
 # dosfstools, fusefat: the copy tests' FAT volume (owners, permissions and case it does not keep).
+# libgit2-dev, libdtl-dev: the comparison of two files (lines, and characters within a line).
 PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-translations-l10n zlib1g-dev
-          libsqlite3-dev libglib2.0-dev xvfb xauth dosfstools fusefat help2man)
+          libsqlite3-dev libglib2.0-dev xvfb xauth dosfstools fusefat help2man libgit2-dev libdtl-dev)
 
 missing=()
 for p in "${PACKAGES[@]}"; do
