@@ -26,7 +26,7 @@ TEntry::TEntry(QString path, QByteArray content, qint64 mtime, long nanoseconds)
         MTime = DefaultMTime;
 }
 
-TEntry TEntry::Link(QString path, QString target)
+TEntry TEntry::Link(QString path, const QString &target)
 {
     TEntry e(std::move(path), QFile::encodeName(target));
     e.Kind = ekLink;

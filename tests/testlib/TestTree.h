@@ -37,7 +37,7 @@ struct TEntry
     // whose time (when given) is set after everything below it is made.
     TEntry(QString path, QByteArray content = {}, qint64 mtime = NoTime, long nanoseconds = 0);
     // A symbolic link holding target as written (relative to the link's folder, or absolute).
-    static TEntry Link(QString path, QString target);
+    static TEntry Link(QString path, const QString &target);
     // A named pipe.
     static TEntry Fifo(QString path);
 
