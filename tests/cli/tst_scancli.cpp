@@ -66,11 +66,11 @@ private Q_SLOTS:
 void tst_ScanCli::initTestCase()
 {
     QVERIFY(FDir.isValid());
-    TestTree::File(FDir.path(), u"s/same.txt"_s, "same", 1700000000);
-    TestTree::File(FDir.path(), u"d/same.txt"_s, "same", 1700000000);
-    TestTree::File(FDir.path(), u"s/sub/only.txt"_s, "x", 1700000000);
-    TestTree::File(FDir.path(), u"d/big.bin"_s, QByteArray(3000, 'b'), 1700000000);
-    TestTree::File(FDir.path(), u"s/new line\nname.txt"_s, "n", 1700000000);
+    QVERIFY(TestTree::Build(FDir.path(), {{u"s/same.txt"_s, "same"},
+                                          {u"d/same.txt"_s, "same"},
+                                          {u"s/sub/only.txt"_s, "x"},
+                                          {u"d/big.bin"_s, QByteArray(3000, 'b')},
+                                          {u"s/new line\nname.txt"_s, "n"}}));
 }
 
 void tst_ScanCli::printsOneRecordPerDelivery()
@@ -176,21 +176,17 @@ void tst_ScanCli::entriesLeftOutGoToStderrWithStatus4()
     QFETCH(int, status);
     QFETCH(QStringList, errors);
     QTemporaryDir dir;
-    TestTree::Dir(dir.path(), u"s"_s);
-    TestTree::Dir(dir.path(), u"d"_s);
+    QList<TestTree::TEntry> entries{{u"s/"_s}, {u"d/"_s}};
     for (const QString &entry : std::as_const(tree)) {
         const QStringList link = entry.split(u" -> "_s);
         if (link.size() == 2)
-            TestTree::SymLink(link[1], dir.filePath(link[0]));
-        else if (entry.endsWith(u'/'))
-            TestTree::Dir(dir.path(), entry);
+            entries << TestTree::TEntry::Link(link[0], link[1]);
         else if (entry.endsWith(u'|'))
-            QCOMPARE(::mkfifo(TestTree::Native(dir.filePath(entry.chopped(1))).constData(), 0600), 0);
+            entries << TestTree::TEntry::Fifo(entry.chopped(1));
         else
-            TestTree::File(dir.path(), entry, "same");
+            entries << TestTree::TEntry(entry, "same");
     }
-    if (QTest::currentTestFailed())
-        return;
+    QVERIFY(TestTree::Build(dir.path(), entries));
     const TResult r = RunScan({u"s"_s, u"d"_s}, dir.path());
     QCOMPARE(r.ExitCode, status);
     QStringList lines = QString::fromUtf8(r.Err).split(u'\n');
@@ -207,11 +203,7 @@ void tst_ScanCli::aLineBreakInANameForgesNoRecord()
 {
     // A name "x\n2\tvictim" would print a record of list 2 for a file that was never found.
     QTemporaryDir dir;
-    TestTree::File(dir.path(), u"s/x\n2\tvictim"_s, "x");
-    TestTree::File(dir.path(), u"s/plain.txt"_s, "p");
-    TestTree::Dir(dir.path(), u"d"_s);
-    if (QTest::currentTestFailed())
-        return;
+    QVERIFY(TestTree::Build(dir.path(), {{u"s/x\n2\tvictim"_s, "x"}, {u"s/plain.txt"_s, "p"}, {u"d/"_s}}));
     const TResult r = RunScan({u"s"_s, u"d"_s}, dir.path());
     QCOMPARE(r.ExitCode, 4);
     QCOMPARE(r.Out, "1\t" + dir.filePath(u"s/plain.txt"_s).toUtf8() + '\n');
@@ -298,14 +290,14 @@ void tst_ScanCli::figuresAsTsvAndJson()
     QVERIFY(dir.isValid());
     const QString s = dir.filePath(u"s/"_s), d = dir.filePath(u"d/"_s);
     const qint64 t = 1700000000;
-    TestTree::File(s, u"newer.txt"_s, "12345", t + 3600);
-    TestTree::File(d, u"newer.txt"_s, "123", t);
-    TestTree::File(s, u"only.txt"_s, "x", t);
     // Names that a line-based record or a TSV field would break.
     const QString odd = u"say \"hi\" \\ line\nbreak.txt"_s;
-    TestTree::File(s, odd, "aa", t);
-    TestTree::File(d, odd, "bbb", t + 10);
-    TestTree::File(s, u"tab\tname.txt"_s, "a", t);
+    QVERIFY(TestTree::Build(dir.path(), {{u"s/newer.txt"_s, "12345", t + 3600},
+                                         {u"d/newer.txt"_s, "123", t},
+                                         {u"s/only.txt"_s, "x", t},
+                                         {u"s/"_s + odd, "aa", t},
+                                         {u"d/"_s + odd, "bbb", t + 10},
+                                         {u"s/tab\tname.txt"_s, "a", t}}));
 
     // JSON: one object per line, every name as it is, the difference from the row's side.
     TResult r = RunScan({u"--format"_s, u"json"_s, u"--src-adjust"_s, u"-100"_s, s, d});

@@ -32,7 +32,7 @@ struct TResult
 // Each regular file below root by relative path: content and mtime.
 using TTree = QMap<QString, QPair<QByteArray, qint64>>;
 
-TTree Snapshot(const QString &root)
+TTree Files(const QString &root)
 {
     TTree tree;
     QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
@@ -66,7 +66,7 @@ private:
     TResult Run(const QStringList &arguments);
     // Source and destination with one file of each list: a copy-missing, extra, newer on
     // each side, a duplicate and a date conflict.
-    void MakeTrees();
+    bool MakeTrees();
 
 private Q_SLOTS:
     void init();
@@ -114,18 +114,18 @@ void tst_SyncCli::init()
     QVERIFY(QDir().mkpath(D));
 }
 
-void tst_SyncCli::MakeTrees()
+bool tst_SyncCli::MakeTrees()
 {
-    TestTree::File(S, u"sub/missing.txt"_s, "only in source");
-    TestTree::File(D, u"extra.txt"_s, "only in destination");
-    TestTree::File(S, u"newer.txt"_s, "source new", 1700000100);
-    TestTree::File(D, u"newer.txt"_s, "dest old", 1700000000);
-    TestTree::File(S, u"older.txt"_s, "source old", 1700000000);
-    TestTree::File(D, u"older.txt"_s, "dest new", 1700000100);
-    TestTree::File(S, u"same.txt"_s, "same");
-    TestTree::File(D, u"same.txt"_s, "same");
-    TestTree::File(S, u"conflict.txt"_s, "aaaa");
-    TestTree::File(D, u"conflict.txt"_s, "bbbbbb"); // same time, other size
+    return TestTree::Build(FDir.path(), {{u"s/sub/missing.txt"_s, "only in source"},
+                                         {u"d/extra.txt"_s, "only in destination"},
+                                         {u"s/newer.txt"_s, "source new", 1700000100},
+                                         {u"d/newer.txt"_s, "dest old", 1700000000},
+                                         {u"s/older.txt"_s, "source old", 1700000000},
+                                         {u"d/older.txt"_s, "dest new", 1700000100},
+                                         {u"s/same.txt"_s, "same"},
+                                         {u"d/same.txt"_s, "same"},
+                                         {u"s/conflict.txt"_s, "aaaa"},
+                                         {u"d/conflict.txt"_s, "bbbbbb"}}); // same time, other size
 }
 
 void tst_SyncCli::dryRunPrintsAndChangesNothing_data()
@@ -147,11 +147,11 @@ void tst_SyncCli::dryRunPrintsAndChangesNothing()
 {
     QFETCH(QStringList, options);
     QFETCH(QByteArray, expected);
-    MakeTrees();
-    const TTree before = Snapshot(FDir.path());
+    QVERIFY(MakeTrees());
+    const QStringList before = TestTree::Snapshot(FDir.path());
     const TResult r = Run(options << u"--dry-run"_s << S << D);
     QCOMPARE(r.ExitCode, 0);
-    QCOMPARE(Snapshot(FDir.path()), before);
+    QCOMPARE(TestTree::Snapshot(FDir.path()), before);
 
     const char end = options.contains(u"--null"_s) ? '\0' : '\n';
     QList<QByteArray> records;
@@ -166,7 +166,7 @@ void tst_SyncCli::dryRunPrintsAndChangesNothing()
 
 void tst_SyncCli::aRunLeavesOnlyDuplicatesAndKeepsWhatItReplaces()
 {
-    MakeTrees();
+    QVERIFY(MakeTrees());
     const TResult r = Run({u"--copy-missing"_s, u"--update"_s, u"--trash-extra"_s, u"--update-back"_s, S, D});
     QVERIFY2(r.ExitCode == 0, r.Err.constData());
     QVERIFY2(r.Err.contains("copied 3 files (32 bytes), trashed 1 files (19 bytes), 0 skipped, 0 failed"),
@@ -231,19 +231,18 @@ void tst_SyncCli::refusals()
     QFETCH(QStringList, options);
     QFETCH(int, exitCode);
     QFETCH(QByteArray, message);
-    TestTree::File(S, u"a.txt"_s, "a");
-    TestTree::File(D, u"b.txt"_s, "b");
+    QVERIFY(TestTree::Build(FDir.path(), {{u"s/a.txt"_s, "a"}, {u"d/b.txt"_s, "b"}}));
     if (emptySide == u"s"_s)
         QVERIFY(QFile::remove(S + u"/a.txt"_s));
     if (emptySide == u"d"_s)
         QVERIFY(QFile::remove(D + u"/b.txt"_s));
     if (emptySide == u"gone"_s)
         QVERIFY(QDir(S).removeRecursively());
-    const TTree before = Snapshot(FDir.path());
+    const QStringList before = TestTree::Snapshot(FDir.path());
     const TResult r = Run(options << S << D);
     QCOMPARE(r.ExitCode, exitCode);
     QVERIFY2(r.Err.contains(message), r.Err.constData());
-    QCOMPARE(Snapshot(FDir.path()), before);
+    QCOMPARE(TestTree::Snapshot(FDir.path()), before);
 }
 
 void tst_SyncCli::noTrashNeverDeletesForGood_data()
@@ -265,11 +264,11 @@ void tst_SyncCli::noTrashNeverDeletesForGood()
     if (::mount("tmpfs", QFile::encodeName(D).constData(), "tmpfs", 0, "size=1m") != 0)
         QSKIP(qPrintable(u"cannot mount a tmpfs here: "_s + QString::fromLocal8Bit(std::strerror(errno))));
     const auto unmount = qScopeGuard([&] { ::umount2(QFile::encodeName(D).constData(), MNT_DETACH); });
-    TestTree::File(S, u"keep.txt"_s, "k");
-    TestTree::File(D, u"keep.txt"_s, "k");
-    TestTree::File(S, u"file.txt"_s, "new", 1700000100);
-    TestTree::File(D, u"file.txt"_s, "old", 1700000000);
-    TestTree::File(D, u"extra.txt"_s, "extra");
+    QVERIFY(TestTree::Build(FDir.path(), {{u"s/keep.txt"_s, "k"},
+                                          {u"d/keep.txt"_s, "k"},
+                                          {u"s/file.txt"_s, "new", 1700000100},
+                                          {u"d/file.txt"_s, "old", 1700000000},
+                                          {u"d/extra.txt"_s, "extra"}}));
 
     QStringList options{action, S, D};
     if (permanent)
@@ -304,12 +303,14 @@ void tst_SyncCli::aStoppedRunTearsNothing()
     // Many files, each old in the destination and new in the source, or only in the source.
     const int count = 2000;
     const auto body = [](char c, int i) -> QByteArray { return QByteArray(4096 + i % 512, c) + QByteArray::number(i); };
+    QList<TestTree::TEntry> tree;
     for (int i = 0; i < count; ++i) {
         const QString name = u"f/%1/file%2.bin"_s.arg(i % 10).arg(i);
-        TestTree::File(S, name, body('n', i), 1700000100);
+        tree << TestTree::TEntry(u"s/"_s + name, body('n', i), 1700000100);
         if (i % 2 == 0)
-            TestTree::File(D, name, body('o', i), 1700000000);
+            tree << TestTree::TEntry(u"d/"_s + name, body('o', i), 1700000000);
     }
+    QVERIFY(TestTree::Build(FDir.path(), tree));
     QProcess p;
     p.setProcessEnvironment(Environment());
     p.start(QStringLiteral(FM_SYNC_EXE), {u"--copy-missing"_s, u"--update"_s, S, D});
@@ -349,14 +350,14 @@ void tst_SyncCli::aStoppedRunTearsNothing()
     // A killed run may leave a named temporary of its own beside a target (the moment
     // between linking a finished copy in and renaming it over the target); the next run
     // removes it and finishes the work.
-    const TTree after = Snapshot(D);
+    const TTree after = Files(D);
     for (auto it = after.cbegin(); it != after.cend(); ++it)
         QVERIFY2(QFileInfo(it.key()).fileName().startsWith(u"file"_s) || it.key().contains(u".foldermate-"_s),
                  qPrintable(it.key()));
     QVERIFY(after.size() >= count / 2 + arrived);
     const TResult again = Run({u"--copy-missing"_s, u"--update"_s, S, D});
     QVERIFY2(again.ExitCode == 0, again.Err.constData());
-    const TTree done = Snapshot(D);
+    const TTree done = Files(D);
     QCOMPARE(done.size(), count);
     for (int i = 0; i < count; i += 97)
         QCOMPARE(done.value(u"f/%1/file%2.bin"_s.arg(i % 10).arg(i)).first, body('n', i));

@@ -6,9 +6,12 @@
 
 #include "TestTree.h"
 
+#include <QProcess>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <memory>
 #include <random>
 
 #include <sys/stat.h>
@@ -67,15 +70,16 @@ QString FirstDifference(const QStringList &a, const QStringList &b)
     return {};
 }
 
-// Two trees from one seed: nested folders of all sizes (some larger than a run of entries
-// looked up at once), and pairs of every kind: missing on either side, older, newer, equal
-// sizes with the same or other bytes, conflicts, hidden names, names that are not text,
-// links to files, to folders, to nothing and into the other tree, FIFOs, and a counterpart
-// that is a folder.
-void Build(const QString &src, const QString &dst, unsigned seed)
+// Two trees from one seed, below root as src/ and dst/: nested folders of all sizes (some
+// larger than a run of entries looked up at once), and pairs of every kind: missing on
+// either side, older, newer, equal sizes with the same or other bytes, conflicts, hidden
+// names, names that are not text, links to files, to folders, to nothing and into the other
+// tree, FIFOs, and a counterpart that is a folder.
+bool BuildTrees(const QString &root, unsigned seed)
 {
     std::mt19937 rng(seed);
     const auto pick = [&](int n) { return int(rng() % unsigned(n)); };
+    const QString src = root + u"/src"_s, dst = root + u"/dst"_s;
     QStringList folders{QString()};
     const int folderCount = 6 + pick(30);
     while (folders.size() < folderCount) {
@@ -83,67 +87,73 @@ void Build(const QString &src, const QString &dst, unsigned seed)
         folders << parent + (pick(5) == 0 ? u".h"_s : u"d"_s) + QString::number(folders.size()) + u'/';
     }
     const QByteArray block(3000, 'x');
+    QList<TEntry> tree;
+    QList<QByteArray> badNames;
+    QSet<QString> dstFolders;
     int n = 0;
     for (const QString &f : std::as_const(folders)) {
-        Dir(src, f);
-        if (pick(6) != 0)
-            Dir(dst, f);
+        tree << TEntry(u"src/"_s + f + u'/');
+        if (pick(6) != 0) {
+            tree << TEntry(u"dst/"_s + f + u'/');
+            dstFolders << f;
+        }
         const int files = pick(4) == 0 ? 40 + pick(60) : pick(12);
         for (int i = 0; i < files; ++i, ++n) {
             const QString name = f + (pick(8) == 0 ? u".f"_s : u"f"_s) + QString::number(n) + u".txt"_s;
+            const QString inSrc = u"src/"_s + name, inDst = u"dst/"_s + name;
             QByteArray content = block.first(pick(3) == 0 ? 2900 + pick(100) : pick(40));
             content += QByteArray::number(n % 7);
             const qint64 t = 1700000000 + pick(4) * 3600;
             switch (pick(9)) {
             case 0: // source only
-                File(src, name, content, t);
+                tree << TEntry(inSrc, content, t);
                 break;
             case 1: // destination only
-                if (QDir(dst + u'/' + f).exists())
-                    File(dst, name, content, t);
+                if (dstFolders.contains(f))
+                    tree << TEntry(inDst, content, t);
                 break;
             case 2: // equal sizes, other bytes
-                File(src, name, content, t);
+                tree << TEntry(inSrc, content, t);
                 content[0] = 'y';
-                File(dst, name, content, t + pick(3));
+                tree << TEntry(inDst, content, t + pick(3));
                 break;
             case 3: // other sizes, maybe a conflict
-                File(src, name, content, t);
-                File(dst, name, content + "!", t + (pick(2) ? 0 : 7200));
+                tree << TEntry(inSrc, content, t);
+                tree << TEntry(inDst, content + "!", t + (pick(2) ? 0 : 7200));
                 break;
             case 4: // a link on one side
-                File(src, name, content, t);
-                SymLink(src + u'/' + name, dst + u'/' + name);
+                tree << TEntry(inSrc, content, t) << TEntry::Link(inDst, src + u'/' + name);
                 break;
-            case 5: { // a FIFO, or a folder as the counterpart
-                const QString p = src + u'/' + name;
+            case 5: // a FIFO, or a folder as the counterpart
                 if (pick(2))
-                    QVERIFY(::mkfifo(Native(p).constData(), 0644) == 0);
-                else {
-                    File(src, name, content, t);
-                    Dir(dst, name);
-                }
+                    tree << TEntry::Fifo(inSrc);
+                else
+                    tree << TEntry(inSrc, content, t) << TEntry(inDst + u'/');
                 break;
-            }
             default: // equal, or times apart
-                File(src, name, content, t);
-                File(dst, name, content, t + (pick(3) == 0 ? 3600 : 0));
+                tree << TEntry(inSrc, content, t);
+                tree << TEntry(inDst, content, t + (pick(3) == 0 ? 3600 : 0));
                 break;
             }
         }
-        if (pick(10) == 0) {
-            const QByteArray bad = Native(src + u'/' + f) + "bad\xff" + QByteArray::number(n);
-            const int fd = ::open(bad.constData(), O_CREAT | O_WRONLY, 0644);
-            QVERIFY(fd >= 0);
-            ::close(fd);
-        }
+        if (pick(10) == 0)
+            badNames << Native(src + u'/' + f) + "bad\xff" + QByteArray::number(n);
         if (pick(8) == 0)
-            SymLink(src + u"/nowhere"_s, src + u'/' + f + u"dangling"_s);
+            tree << TEntry::Link(u"src/"_s + f + u"dangling"_s, src + u"/nowhere"_s);
         if (pick(8) == 0 && !f.isEmpty())
-            SymLink(src + u'/' + folders[pick(int(folders.size()))], src + u'/' + f + u"loop"_s);
+            tree << TEntry::Link(u"src/"_s + f + u"loop"_s, src + u'/' + folders[pick(int(folders.size()))]);
         if (pick(12) == 0)
-            SymLink(dst, src + u'/' + f + u"intoOther"_s);
+            tree << TEntry::Link(u"src/"_s + f + u"intoOther"_s, dst);
     }
+    if (!Build(root, tree))
+        return false;
+    for (const QByteArray &bad : std::as_const(badNames)) {
+        const int fd = ::open(bad.constData(), O_CREAT | O_WRONLY, 0644);
+        if (fd < 0)
+            return false;
+        ::close(fd);
+    }
+    return true;
 }
 
 } // namespace
@@ -152,7 +162,36 @@ class tst_LookAhead : public QObject
 {
     Q_OBJECT
 
+private:
+    // The trees of the last seed: a scan changes nothing, so rows of one seed share them.
+    std::unique_ptr<QTemporaryDir> FTrees;
+    unsigned FSeed = 0;
+    bool Trees(unsigned seed, QString &src, QString &dst)
+    {
+        if (!FTrees || FSeed != seed) {
+            RemoveTrees();
+            FTrees = std::make_unique<QTemporaryDir>();
+            FSeed = seed;
+            if (!FTrees->isValid() || !BuildTrees(FTrees->path(), seed)) {
+                FTrees.reset();
+                return false;
+            }
+        }
+        src = FTrees->path() + u"/src"_s;
+        dst = FTrees->path() + u"/dst"_s;
+        return true;
+    }
+
+    // QDir cannot remove names that are not text.
+    void RemoveTrees()
+    {
+        if (FTrees)
+            QProcess::execute(u"rm"_s, {u"-rf"_s, FTrees->path()});
+        FTrees.reset();
+    }
+
 private Q_SLOTS:
+    void cleanupTestCase() { RemoveTrees(); }
     void sameTranscriptAsOneLookUpAtATime_data();
     void sameTranscriptAsOneLookUpAtATime();
     void stopAtAnyMomentDeliversTheSame();
@@ -181,9 +220,8 @@ void tst_LookAhead::sameTranscriptAsOneLookUpAtATime()
     QFETCH(bool, hidden);
     QFETCH(bool, subFolders);
     QFETCH(QString, filter);
-    QTemporaryDir dir;
-    const QString src = dir.path() + u"/src"_s, dst = dir.path() + u"/dst"_s;
-    Build(src, dst, seed);
+    QString src, dst;
+    QVERIFY(Trees(seed, src, dst));
     TScanOptions o;
     o.srcPath = src + u'/';
     o.dstPath = dst + u'/';
@@ -203,9 +241,8 @@ void tst_LookAhead::sameTranscriptAsOneLookUpAtATime()
 
 void tst_LookAhead::stopAtAnyMomentDeliversTheSame()
 {
-    QTemporaryDir dir;
-    const QString src = dir.path() + u"/src"_s, dst = dir.path() + u"/dst"_s;
-    Build(src, dst, 11);
+    QString src, dst;
+    QVERIFY(Trees(11, src, dst));
     TScanOptions o;
     o.srcPath = src + u'/';
     o.dstPath = dst + u'/';
@@ -228,9 +265,10 @@ void tst_LookAhead::aListingEndsWhenStopIsSeen()
 {
     // A huge folder on a slow mount takes minutes to list: Stop must not wait for it.
     QTemporaryDir dir;
-    for (int i = 0; i < 3000; ++i)
-        File(dir.path(), u"big/f%1"_s.arg(i), "");
-    Dir(dir.path(), u"other"_s);
+    QList<TEntry> tree{{u"other/"_s}};
+    for (int i = 0; i < 500; ++i)
+        tree << TEntry(u"big/f%1"_s.arg(i));
+    QVERIFY(Build(dir.path(), tree));
     TScanOptions o;
     o.srcPath = dir.path() + u"/big/"_s;
     o.dstPath = dir.path() + u"/other/"_s;

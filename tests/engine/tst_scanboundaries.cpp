@@ -129,17 +129,15 @@ void tst_ScanBoundaries::cleanup()
 
 void tst_ScanBoundaries::linksIntoTheOtherTreeAreNotWalked()
 {
-    File(FSrc, u"only.txt"_s, "only copy");
-    File(FSrc, u"sub/deep.txt"_s, "only copy");
-    File(FDst, u"dst.txt"_s, "only copy");
-    SymLink(FSrc, FDst + u"/tosrc"_s);             // the other root
-    SymLink(FSrc + u"/sub"_s, FDst + u"/tosub"_s); // a folder inside it
-    SymLink(FDir.path(), FDst + u"/toabove"_s);    // a folder holding it
-    SymLink(FDst, FSrc + u"/todst"_s);             // and the other direction
-    File(FDir.path(), u"elsewhere/e.txt"_s, "e");  // a link out of both trees is walked
-    SymLink(FDir.filePath(u"elsewhere"_s), FSrc + u"/out"_s);
-    if (QTest::currentTestFailed())
-        return;
+    QVERIFY(Build(FDir.path(), {{u"src/only.txt"_s, "only copy"},
+                                {u"src/sub/deep.txt"_s, "only copy"},
+                                {u"dst/dst.txt"_s, "only copy"},
+                                TEntry::Link(u"dst/tosrc"_s, FSrc),             // the other root
+                                TEntry::Link(u"dst/tosub"_s, FSrc + u"/sub"_s), // a folder inside it
+                                TEntry::Link(u"dst/toabove"_s, FDir.path()),    // a folder holding it
+                                TEntry::Link(u"src/todst"_s, FDst),             // and the other direction
+                                {u"elsewhere/e.txt"_s, "e"},                    // a link out of both trees is walked
+                                TEntry::Link(u"src/out"_s, FDir.filePath(u"elsewhere"_s))}));
 
     TRecorder r;
     QCOMPARE(Run(Options(), r), QString());
@@ -201,15 +199,13 @@ void tst_ScanBoundaries::aFolderIsJudgedUnderItsOwnName()
     const auto full = [&](const QString &p) -> QString {
         return p.startsWith(u"s/"_s) ? s + p.mid(2) : p.startsWith(u"d/"_s) ? d + p.mid(2) : o + p.mid(2);
     };
+    QList<TEntry> entries;
     for (const QString &entry : std::as_const(tree)) {
         const QStringList link = entry.split(u" -> "_s);
-        if (link.size() == 2)
-            SymLink(link[1], full(link[0]));
-        else
-            File(FDir.path(), full(entry).mid(FDir.path().size() + 1), "same");
+        const QString relative = full(link[0]).mid(FDir.path().size() + 1);
+        entries << (link.size() == 2 ? TEntry::Link(relative, link[1]) : TEntry(relative, "same"));
     }
-    if (QTest::currentTestFailed())
-        return;
+    QVERIFY(Build(FDir.path(), entries));
     for (int threads : {0, 3}) {
         TScanOptions options = Options();
         options.LookAheadThreads = threads;
@@ -248,14 +244,11 @@ void tst_ScanBoundaries::aCounterpartFolderLeadingBackIsNotUsed()
     // The destination's "a" shows the source's "b": pairing src/a/f.txt with dst/a/f.txt
     // would pair it with src/b/f.txt, and an update would overwrite a source file.
     QFETCH(bool, mount);
-    File(FSrc, u"a/f.txt"_s, "new text", 1700000100);
-    File(FSrc, u"b/f.txt"_s, "old text", 1700000000);
+    QVERIFY(Build(FSrc, {{u"a/f.txt"_s, "new text", 1700000100}, {u"b/f.txt"_s, "old text", 1700000000}}));
     if (!mount)
-        SymLink(FSrc + u"/b"_s, FDst + u"/a"_s);
+        QVERIFY(Build(FDst, {TEntry::Link(u"a"_s, FSrc + u"/b"_s)}));
     else if (!Bind(FSrc + u"/b"_s, FDst + u"/a"_s))
         QSKIP("mounting is not permitted here");
-    if (QTest::currentTestFailed())
-        return;
     TRecorder r;
     QCOMPARE(Run(Options(), r), QString());
     const QString s = Options().srcPath, d = Options().dstPath;
@@ -267,11 +260,9 @@ void tst_ScanBoundaries::aCounterpartFolderLeadingBackIsNotUsed()
 
 void tst_ScanBoundaries::bindMountsIntoTheOtherTreeAreNotWalked()
 {
-    File(FSrc, u"only.txt"_s, "only copy");
-    File(FSrc, u"sub/deep.txt"_s, "only copy");
-    File(FDst, u"x/dst.txt"_s, "only copy");
-    if (QTest::currentTestFailed())
-        return;
+    QVERIFY(Build(
+        FDir.path(),
+        {{u"src/only.txt"_s, "only copy"}, {u"src/sub/deep.txt"_s, "only copy"}, {u"dst/x/dst.txt"_s, "only copy"}}));
     // A bind mount keeps the device of the folder it shows, so only its place in the
     // file system tells where it belongs.
     if (!Bind(FSrc, FDst + u"/wholesrc"_s))
@@ -295,15 +286,12 @@ void tst_ScanBoundaries::aDiamondOfLinksIsWalkedOncePerFolder()
 {
     // Folder i holds two links to folder i+1: 2^24 routes to the last folder.
     constexpr int Levels = 24;
-    for (int i = 0; i <= Levels; ++i)
-        Dir(FSrc, u"f%1"_s.arg(i));
+    QList<TEntry> tree{{u"f%1/end.txt"_s.arg(Levels), "x"}};
     for (int i = 0; i < Levels; ++i) {
-        SymLink(u"../f%1"_s.arg(i + 1), FSrc + u"/f%1/a"_s.arg(i));
-        SymLink(u"../f%1"_s.arg(i + 1), FSrc + u"/f%1/b"_s.arg(i));
+        tree << TEntry::Link(u"f%1/a"_s.arg(i), u"../f%1"_s.arg(i + 1))
+             << TEntry::Link(u"f%1/b"_s.arg(i), u"../f%1"_s.arg(i + 1));
     }
-    File(FSrc, u"f%1/end.txt"_s.arg(Levels), "x");
-    if (QTest::currentTestFailed())
-        return;
+    QVERIFY(Build(FSrc, tree));
     TRecorder r;
     QCOMPARE(Run(Options(), r), QString());
     const QString s = Options().srcPath;
@@ -338,14 +326,12 @@ void tst_ScanBoundaries::unusableRoots()
     QFETCH(QString, src);
     QFETCH(QString, dst);
     QFETCH(QString, error);
-    File(FSrc, u"a.txt"_s, "a");
-    File(FDst, u"b.txt"_s, "b");
-    File(FDir.path(), u"file.txt"_s, "f");
-    SymLink(FDir.filePath(u"file.txt"_s), FDir.filePath(u"filelink"_s));
-    SymLink(FDir.filePath(u"nowhere"_s), FDir.filePath(u"dangling"_s));
-    SymLink(FDir.filePath(u"loop"_s), FDir.filePath(u"loop"_s));
-    if (QTest::currentTestFailed())
-        return;
+    QVERIFY(Build(FDir.path(), {{u"src/a.txt"_s, "a"},
+                                {u"dst/b.txt"_s, "b"},
+                                {u"file.txt"_s, "f"},
+                                TEntry::Link(u"filelink"_s, FDir.filePath(u"file.txt"_s)),
+                                TEntry::Link(u"dangling"_s, FDir.filePath(u"nowhere"_s)),
+                                TEntry::Link(u"loop"_s, FDir.filePath(u"loop"_s))}));
     TScanOptions o;
     o.srcPath = FDir.path() + u'/' + src;
     o.dstPath = FDir.path() + u'/' + dst;
@@ -407,17 +393,15 @@ void tst_ScanBoundaries::aCounterpartThatCannotBeLookedUpIsNotMissing()
 {
     // Files that are there but out of this user's reach must not read as "missing": the
     // other side's copy would be offered for deletion.
-    File(FSrc, u"closed/f.txt"_s, "a");
-    File(FDst, u"closed/f.txt"_s, "a");
-    File(FSrc, u"open/g.txt"_s, "b");
-    File(FDst, u"open/g.txt"_s, "b");
-    File(FDir.path(), u"private/x.txt"_s, "c");
-    SymLink(FDir.filePath(u"private/x.txt"_s), FSrc + u"/x.txt"_s);
-    File(FDst, u"x.txt"_s, "c");
-    SymLink(FSrc + u"/loop"_s, FSrc + u"/loop"_s); // looked up as such, even by root
-    File(FDst, u"loop"_s, "d");
-    if (QTest::currentTestFailed())
-        return;
+    QVERIFY(Build(FDir.path(), {{u"src/closed/f.txt"_s, "a"},
+                                {u"dst/closed/f.txt"_s, "a"},
+                                {u"src/open/g.txt"_s, "b"},
+                                {u"dst/open/g.txt"_s, "b"},
+                                {u"private/x.txt"_s, "c"},
+                                TEntry::Link(u"src/x.txt"_s, FDir.filePath(u"private/x.txt"_s)),
+                                {u"dst/x.txt"_s, "c"},
+                                TEntry::Link(u"src/loop"_s, FSrc + u"/loop"_s), // looked up as such, even by root
+                                {u"dst/loop"_s, "d"}}));
     const QString s = Options().srcPath, d = Options().dstPath;
     {
         TRecorder r;
@@ -450,15 +434,14 @@ void tst_ScanBoundaries::aFileAgainstAFolderIsNoPair()
 {
     // A file against a folder of its name, both ways round: neither is listed as a pair,
     // both sides are named, and what the folder holds is missing on the other side.
-    File(FSrc, u"x"_s, "file");
-    File(FDst, u"x/inner"_s, "in");
-    File(FSrc, u"y/inner"_s, "in");
-    File(FDst, u"y"_s, "file");
-    // A file whose counterpart is a link that cannot be followed: named whatever the size limits.
-    File(FSrc, u"big"_s, QByteArray(2048, 'b'));
-    SymLink(FDst + u"/big"_s, FDst + u"/big"_s);
-    if (QTest::currentTestFailed())
-        return;
+    QVERIFY(Build(FDir.path(), {{u"src/x"_s, "file"},
+                                {u"dst/x/inner"_s, "in"},
+                                {u"src/y/inner"_s, "in"},
+                                {u"dst/y"_s, "file"},
+                                // A file whose counterpart is a link that cannot be followed:
+                                // named whatever the size limits.
+                                {u"src/big"_s, QByteArray(2048, 'b')},
+                                TEntry::Link(u"dst/big"_s, FDst + u"/big"_s)}));
     const QString s = Options().srcPath, d = Options().dstPath;
     for (float minimum : {0.0f, 1.0f}) {
         TScanOptions o = Options();
@@ -526,10 +509,7 @@ void tst_ScanBoundaries::contentThatCannotBeRead()
 
 void tst_ScanBoundaries::oneFileReachedFromBothTreesIsReported()
 {
-    File(FDst, u"g.txt"_s, "only copy");
-    SymLink(FDst + u"/g.txt"_s, FSrc + u"/g.txt"_s);
-    if (QTest::currentTestFailed())
-        return;
+    QVERIFY(Build(FDir.path(), {{u"dst/g.txt"_s, "only copy"}, TEntry::Link(u"src/g.txt"_s, FDst + u"/g.txt"_s)}));
     TRecorder r;
     QCOMPARE(Run(Options(), r), QString());
     QCOMPARE(r.Total(), 0);

@@ -122,28 +122,30 @@ void tst_ScanRun::cleanup()
 void tst_ScanRun::classifiesEveryKindOfPair()
 {
     const qint64 t = 1700000000;
-    File(FSrc, u"only_src.txt"_s, "a", t);
-    File(FDst, u"only_dst.txt"_s, "a", t);
-    File(FSrc, u"newer.txt"_s, "new", t + 10);
-    File(FDst, u"newer.txt"_s, "old", t);
-    File(FSrc, u"older.txt"_s, "old", t);
-    File(FDst, u"older.txt"_s, "new", t + 10);
-    File(FSrc, u"dup.txt"_s, "same", t);
-    File(FDst, u"dup.txt"_s, "same", t + 99999);
-    File(FSrc, u"conflict.txt"_s, "short", t);
-    File(FDst, u"conflict.txt"_s, "longer", t);
-    File(FSrc, u"sub/deep.txt"_s, "deep", t);
-    File(FDst, u"sub/deep.txt"_s, "deep", t);
-    // A file meets a folder of the same name: no pair, both named as not compared.
-    File(FSrc, u"thing"_s, "", t + 5);
-    File(FDst, u"thing/inside.txt"_s, "x", t);
-    QVERIFY(SetMTime(FDst + u"/thing"_s, t));
-    // Destination files the source pass skipped, or that fail the filter, go nowhere.
-    File(FSrc, u"skip.bin"_s, "x", t);
-    File(FDst, u"skip.bin"_s, "y", t + 3);
-    File(FDst, u"other.bin"_s, "y", t);
-    if (QTest::currentTestFailed())
-        return;
+    QVERIFY(Build(FDir.path(), {
+                                   {u"src/only_src.txt"_s, "a", t},
+                                   {u"dst/only_dst.txt"_s, "a", t},
+                                   {u"src/newer.txt"_s, "new", t + 10},
+                                   {u"dst/newer.txt"_s, "old", t},
+                                   {u"src/older.txt"_s, "old", t},
+                                   {u"dst/older.txt"_s, "new", t + 10},
+                                   {u"src/dup.txt"_s, "same", t},
+                                   {u"dst/dup.txt"_s, "same", t + 99999},
+                                   {u"src/conflict.txt"_s, "short", t},
+                                   {u"dst/conflict.txt"_s, "longer", t},
+                                   {u"src/sub/deep.txt"_s, "deep", t},
+                                   {u"dst/sub/deep.txt"_s, "deep", t},
+                                   // A file meets a folder of the same name: no pair, both named
+                                   // as not compared.
+                                   {u"src/thing"_s, "", t + 5},
+                                   {u"dst/thing/inside.txt"_s, "x", t},
+                                   {u"dst/thing/"_s, {}, t},
+                                   // Destination files the source pass skipped, or that fail the
+                                   // filter, go nowhere.
+                                   {u"src/skip.bin"_s, "x", t},
+                                   {u"dst/skip.bin"_s, "y", t + 3},
+                                   {u"dst/other.bin"_s, "y", t},
+                               }));
 
     TScanOptions o = Options();
     o.Filter = u"*.txt;*/thing*"_s;
@@ -169,11 +171,7 @@ void tst_ScanRun::classifiesEveryKindOfPair()
 
 void tst_ScanRun::reportsStatusAndDeliveriesInOrder()
 {
-    File(FSrc, u"a.txt"_s, "same");
-    File(FDst, u"a.txt"_s, "same");
-    File(FDst, u"sub/b.txt"_s, "b");
-    if (QTest::currentTestFailed())
-        return;
+    QVERIFY(Build(FDir.path(), {{u"src/a.txt"_s, "same"}, {u"dst/a.txt"_s, "same"}, {u"dst/sub/b.txt"_s, "b"}}));
     TRunResult r;
     const TScanOptions o = Options();
     Run(o, r);
@@ -196,10 +194,10 @@ void tst_ScanRun::walksBreadthFirst()
 {
     const QStringList files{u"l1a"_s,          u"d1/l2a"_s, u"d1/d2/l3a"_s, u"e1/l2b"_s,
                             u"e1/e2/e3/l4a"_s, u"l1b"_s,    u"d1/d2/l3b"_s, u"e1/f2/l3c"_s};
+    QList<TEntry> tree;
     for (const QString &f : files)
-        File(FSrc, f, "x");
-    if (QTest::currentTestFailed())
-        return;
+        tree << TEntry(f, "x");
+    QVERIFY(Build(FSrc, tree));
     TRunResult r;
     Run(Options(), r);
     const QStringList &found = r.Sink.Lists[1];
@@ -214,12 +212,10 @@ void tst_ScanRun::walksBreadthFirst()
 
 void tst_ScanRun::hiddenEntries()
 {
-    File(FSrc, u"visible.txt"_s, "x");
-    File(FSrc, u".hidden.txt"_s, "x");
-    File(FSrc, u".hdir/inside.txt"_s, "x");
-    File(FDir.path(), u".root/in_hidden_root.txt"_s, "x");
-    if (QTest::currentTestFailed())
-        return;
+    QVERIFY(Build(FDir.path(), {{u"src/visible.txt"_s, "x"},
+                                {u"src/.hidden.txt"_s, "x"},
+                                {u"src/.hdir/inside.txt"_s, "x"},
+                                {u".root/in_hidden_root.txt"_s, "x"}}));
 
     TRunResult off;
     Run(Options(), off);
@@ -241,11 +237,8 @@ void tst_ScanRun::hiddenEntries()
 
 void tst_ScanRun::subFoldersOff()
 {
-    File(FSrc, u"top.txt"_s, "x");
-    File(FSrc, u"sub/below.txt"_s, "x");
-    File(FDst, u"sub/theirs.txt"_s, "x");
-    if (QTest::currentTestFailed())
-        return;
+    QVERIFY(
+        Build(FDir.path(), {{u"src/top.txt"_s, "x"}, {u"src/sub/below.txt"_s, "x"}, {u"dst/sub/theirs.txt"_s, "x"}}));
     TScanOptions o = Options();
     o.DoSubFolders = false;
     TRunResult r;
@@ -283,13 +276,14 @@ void tst_ScanRun::rootChecks()
     QFETCH(bool, subFolders);
     QFETCH(QString, error);
     const QString base = FDir.path() + u'/';
-    for (const QString &d : {u"Data/Backup"_s, u"data"_s, u"Data2"_s, u"A"_s, u"AB"_s})
-        Dir(base, d);
-    SymLink(base + u"Data"_s, base + u"LinkToData"_s);
-    SymLink(base + u"Data/Backup"_s, base + u"LinkToBackup"_s);
-    File(base, u"Data/f.txt"_s, "x");
-    if (QTest::currentTestFailed())
-        return;
+    QVERIFY(Build(base, {{u"Data/Backup/"_s},
+                         {u"data/"_s},
+                         {u"Data2/"_s},
+                         {u"A/"_s},
+                         {u"AB/"_s},
+                         TEntry::Link(u"LinkToData"_s, base + u"Data"_s),
+                         TEntry::Link(u"LinkToBackup"_s, base + u"Data/Backup"_s),
+                         {u"Data/f.txt"_s, "x"}}));
 
     TScanOptions o;
     o.srcPath = src.isEmpty() ? src : base + src;
@@ -306,16 +300,12 @@ void tst_ScanRun::rootChecks()
 
 void tst_ScanRun::stopFinishesTheFileInHandThenEnds()
 {
-    for (int i = 0; i < 5; ++i) {
-        File(FSrc, u"s%1.txt"_s.arg(i), "src");
-        File(FSrc, u"sub/s%1.txt"_s.arg(i), "src");
-        File(FDst, u"d%1.txt"_s.arg(i), "dst");
-    }
     // One pair whose delivery asks to stop: both halves still arrive.
-    File(FSrc, u"pair.txt"_s, "same");
-    File(FDst, u"pair.txt"_s, "same");
-    if (QTest::currentTestFailed())
-        return;
+    QList<TEntry> tree{{u"src/pair.txt"_s, "same"}, {u"dst/pair.txt"_s, "same"}};
+    for (int i = 0; i < 5; ++i)
+        tree << TEntry(u"src/s%1.txt"_s.arg(i), "src") << TEntry(u"src/sub/s%1.txt"_s.arg(i), "src")
+             << TEntry(u"dst/d%1.txt"_s.arg(i), "dst");
+    QVERIFY(Build(FDir.path(), tree));
     std::atomic<bool> stop{false};
     TRunResult r;
     r.Sink.OnDeliver = [&] { stop = true; };
@@ -332,28 +322,27 @@ void tst_ScanRun::stopFinishesTheFileInHandThenEnds()
 void tst_ScanRun::hostileEntriesAreReportedNotCompared()
 {
     const QByteArray src = Native(FSrc), dst = Native(FDst);
-    // FIFOs on both sides, an empty file whose counterpart is a FIFO of size 0, and the
-    // other way round.
-    QCOMPARE(::mkfifo(QByteArray(src + "/pipe").constData(), 0600), 0);
-    QCOMPARE(::mkfifo(QByteArray(dst + "/pipe").constData(), 0600), 0);
-    QCOMPARE(::mkfifo(QByteArray(dst + "/empty").constData(), 0600), 0);
-    File(FSrc, u"empty"_s, "", 1700000000);
-    QCOMPARE(::mkfifo(QByteArray(src + "/dstfile").constData(), 0600), 0);
-    File(FDst, u"dstfile"_s, "", 1700000000);
-    // A cycle through a link to an ancestor, and one folder reached by two routes.
-    File(FSrc, u"x/f.txt"_s, "x");
-    SymLink(FSrc, FSrc + u"/x/loop"_s);
-    SymLink(FSrc + u"/x"_s, FSrc + u"/y"_s);
-    // A link that dangles: like an entry never listed.
-    SymLink(FSrc + u"/nowhere"_s, FSrc + u"/dangling"_s);
+    QVERIFY(Build(FDir.path(),
+                  {// FIFOs on both sides, an empty file whose counterpart is a FIFO of size 0,
+                   // and the other way round.
+                   TEntry::Fifo(u"src/pipe"_s),
+                   TEntry::Fifo(u"dst/pipe"_s),
+                   TEntry::Fifo(u"dst/empty"_s),
+                   {u"src/empty"_s, ""},
+                   TEntry::Fifo(u"src/dstfile"_s),
+                   {u"dst/dstfile"_s, ""},
+                   // A cycle through a link to an ancestor, and one folder reached by two routes.
+                   {u"src/x/f.txt"_s, "x"},
+                   TEntry::Link(u"src/x/loop"_s, FSrc),
+                   TEntry::Link(u"src/y"_s, FSrc + u"/x"_s),
+                   // A link that dangles: like an entry never listed.
+                   TEntry::Link(u"src/dangling"_s, FSrc + u"/nowhere"_s),
+                   {u"dst/ok.txt"_s, "x"}}));
     // Names that are not valid UTF-8: a file, and a folder with a file in it.
     const int fd = ::open(QByteArray(src + "/bad\xff\xfe.txt").constData(), O_CREAT | O_WRONLY, 0600);
     QVERIFY(fd >= 0);
     ::close(fd);
     QCOMPARE(::mkdir(QByteArray(dst + "/dir\xe9").constData(), 0700), 0);
-    File(FDst, u"ok.txt"_s, "x");
-    if (QTest::currentTestFailed())
-        return;
 
     TRunResult r;
     Run(Options(), r); // the suite's time limit turns a hang into a failure
@@ -384,15 +373,13 @@ void tst_ScanRun::hostileEntriesAreReportedNotCompared()
 
 void tst_ScanRun::neverPairsAFileWithItself()
 {
-    File(FDst, u"shared/f.txt"_s, "only copy");
-    SymLink(FDst + u"/shared"_s, FSrc + u"/shared"_s);
-    File(FDst, u"g.txt"_s, "only copy");
-    SymLink(FDst + u"/g.txt"_s, FSrc + u"/g.txt"_s);
+    QVERIFY(Build(FDir.path(), {{u"dst/shared/f.txt"_s, "only copy"},
+                                TEntry::Link(u"src/shared"_s, FDst + u"/shared"_s),
+                                {u"dst/g.txt"_s, "only copy"},
+                                TEntry::Link(u"src/g.txt"_s, FDst + u"/g.txt"_s),
+                                {u"src/h.txt"_s, "linked"}}));
     // Hard links are two directory entries: deleting one leaves the other.
-    File(FSrc, u"h.txt"_s, "linked");
     QCOMPARE(::link(Native(FSrc + u"/h.txt"_s).constData(), Native(FDst + u"/h.txt"_s).constData()), 0);
-    if (QTest::currentTestFailed())
-        return;
 
     for (bool byContent : {true, false}) {
         TScanOptions o = Options();
@@ -407,12 +394,10 @@ void tst_ScanRun::neverPairsAFileWithItself()
 
 void tst_ScanRun::comparesWholeSecondsOfModificationTimes()
 {
-    File(FSrc, u"late.txt"_s, "aaaa", 1700000000, 999999999);
-    File(FDst, u"late.txt"_s, "bbbb", 1700000001, 0);
-    File(FSrc, u"same_second.txt"_s, "aaaa", 1700000000, 0);
-    File(FDst, u"same_second.txt"_s, "bbbb", 1700000000, 999000000);
-    if (QTest::currentTestFailed())
-        return;
+    QVERIFY(Build(FDir.path(), {{u"src/late.txt"_s, "aaaa", 1700000000, 999999999},
+                                {u"dst/late.txt"_s, "bbbb", 1700000001, 0},
+                                {u"src/same_second.txt"_s, "aaaa", 1700000000, 0},
+                                {u"dst/same_second.txt"_s, "bbbb", 1700000000, 999000000}}));
     TScanOptions o = Options();
     o.DupByContent = false;
     TRunResult r;
@@ -442,18 +427,17 @@ void tst_ScanRun::comparesWholeSecondsOfModificationTimes()
 void tst_ScanRun::findingsCarryTheCounterpartsFigures()
 {
     const qint64 t = 1700000000;
-    File(FSrc, u"only_src.txt"_s, "abc", t + 1);
-    File(FSrc, u"newer.txt"_s, "12345", t + 50);
-    File(FDst, u"newer.txt"_s, "1234567", t);
-    File(FSrc, u"older.txt"_s, "12", t);
-    File(FDst, u"older.txt"_s, "123", t + 7300);
-    File(FSrc, u"dup.bin"_s, "same", t + 3);
-    File(FDst, u"dup.bin"_s, "same", t);
-    File(FSrc, u"edited.txt"_s, "aa", t + 100);
-    File(FDst, u"edited.txt"_s, "bbb", t);
-    File(FSrc, u"folder"_s, "x", t + 900);
-    Dir(FDst, u"folder"_s);
-    QVERIFY(SetMTime(FDst + u"/folder"_s, t));
+    QVERIFY(Build(FDir.path(), {{u"src/only_src.txt"_s, "abc", t + 1},
+                                {u"src/newer.txt"_s, "12345", t + 50},
+                                {u"dst/newer.txt"_s, "1234567", t},
+                                {u"src/older.txt"_s, "12", t},
+                                {u"dst/older.txt"_s, "123", t + 7300},
+                                {u"src/dup.bin"_s, "same", t + 3},
+                                {u"dst/dup.bin"_s, "same", t},
+                                {u"src/edited.txt"_s, "aa", t + 100},
+                                {u"dst/edited.txt"_s, "bbb", t},
+                                {u"src/folder"_s, "x", t + 900},
+                                {u"dst/folder/"_s, {}, t}}));
 
     // The adjustments are part of the difference: the source counts 100 seconds later.
     TScanOptions o = Options();
