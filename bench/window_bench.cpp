@@ -79,7 +79,8 @@ public:
 class TInstantOperations final : public TFileOperations
 {
 public:
-    TFileOpResult CopyFile(const QString &, const QString &, const TProgress &, const std::atomic<bool> *) override
+    TFileOpResult CopyFile(const QString &, const QString &, const TCopyOptions &, const TProgress &,
+                           const std::atomic<bool> *) override
     {
         return {};
     }

@@ -89,25 +89,51 @@ TFileActionDialogs::TKeepChoice TFileBatch::AskKeep(int item)
     return *FKeepChoice;
 }
 
-TFileActionDialogs::TKeepChoice TFileBatch::ReplaceWithoutKeeping(int item, TFileOpResult &result,
-                                                                  const std::function<TFileOpResult()> &copy)
+TFileOpResult TFileBatch::Attempt(int item, bool staged, const TCopyOptions &options)
 {
-    const TFileActionDialogs::TKeepChoice keep = AskKeep(item);
-    if (keep == TFileActionDialogs::kcReplace) {
-        // This one file without keeping; the next ones are kept where they can be.
-        FOps.SetKeepReplaced(false);
-        result = copy();
-        FOps.SetKeepReplaced(FKeepReplaced);
-    }
-    return keep;
-}
-
-void TFileBatch::CopyAll(const QList<TItem> &items)
-{
+    WaitWhileHeld();
+    if (FCancel.load())
+        return {TFileOpResult::orCancelled, QString()};
     const auto progress = [this](qint64 done) {
         FBytesInFile = done;
         WaitWhileHeld();
     };
+    const TItem &it = FItems->at(item);
+    return staged ? FOps.StageCopy(it.Source, it.Target, options, progress, &FCancel)
+                  : FOps.CopyFile(it.Source, it.Target, options, progress, &FCancel);
+}
+
+TFileBatch::TSettled TFileBatch::Settle(int item, bool staged, TFileOpResult &result)
+{
+    // Whether result comes from a copy that was to keep what it replaces.
+    bool keeping = FOptions.KeepReplaced;
+    while (!result.Ok()) {
+        if (result.Kind == TFileOpResult::orTrashRefused && keeping) {
+            const TFileActionDialogs::TKeepChoice keep = AskKeep(item);
+            if (keep == TFileActionDialogs::kcCancel)
+                return sdCancelled;
+            if (keep == TFileActionDialogs::kcSkip)
+                return sdSkipped;
+            // This one file without keeping; the next ones are kept where they can be.
+            TCopyOptions once = FOptions;
+            once.KeepReplaced = false;
+            result = Attempt(item, staged, once);
+            keeping = false;
+            continue;
+        }
+        const TFileActionDialogs::TErrorChoice choice = Ask(TFileActionDialogs::bkCopy, item, result);
+        if (choice == TFileActionDialogs::ecCancel)
+            return sdCancelled;
+        if (choice != TFileActionDialogs::ecRetry)
+            return sdSkipped;
+        result = Attempt(item, staged, FOptions);
+        keeping = FOptions.KeepReplaced;
+    }
+    return sdDone;
+}
+
+void TFileBatch::CopyAll(const QList<TItem> &items)
+{
     QList<int> staged;
     // Puts the staged copies in place; those that fail there are asked about one by one.
     const auto finish = [&]() -> bool {
@@ -124,31 +150,11 @@ void TFileBatch::CopyAll(const QList<TItem> &items)
             if (!goOn)
                 continue;
             TFileOpResult r = *it;
-            while (!r.Ok()) {
-                if (r.Kind == TFileOpResult::orTrashRefused) {
-                    const TFileActionDialogs::TKeepChoice keep = ReplaceWithoutKeeping(i, r, [&] {
-                        return FOps.CopyFile(items.at(i).Source, items.at(i).Target, progress, &FCancel);
-                    });
-                    if (keep == TFileActionDialogs::kcCancel) {
-                        goOn = false;
-                        break;
-                    }
-                    if (keep == TFileActionDialogs::kcSkip)
-                        break;
-                    FDone[i] = r.Ok();
-                    FUnkept[i] = r.Unkept;
-                    continue;
-                }
-                const TFileActionDialogs::TErrorChoice choice = Ask(TFileActionDialogs::bkCopy, i, r);
-                if (choice == TFileActionDialogs::ecCancel) {
-                    FOutcome = boAborted;
-                    goOn = false;
-                    break;
-                }
-                if (choice != TFileActionDialogs::ecRetry)
-                    break;
-                r = FOps.CopyFile(items.at(i).Source, items.at(i).Target, progress, &FCancel);
-                FDone[i] = r.Ok();
+            const TSettled settled = Settle(i, false, r);
+            if (settled == sdCancelled)
+                goOn = false;
+            else if (settled == sdDone) {
+                FDone[i] = true;
                 FUnkept[i] = r.Unkept;
             }
         }
@@ -158,42 +164,15 @@ void TFileBatch::CopyAll(const QList<TItem> &items)
     for (int i = 0; i < items.size(); ++i) {
         FCurrent = i;
         FBytesInFile = 0;
-        bool goOn = true;
-        for (;;) {
-            WaitWhileHeld();
-            if (FCancel.load()) {
-                FOutcome = boAborted;
-                goOn = false;
-                break;
-            }
-            TFileOpResult r = FOps.StageCopy(items.at(i).Source, items.at(i).Target, progress, &FCancel);
-            if (r.Kind == TFileOpResult::orTrashRefused) {
-                const TFileActionDialogs::TKeepChoice keep = ReplaceWithoutKeeping(
-                    i, r, [&] { return FOps.StageCopy(items.at(i).Source, items.at(i).Target, progress, &FCancel); });
-                if (keep == TFileActionDialogs::kcCancel) {
-                    goOn = false;
-                    break;
-                }
-                if (keep == TFileActionDialogs::kcSkip)
-                    break;
-            }
-            if (r.Ok()) {
-                FUnkept[i] = r.Unkept;
-                staged << i;
-                break;
-            }
-            const TFileActionDialogs::TErrorChoice choice = Ask(TFileActionDialogs::bkCopy, i, r);
-            if (choice == TFileActionDialogs::ecCancel) {
-                FOutcome = boAborted;
-                goOn = false;
-                break;
-            }
-            if (choice != TFileActionDialogs::ecRetry)
-                break;
-        }
+        TFileOpResult r = Attempt(i, true, FOptions);
+        const TSettled settled = Settle(i, true, r);
         FBytesBefore += FBytesInFile.exchange(0);
-        if (!goOn)
+        if (settled == sdCancelled)
             break;
+        if (settled == sdDone) {
+            FUnkept[i] = r.Unkept;
+            staged << i;
+        }
         if (FOps.StagingFull() && !finish())
             break;
     }
@@ -256,8 +235,10 @@ void TFileBatch::Work(TFileActionDialogs::TBatchKind kind, const QList<TItem> &i
         TrashAll(items);
 }
 
-TFileBatch::TOutcome TFileBatch::Run(TFileActionDialogs::TBatchKind kind, const QList<TItem> &items, qint64 totalBytes)
+TFileBatch::TOutcome TFileBatch::Run(TFileActionDialogs::TBatchKind kind, const QList<TItem> &items, qint64 totalBytes,
+                                     const TCopyOptions &options)
 {
+    FOptions = options;
     FDone = QList<bool>(items.size(), false);
     FUnkept = QList<unsigned>(items.size(), 0);
     FSkipped.clear();
@@ -265,7 +246,6 @@ TFileBatch::TOutcome TFileBatch::Run(TFileActionDialogs::TBatchKind kind, const 
     FKeepChoice.reset();
     FOutcome = boSucceeded;
     Hold(false);
-    FOps.SetKeepReplaced(FKeepReplaced);
     FOps.BeginBatch();
     if (items.isEmpty())
         return boSucceeded;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "actions/TFileActionDialogs.h"
+#include "platform/TCopyOptions.h"
 #include "platform/TFileOperations.h"
 
 #include <QList>
@@ -9,7 +10,6 @@
 
 #include <atomic>
 #include <condition_variable>
-#include <functional>
 #include <mutex>
 #include <optional>
 
@@ -35,11 +35,10 @@ public:
 
     TFileBatch(TFileOperations &operations, TFileActionDialogs &dialogs);
 
-    // Whether copies keep the files they replace in the trash; off by default.
-    void SetKeepReplaced(bool keep) { FKeepReplaced = keep; }
-
-    // totalBytes: what the progress dialog counts towards for a copy.
-    TOutcome Run(TFileActionDialogs::TBatchKind kind, const QList<TItem> &items, qint64 totalBytes);
+    // totalBytes: what the progress dialog counts towards for a copy. options: how each copy
+    // is made (by default, a replaced file is not kept).
+    TOutcome Run(TFileActionDialogs::TBatchKind kind, const QList<TItem> &items, qint64 totalBytes,
+                 const TCopyOptions &options = {});
     // Which items were handled, whatever the outcome; valid after Run().
     const QList<bool> &Done() const { return FDone; }
     // Stops the batch after the file in hand and answers an open question with Cancel.
@@ -49,6 +48,13 @@ public:
     void Hold(bool hold);
 
 private:
+    // How a copy ended once the user was asked what there was to ask.
+    enum TSettled {
+        sdDone,
+        sdSkipped,
+        sdCancelled, // the batch ends
+    };
+
     void Work(TFileActionDialogs::TBatchKind kind, const QList<TItem> &items);
     void CopyAll(const QList<TItem> &items);
     void TrashAll(const QList<TItem> &items);
@@ -56,10 +62,14 @@ private:
     TFileActionDialogs::TErrorChoice Ask(TFileActionDialogs::TBatchKind kind, int item, const TFileOpResult &r);
     // The answer for a replaced file that the trash refuses, asked once a batch.
     TFileActionDialogs::TKeepChoice AskKeep(int item);
-    // The trash refused to keep the file that item replaces: asks (once a batch) and, when
-    // the user agrees, runs copy again without keeping it, its result in result.
-    TFileActionDialogs::TKeepChoice ReplaceWithoutKeeping(int item, TFileOpResult &result,
-                                                          const std::function<TFileOpResult()> &copy);
+    // One copy of item, staged or made at once, unless the batch is cancelled meanwhile;
+    // it starts once the batch is not held.
+    TFileOpResult Attempt(int item, bool staged, const TCopyOptions &options);
+    // Carries a copy of item whose attempt gave result to its end: a refused trash asks
+    // (once a batch) whether to replace the file without keeping it, a failure asks Retry,
+    // Skip or Cancel, and each answer that copies again does so the same way (staged or
+    // not). result ends as the last attempt's.
+    TSettled Settle(int item, bool staged, TFileOpResult &result);
     template <typename TQuestion> void OnWindow(TQuestion &&question);
     // On the worker: returns once the batch is not held (or is cancelled).
     void WaitWhileHeld();
@@ -72,7 +82,7 @@ private:
     QList<unsigned> FUnkept; // of each copy, what it could not keep
     QStringList FSkipped;
     bool FSkipAll = false;
-    bool FKeepReplaced = false;
+    TCopyOptions FOptions; // of the batch in hand
     std::optional<TFileActionDialogs::TKeepChoice> FKeepChoice;
     TOutcome FOutcome = boSucceeded;
     std::atomic<bool> FCancel{false};

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/TCopyOptions.h"
+
 #include <QList>
 #include <QString>
 
@@ -135,29 +137,22 @@ public:
     // whole), keeping the source's times, permission bits, owner, ACLs and extended
     // attributes where the target allows them (Unkept names what it refused). On failure
     // or cancel the old target is left exactly as it was.
-    virtual TFileOpResult CopyFile(const QString &source, const QString &target, const TProgress &progress,
-                                   const std::atomic<bool> *cancel) = 0;
+    virtual TFileOpResult CopyFile(const QString &source, const QString &target, const TCopyOptions &options,
+                                   const TProgress &progress, const std::atomic<bool> *cancel) = 0;
 
     // The same copy, held back so that a group of copies is made durable together:
     // Done means the new content is written but not yet visible under target. It appears
     // there at FinishCopies(), which also reports the staged copies that failed at the
     // end. A staged copy that is never finished leaves nothing behind. By default a copy
     // is made at once.
-    virtual TFileOpResult StageCopy(const QString &source, const QString &target, const TProgress &progress,
-                                    const std::atomic<bool> *cancel)
+    virtual TFileOpResult StageCopy(const QString &source, const QString &target, const TCopyOptions &options,
+                                    const TProgress &progress, const std::atomic<bool> *cancel)
     {
-        return CopyFile(source, target, progress, cancel);
+        return CopyFile(source, target, options, progress, cancel);
     }
     virtual QList<TStagedFailure> FinishCopies() { return {}; }
     // True once the staged copies should be finished before more are staged.
     virtual bool StagingFull() const { return false; }
-
-    // Whether a copy that replaces a file first gives the old file to the trash, with the
-    // trash's restore information, so that it can be restored. Where the trash refuses,
-    // the copy ends with orTrashRefused and both files are left as they were. Off: the
-    // old file is simply replaced.
-    void SetKeepReplaced(bool keep) { FKeepReplaced = keep; }
-    bool KeepReplaced() const { return FKeepReplaced; }
 
     // A batch of copies begins: a copy refuses to replace a file that an earlier copy of
     // the same batch wrote under another name (on a volume that folds case, say).
@@ -170,7 +165,4 @@ public:
     virtual TFileOpResult MoveToTrash(const QString &path) = 0;
     // Deletes a regular file for good; only after the user agreed to it.
     virtual TFileOpResult DeletePermanently(const QString &path) = 0;
-
-private:
-    bool FKeepReplaced = false;
 };

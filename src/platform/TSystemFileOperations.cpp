@@ -353,7 +353,8 @@ void TSystemFileOperations::Discard(TStaged &staged)
     TTrashCan::Close(staged.Trashed);
 }
 
-TFileOpResult TSystemFileOperations::StageCopy(const QString &source, const QString &target, const TProgress &progress,
+TFileOpResult TSystemFileOperations::StageCopy(const QString &source, const QString &target,
+                                               const TCopyOptions &options, const TProgress &progress,
                                                const std::atomic<bool> *cancel)
 {
     const QByteArray src = QFile::encodeName(source);
@@ -394,7 +395,7 @@ TFileOpResult TSystemFileOperations::StageCopy(const QString &source, const QStr
     staged.Name = name;
     staged.Target = target;
     staged.Path = path;
-    staged.Keep = KeepReplaced();
+    staged.Keep = options.KeepReplaced;
     staged.Folder = folder;
     staged.Device = FFolderDevice;
     staged.Inode = FFolderInode;
@@ -639,10 +640,10 @@ void TSystemFileOperations::RemoveCreatedFolders()
         DropFolderCache();
 }
 
-TFileOpResult TSystemFileOperations::CopyFile(const QString &source, const QString &target, const TProgress &progress,
-                                              const std::atomic<bool> *cancel)
+TFileOpResult TSystemFileOperations::CopyFile(const QString &source, const QString &target, const TCopyOptions &options,
+                                              const TProgress &progress, const std::atomic<bool> *cancel)
 {
-    const TFileOpResult staged = StageCopy(source, target, progress, cancel);
+    const TFileOpResult staged = StageCopy(source, target, options, progress, cancel);
     const QList<TStagedFailure> failures = FinishCopies();
     if (!staged.Ok())
         return staged;

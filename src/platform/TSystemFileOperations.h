@@ -33,10 +33,10 @@ public:
     TSystemFileOperations(const TSystemFileOperations &) = delete;
     TSystemFileOperations &operator=(const TSystemFileOperations &) = delete;
 
-    TFileOpResult CopyFile(const QString &source, const QString &target, const TProgress &progress,
-                           const std::atomic<bool> *cancel) override;
-    TFileOpResult StageCopy(const QString &source, const QString &target, const TProgress &progress,
-                            const std::atomic<bool> *cancel) override;
+    TFileOpResult CopyFile(const QString &source, const QString &target, const TCopyOptions &options,
+                           const TProgress &progress, const std::atomic<bool> *cancel) override;
+    TFileOpResult StageCopy(const QString &source, const QString &target, const TCopyOptions &options,
+                            const TProgress &progress, const std::atomic<bool> *cancel) override;
     QList<TStagedFailure> FinishCopies() override;
     bool StagingFull() const override;
     void BeginBatch() override;

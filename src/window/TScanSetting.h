@@ -15,6 +15,7 @@ class TJamPathEdit;
 class TJamShellTree;
 class TLabeledFloatSpinEdit;
 class TTimeAdjustEdit;
+struct TCopyOptions;
 struct TScanOptions;
 
 // The settings page's controls that show the scan settings, named as the window's fields,
@@ -67,4 +68,6 @@ struct TScanSetting
     std::function<void(TPreset &, const TScanSettingValue &)> ToPreset;
     // Empty for a setting that a run does not take.
     std::function<void(TScanOptions &, const TScanSettingValue &)> ToOptions;
+    // Empty for a setting that the copies from the lists do not take.
+    std::function<void(TCopyOptions &, const TScanSettingValue &)> ToCopyOptions;
 };

@@ -194,7 +194,11 @@ std::vector<TScanSetting> BuildSettings()
     settings.push_back(margin);
 
     // Not a setting of the scan but of the copies made from its lists.
-    settings.push_back(Switch(u"KeepReplaced"_s, true, true, &TControls::CheckBox9, &TPreset::KeepReplaced, nullptr));
+    TScanSetting keep = Switch(u"KeepReplaced"_s, true, true, &TControls::CheckBox9, &TPreset::KeepReplaced, nullptr);
+    keep.ToCopyOptions = [](TCopyOptions &options, const TScanSettingValue &value) {
+        options.KeepReplaced = std::get<bool>(value);
+    };
+    settings.push_back(keep);
     return settings;
 }
 
@@ -246,6 +250,16 @@ void TScanSettingsTable::ControlsToOptions(const TScanSettingControls &controls,
         if (setting.ToOptions)
             setting.ToOptions(options, setting.FromControls(controls));
     }
+}
+
+TCopyOptions TScanSettingsTable::ControlsToCopyOptions(const TScanSettingControls &controls)
+{
+    TCopyOptions options;
+    for (const TScanSetting &setting : Settings()) {
+        if (setting.ToCopyOptions)
+            setting.ToCopyOptions(options, setting.FromControls(controls));
+    }
+    return options;
 }
 
 void TScanSettingsTable::ControlsToPreset(const TScanSettingControls &controls, TPreset &preset)

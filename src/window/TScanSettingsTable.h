@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/TCopyOptions.h"
 #include "window/TScanSetting.h"
 
 #include <vector>
@@ -17,6 +18,8 @@ public:
 
     // A run's options from the controls; the two roots end with exactly one "/".
     static void ControlsToOptions(const TScanSettingControls &controls, TScanOptions &options);
+    // How the copies from the result lists are made, from the controls.
+    static TCopyOptions ControlsToCopyOptions(const TScanSettingControls &controls);
     // Every setting of the preset from the controls; the title stays.
     static void ControlsToPreset(const TScanSettingControls &controls, TPreset &preset);
     static void PresetToControls(const TPreset &preset, const TScanSettingControls &controls);

@@ -10,9 +10,9 @@
 #include "window/TMessageBoxPrompts.h"
 #include "window/TPresetsGroup.h"
 #include "window/TResultsPage.h"
+#include "window/TScanSettingsTable.h"
 #include "window/TSettingsPage.h"
 
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QPushButton>
@@ -59,12 +59,12 @@ TfrmMain::TfrmMain(const QString &programFolder, const QString &defaultLanguage,
     FLanguageAndHelp = new TLanguageAndHelp(
         *this, {[this](const TLanguageTable &table) { SetLanguage(table); }, [this] { ApplyLanguage(); }}, PageControl2,
         *FMx, programFolder, defaultLanguage, this);
-    FActions = new TListActions(*this,
-                                {[this](int list) { return FileList(list); },
-                                 [this](int list) { FResults->JamFileListChange(list); },
-                                 [this] { return ScanOptions.srcPath; }, [this] { return ScanOptions.dstPath; },
-                                 [this] { return findChild<QCheckBox *>(u"CheckBox9"_s)->isChecked(); }},
-                                [this](TTextLine line) { return Text(line); });
+    FActions = new TListActions(
+        *this,
+        {[this](int list) { return FileList(list); }, [this](int list) { FResults->JamFileListChange(list); },
+         [this] { return ScanOptions.srcPath; }, [this] { return ScanOptions.dstPath; },
+         [this] { return TScanSettingsTable::ControlsToCopyOptions(FSettings->SettingControls()); }},
+        [this](TTextLine line) { return Text(line); });
     FResults->SetActions(FActions);
     connect(FResults, &TResultsPage::ComparePair, this, &TfrmMain::ComparePair);
     connect(FSettings->StartButton(), &QPushButton::clicked, this, &TfrmMain::Start);

@@ -48,13 +48,12 @@ namespace {
 class TSlowOperations final : public TFileOperations
 {
 public:
-    TFileOpResult CopyFile(const QString &source, const QString &target, const TProgress &progress,
-                           const std::atomic<bool> *cancel) override
+    TFileOpResult CopyFile(const QString &source, const QString &target, const TCopyOptions &options,
+                           const TProgress &progress, const std::atomic<bool> *cancel) override
     {
         ++Copies;
         QThread::msleep(DelayMs);
-        FReal.SetKeepReplaced(KeepReplaced());
-        return FReal.CopyFile(source, target, progress, cancel);
+        return FReal.CopyFile(source, target, options, progress, cancel);
     }
     TFileOpResult MoveToTrash(const QString &path) override { return FReal.MoveToTrash(path); }
     TFileOpResult DeletePermanently(const QString &path) override { return FReal.DeletePermanently(path); }

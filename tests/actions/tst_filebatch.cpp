@@ -19,24 +19,24 @@ namespace {
 class TFakeOperations final : public TFileOperations
 {
 public:
-    TFileOpResult CopyFile(const QString &source, const QString &target, const TProgress &progress,
-                           const std::atomic<bool> *) override
+    TFileOpResult CopyFile(const QString &source, const QString &target, const TCopyOptions &options,
+                           const TProgress &progress, const std::atomic<bool> *) override
     {
         if (Fails(source))
             return TFileOpResult::Failed(u"no room"_s);
-        if (KeepReplaced() && NoTrash.contains(target))
+        if (options.KeepReplaced && NoTrash.contains(target))
             return {TFileOpResult::orTrashRefused, target + u": no trash"_s};
         progress(10);
-        Record((KeepReplaced() ? u"keep "_s : u"copy "_s) + source + u" "_s + target);
+        Record((options.KeepReplaced ? u"keep "_s : u"copy "_s) + source + u" "_s + target);
         TFileOpResult done;
         done.Unkept = Unkept.value(source);
         return done;
     }
-    TFileOpResult StageCopy(const QString &source, const QString &target, const TProgress &progress,
-                            const std::atomic<bool> *cancel) override
+    TFileOpResult StageCopy(const QString &source, const QString &target, const TCopyOptions &options,
+                            const TProgress &progress, const std::atomic<bool> *cancel) override
     {
         if (!FailAtFinish.contains(target))
-            return CopyFile(source, target, progress, cancel);
+            return CopyFile(source, target, options, progress, cancel);
         FailAtFinish.removeOne(target);
         FLost.append({target, TFileOpResult::Failed(u"lost"_s)});
         TFileOpResult staged;
@@ -244,15 +244,15 @@ private Q_SLOTS:
         TScriptedDialogs dialogs;
         dialogs.KeepAnswer = TFileActionDialogs::TKeepChoice(answer);
         TFileBatch batch(ops, dialogs);
-        batch.SetKeepReplaced(true);
 
-        QCOMPARE(int(batch.Run(TFileActionDialogs::bkCopy, Copies({u"a"_s, u"b"_s, u"c"_s, u"d"_s}), 40)), outcome);
+        QCOMPARE(int(batch.Run(TFileActionDialogs::bkCopy, Copies({u"a"_s, u"b"_s, u"c"_s, u"d"_s}), 40,
+                               {.KeepReplaced = true})),
+                 outcome);
         QCOMPARE(batch.Done(), done);
         QCOMPARE(ops.Calls, calls);
         QCOMPARE(dialogs.Asked, QStringList({u"begin 4"_s, u"cannot keep /d/b"_s, u"end"_s}));
         QCOMPARE(dialogs.Skipped, skipped);
-        // The file operations keep replaced files again for the next file.
-        QVERIFY(ops.KeepReplaced());
+        // The file after a replacement without keeping is kept again ("keep /s/d /d/d").
     }
 
     // What copies could not keep is told once, after the batch, counted over the files
@@ -289,11 +289,13 @@ private Q_SLOTS:
     void keepingIsOffUnlessTheBatchIsToldSo()
     {
         TFakeOperations ops;
-        ops.SetKeepReplaced(true); // left over from an earlier batch
         TScriptedDialogs dialogs;
         TFileBatch batch(ops, dialogs);
+        // An earlier batch on the same file operations kept what it replaced.
+        QCOMPARE(batch.Run(TFileActionDialogs::bkCopy, Copies({u"a"_s}), 10, {.KeepReplaced = true}),
+                 TFileBatch::boSucceeded);
         QCOMPARE(batch.Run(TFileActionDialogs::bkCopy, Copies({u"a"_s}), 10), TFileBatch::boSucceeded);
-        QCOMPARE(ops.Calls, QStringList({u"copy /s/a /d/a"_s}));
+        QCOMPARE(ops.Calls, QStringList({u"keep /s/a /d/a"_s, u"copy /s/a /d/a"_s}));
     }
 };
 

@@ -69,16 +69,16 @@ public:
 class TFaultyOperations final : public TFileOperations
 {
 public:
-    TFileOpResult CopyFile(const QString &source, const QString &target, const TProgress &progress,
-                           const std::atomic<bool> *cancel) override
+    TFileOpResult CopyFile(const QString &source, const QString &target, const TCopyOptions &options,
+                           const TProgress &progress, const std::atomic<bool> *cancel) override
     {
         ++Copies;
+        Kept << options.KeepReplaced;
         if (Copies == FailCopy)
             return TFileOpResult::Failed(target + u": No space left on device"_s);
         if (Copies == CancelCopy)
             return {TFileOpResult::orCancelled, QString()};
-        FReal.SetKeepReplaced(KeepReplaced());
-        return FReal.CopyFile(source, target, progress, cancel);
+        return FReal.CopyFile(source, target, options, progress, cancel);
     }
     TFileOpResult MoveToTrash(const QString &path) override
     {
@@ -97,6 +97,7 @@ public:
     int CancelCopy = -1;
     bool RefuseTrash = false;
     int Copies = 0, Trashed = 0, Deleted = 0;
+    QList<bool> Kept; // of each copy, whether it was to keep the file it replaces
 
 private:
     TSystemFileOperations FReal;
@@ -172,6 +173,7 @@ private:
     QString Dst() const { return FTrees->path() + u"/dst/"_s; }
     std::unique_ptr<TListHost> FHost;
     std::unique_ptr<TListActions> FActions;
+    TCopyOptions FCopyOptions{.KeepReplaced = true}; // what the settings page gives
 
     TJamFileList *List(int n) const { return FHost->List(n); }
     TListActions &Actions() const { return *FActions; }
@@ -181,10 +183,10 @@ private:
     {
         FActions.reset();
         FHost = std::make_unique<TListHost>();
-        FActions = std::make_unique<TListActions>(FHost->Widget(),
-                                                  TListActions::TLists{[this](int list) { return List(list); },
-                                                                       [](int) {}, [this] { return Src(); },
-                                                                       [this] { return Dst(); }, [] { return true; }});
+        FActions = std::make_unique<TListActions>(
+            FHost->Widget(),
+            TListActions::TLists{[this](int list) { return List(list); }, [](int) {}, [this] { return Src(); },
+                                 [this] { return Dst(); }, [this] { return FCopyOptions; }});
         Actions().SetDialogs(&FDialogs);
         Actions().SetFileOperations(FOpsHolder.get());
         return FHost->Scan(FTrees->path() + u"/src"_s, FTrees->path() + u"/dst"_s);
@@ -219,6 +221,7 @@ private Q_SLOTS:
 
     void init()
     {
+        FCopyOptions.KeepReplaced = true;
         FDialogs = TScriptedActionDialogs();
         FOpsHolder = std::make_unique<TFaultyOperations>();
         FTrees = std::make_unique<QTemporaryDir>();
@@ -286,6 +289,27 @@ private Q_SLOTS:
         QVERIFY(FDialogs.Asked.isEmpty());
         QVERIFY(List(3)->Paths().isEmpty());
         QCOMPARE(List(6)->Paths(), QStringList{Dst() + u"doc.txt"_s});
+    }
+
+    // The copy options of the moment (the settings page's box) reach every copy of an action.
+    void theCopyOptionsReachEveryCopy_data()
+    {
+        QTest::addColumn<bool>("keep");
+        QTest::newRow("kept") << true;
+        QTest::newRow("replaced") << false;
+    }
+    void theCopyOptionsReachEveryCopy()
+    {
+        QFETCH(bool, keep);
+        File(Src(), u"a.txt"_s, "new a", 1700000100);
+        File(Src(), u"b.txt"_s, "new b", 1700000100);
+        File(Dst(), u"a.txt"_s, "old", 1700000000);
+        File(Dst(), u"b.txt"_s, "old", 1700000000);
+        QVERIFY(Scan());
+        FCopyOptions.KeepReplaced = keep;
+        Actions().Copy(3);
+        QCOMPARE(FOpsHolder->Kept, QList<bool>({keep, keep}));
+        QCOMPARE(Content(Dst() + u"b.txt"_s), QByteArray("new b"));
     }
 
     void copyFromConflictsLeavesTheOtherHalf()

@@ -18,6 +18,7 @@ int main(int argc, char *argv[])
     TSystemFileOperations ops;
     bool slow = false;
     bool wait = false;
+    TCopyOptions options;
     int first = 1;
     for (; first < argc && std::strncmp(argv[first], "--", 2) == 0; ++first) {
         if (std::strcmp(argv[first], "--named") == 0)
@@ -25,7 +26,7 @@ int main(int argc, char *argv[])
         else if (std::strcmp(argv[first], "--slow") == 0)
             slow = true;
         else if (std::strcmp(argv[first], "--keep") == 0)
-            ops.SetKeepReplaced(true);
+            options.KeepReplaced = true;
         else if (std::strcmp(argv[first], "--wait") == 0)
             wait = true;
     }
@@ -38,7 +39,8 @@ int main(int argc, char *argv[])
             QThread::msleep(20);
     };
     for (int i = first; i < argc; i += 2) {
-        if (!ops.StageCopy(QString::fromLocal8Bit(argv[i]), QString::fromLocal8Bit(argv[i + 1]), progress, nullptr)
+        if (!ops.StageCopy(QString::fromLocal8Bit(argv[i]), QString::fromLocal8Bit(argv[i + 1]), options, progress,
+                           nullptr)
                  .Ok())
             return 1;
     }

@@ -33,6 +33,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// A copy that keeps the file it replaces in the trash.
+const TCopyOptions Keep{.KeepReplaced = true};
+
 QByteArray Content(const QString &path)
 {
     QFile f(path);
@@ -233,7 +236,7 @@ void tst_FileOperations::copyCreatesFoldersAndKeepsTimeAndMode()
     const QString dst = FDir.filePath(u"b/new/deeper/src.txt"_s);
     qint64 reported = 0;
     const TFileOpResult r = FOps.CopyFile(
-        src, dst, [&](qint64 n) { reported = n; }, nullptr);
+        src, dst, {}, [&](qint64 n) { reported = n; }, nullptr);
     QVERIFY2(r.Ok(), qPrintable(r.Message));
     QCOMPARE(Content(dst), QByteArray("payload"));
     QCOMPARE(reported, 7);
@@ -250,12 +253,12 @@ void tst_FileOperations::copyReplacesTheOldTargetWhole()
     TestTree::File(FDir.path(), u"r/new.txt"_s, "short");
     TestTree::File(FDir.path(), u"r/old.txt"_s, "a much longer old content");
     const QString dst = FDir.filePath(u"r/old.txt"_s);
-    QVERIFY(FOps.CopyFile(FDir.filePath(u"r/new.txt"_s), dst, {}, nullptr).Ok());
+    QVERIFY(FOps.CopyFile(FDir.filePath(u"r/new.txt"_s), dst, {}, {}, nullptr).Ok());
     QCOMPARE(Content(dst), QByteArray("short"));
 
     // An empty source makes an empty target.
     TestTree::File(FDir.path(), u"r/empty.txt"_s, "");
-    QVERIFY(FOps.CopyFile(FDir.filePath(u"r/empty.txt"_s), dst, {}, nullptr).Ok());
+    QVERIFY(FOps.CopyFile(FDir.filePath(u"r/empty.txt"_s), dst, {}, {}, nullptr).Ok());
     QCOMPARE(Content(dst), QByteArray());
 }
 
@@ -266,14 +269,14 @@ void tst_FileOperations::copyRefusesWhatCannotBeCopied()
     const QString file = FDir.filePath(u"x/file.txt"_s);
 
     // Onto itself, by the same path and through a hard link: never truncated.
-    QCOMPARE(FOps.CopyFile(file, file, {}, nullptr).Kind, TFileOpResult::orFailed);
+    QCOMPARE(FOps.CopyFile(file, file, {}, {}, nullptr).Kind, TFileOpResult::orFailed);
     const QString hard = FDir.filePath(u"x/hard.txt"_s);
     QCOMPARE(::link(QFile::encodeName(file).constData(), QFile::encodeName(hard).constData()), 0);
-    QCOMPARE(FOps.CopyFile(file, hard, {}, nullptr).Kind, TFileOpResult::orFailed);
+    QCOMPARE(FOps.CopyFile(file, hard, {}, {}, nullptr).Kind, TFileOpResult::orFailed);
     QCOMPARE(Content(file), QByteArray("keep me"));
 
     // Onto a folder.
-    const TFileOpResult onFolder = FOps.CopyFile(file, FDir.filePath(u"x/folder"_s), {}, nullptr);
+    const TFileOpResult onFolder = FOps.CopyFile(file, FDir.filePath(u"x/folder"_s), {}, {}, nullptr);
     QCOMPARE(onFolder.Kind, TFileOpResult::orFailed);
     // Each failure names its reason by code, for the dialogs to word in the user's language.
     QCOMPARE(onFolder.Reason, TFileOpResult::rsFolderInTheWay);
@@ -283,13 +286,13 @@ void tst_FileOperations::copyRefusesWhatCannotBeCopied()
     // From a FIFO or a folder: refused without waiting for a writer.
     const QString fifo = FDir.filePath(u"x/fifo"_s);
     QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    QCOMPARE(FOps.CopyFile(fifo, FDir.filePath(u"x/out"_s), {}, nullptr).Reason, TFileOpResult::rsNotRegularFile);
-    QCOMPARE(FOps.CopyFile(FDir.filePath(u"x/folder"_s), FDir.filePath(u"x/out"_s), {}, nullptr).Kind,
+    QCOMPARE(FOps.CopyFile(fifo, FDir.filePath(u"x/out"_s), {}, {}, nullptr).Reason, TFileOpResult::rsNotRegularFile);
+    QCOMPARE(FOps.CopyFile(FDir.filePath(u"x/folder"_s), FDir.filePath(u"x/out"_s), {}, {}, nullptr).Kind,
              TFileOpResult::orFailed);
     QVERIFY(!QFile::exists(FDir.filePath(u"x/out"_s)));
 
     // A missing source says so in the system's words.
-    const TFileOpResult missing = FOps.CopyFile(FDir.filePath(u"x/none"_s), FDir.filePath(u"x/out"_s), {}, nullptr);
+    const TFileOpResult missing = FOps.CopyFile(FDir.filePath(u"x/none"_s), FDir.filePath(u"x/out"_s), {}, {}, nullptr);
     QCOMPARE(missing.Kind, TFileOpResult::orFailed);
     QVERIFY2(missing.Message.contains(u"No such file"_s), qPrintable(missing.Message));
     QCOMPARE(missing.Reason, TFileOpResult::rsSystem);
@@ -312,14 +315,14 @@ void tst_FileOperations::cancelledOrFailedCopyLeavesTheTarget()
     TestTree::File(FDir.path(), u"c/dst.bin"_s, "old");
     std::atomic<bool> cancel{false};
     const TFileOpResult r = ops.CopyFile(
-        FDir.filePath(u"c/src.bin"_s), FDir.filePath(u"c/dst.bin"_s), [&](qint64) { cancel = true; }, &cancel);
+        FDir.filePath(u"c/src.bin"_s), FDir.filePath(u"c/dst.bin"_s), {}, [&](qint64) { cancel = true; }, &cancel);
     QCOMPARE(r.Kind, TFileOpResult::orCancelled);
     QCOMPARE(Content(FDir.filePath(u"c/dst.bin"_s)), QByteArray("old"));
     QVERIFY(Leftovers(FDir.path()).isEmpty());
 
     // A folder that cannot be made: a file stands where the folder should be.
     const TFileOpResult blocked =
-        ops.CopyFile(FDir.filePath(u"c/src.bin"_s), FDir.filePath(u"c/dst.bin/inside.bin"_s), {}, nullptr);
+        ops.CopyFile(FDir.filePath(u"c/src.bin"_s), FDir.filePath(u"c/dst.bin/inside.bin"_s), {}, {}, nullptr);
     QCOMPARE(blocked.Kind, TFileOpResult::orFailed);
     QVERIFY(!blocked.Message.isEmpty());
     QCOMPARE(blocked.Reason, TFileOpResult::rsFolderNotCreated);
@@ -354,9 +357,8 @@ void tst_FileOperations::copiesGoWhereThePathSaysNow()
         TestTree::File(root, u"dst/d/"_s + n, "old " + n.toLatin1());
     }
     TSystemFileOperations ops;
-    ops.SetKeepReplaced(true);
     // The first batch opens the folder.
-    QVERIFY(ops.CopyFile(root + u"/src/d/a"_s, root + u"/dst/d/a"_s, {}, nullptr).Ok());
+    QVERIFY(ops.CopyFile(root + u"/src/d/a"_s, root + u"/dst/d/a"_s, Keep, {}, nullptr).Ok());
     QDir(trash).removeRecursively();
     const auto act = [&] {
         if (change == u"recreate"_s) {
@@ -369,10 +371,10 @@ void tst_FileOperations::copiesGoWhereThePathSaysNow()
     };
     if (when == u"before"_s)
         act();
-    QVERIFY(ops.StageCopy(root + u"/src/d/b"_s, root + u"/dst/d/b"_s, {}, nullptr).Ok());
+    QVERIFY(ops.StageCopy(root + u"/src/d/b"_s, root + u"/dst/d/b"_s, Keep, {}, nullptr).Ok());
     if (when == u"between"_s)
         act();
-    QVERIFY(ops.StageCopy(root + u"/src/d/c"_s, root + u"/dst/d/c"_s, {}, nullptr).Ok());
+    QVERIFY(ops.StageCopy(root + u"/src/d/c"_s, root + u"/dst/d/c"_s, Keep, {}, nullptr).Ok());
     bool acted = false;
     ops.SetStepHook([&](const QString &step) {
         if (when == u"flush"_s && step == u"flush"_s && !std::exchange(acted, true))
@@ -385,7 +387,7 @@ void tst_FileOperations::copiesGoWhereThePathSaysNow()
         for (const TFileOperations::TStagedFailure &failure : failures) {
             QVERIFY2(failure.Result.Message.contains(u"moved"_s), qPrintable(failure.Result.Message));
             const QString source = root + u"/src/d/"_s + QFileInfo(failure.Target).fileName();
-            QVERIFY(ops.CopyFile(source, failure.Target, {}, nullptr).Ok());
+            QVERIFY(ops.CopyFile(source, failure.Target, Keep, {}, nullptr).Ok());
         }
     } else {
         QVERIFY2(failures.isEmpty(), qPrintable(failures.value(0).Result.Message));
@@ -430,7 +432,6 @@ void tst_FileOperations::copiesArePlacedOnlyAfterTheFlush()
     QFETCH(bool, named);
     const QString root = FDir.filePath(u"order-%1-%2"_s.arg(files).arg(named));
     TSystemFileOperations ops;
-    ops.SetKeepReplaced(true);
     ops.SetNamedTemporaries(named);
     QStringList log;
     ops.SetStepHook([&](const QString &step) { log << step; });
@@ -439,7 +440,7 @@ void tst_FileOperations::copiesArePlacedOnlyAfterTheFlush()
         TestTree::File(root, u"src/%1"_s.arg(i), "new");
         TestTree::File(root, u"dst/%1"_s.arg(i), "old");
         targets << root + u"/dst/%1"_s.arg(i);
-        QVERIFY(ops.StageCopy(root + u"/src/%1"_s.arg(i), targets.last(), {}, nullptr).Ok());
+        QVERIFY(ops.StageCopy(root + u"/src/%1"_s.arg(i), targets.last(), Keep, {}, nullptr).Ok());
     }
     QVERIFY(log.isEmpty());
     QVERIFY(ops.FinishCopies().isEmpty());
@@ -519,7 +520,7 @@ void tst_FileOperations::onlyOwnTemporariesOfGoneWritersAreRemoved()
         users << dst + u'/' + name;
     }
     TSystemFileOperations ops;
-    QVERIFY(ops.CopyFile(root + u"/src/small.txt"_s, dst + u"/small.txt"_s, {}, nullptr).Ok());
+    QVERIFY(ops.CopyFile(root + u"/src/small.txt"_s, dst + u"/small.txt"_s, {}, {}, nullptr).Ok());
     QCOMPARE(sorted(Leftovers(dst)), sorted(users + working));
 
     // Killed, the writer is gone: its temporary goes with the next batch's first copy,
@@ -534,7 +535,7 @@ void tst_FileOperations::onlyOwnTemporariesOfGoneWritersAreRemoved()
         ::setxattr(reusedPath.constData(), "user.foldermate.temporary", reused.constData(), size_t(reused.size()), 0);
     QVERIFY(marked == 0 || (unmarked && errno == EOPNOTSUPP));
     ops.EndBatch();
-    QVERIFY(ops.CopyFile(root + u"/src/small.txt"_s, dst + u"/small.txt"_s, {}, nullptr).Ok());
+    QVERIFY(ops.CopyFile(root + u"/src/small.txt"_s, dst + u"/small.txt"_s, {}, {}, nullptr).Ok());
     QCOMPARE(sorted(Leftovers(dst)), sorted(users));
 }
 
@@ -632,11 +633,10 @@ void tst_FileOperations::killedAtRandomMomentsLeavesNoTornTargetNorDebris()
         unreadable += UnreadableInfo(trash).size();
         // The run again, of what is not copied yet, as after a new scan.
         TSystemFileOperations again;
-        again.SetKeepReplaced(true);
         for (int i = 0; i < 6; ++i) {
             const QString target = root + u"/dst/f%1.bin"_s.arg(i);
             if (Content(target) != fresh)
-                QVERIFY(again.StageCopy(root + u"/src/f%1.bin"_s.arg(i), target, {}, nullptr).Ok());
+                QVERIFY(again.StageCopy(root + u"/src/f%1.bin"_s.arg(i), target, Keep, {}, nullptr).Ok());
         }
         QVERIFY(again.FinishCopies().isEmpty());
         TTrashCan::Settle(QFile::encodeName(trash), {});
@@ -659,7 +659,7 @@ void tst_FileOperations::killedAtRandomMomentsLeavesNoTornTargetNorDebris()
     // The next copy into the folder clears what killed writers left.
     TestTree::File(root, u"src/last.bin"_s, "last");
     TSystemFileOperations ops;
-    QVERIFY(ops.CopyFile(root + u"/src/last.bin"_s, root + u"/dst/last.bin"_s, {}, nullptr).Ok());
+    QVERIFY(ops.CopyFile(root + u"/src/last.bin"_s, root + u"/dst/last.bin"_s, {}, {}, nullptr).Ok());
     QCOMPARE(Leftovers(root), QStringList());
 }
 
@@ -668,15 +668,15 @@ void tst_FileOperations::failedCopyRemovesTheFoldersItMade()
     TestTree::File(FDir.path(), u"fm/src.bin"_s, QByteArray(1 << 20, 's'));
     std::atomic<bool> cancel{false};
     const TFileOpResult r = FOps.CopyFile(
-        FDir.filePath(u"fm/src.bin"_s), FDir.filePath(u"fm/new/deeper/t.bin"_s), [&](qint64) { cancel = true; },
+        FDir.filePath(u"fm/src.bin"_s), FDir.filePath(u"fm/new/deeper/t.bin"_s), {}, [&](qint64) { cancel = true; },
         &cancel);
     QCOMPARE(r.Kind, TFileOpResult::orCancelled);
     QVERIFY(!QFileInfo::exists(FDir.filePath(u"fm/new"_s)));
 
     // A group: the folder of the copy that arrived stays, the other goes.
     TestTree::File(FDir.path(), u"fm/a.txt"_s, "a");
-    QVERIFY(FOps.StageCopy(FDir.filePath(u"fm/a.txt"_s), FDir.filePath(u"fm/g1/a.txt"_s), {}, nullptr).Ok());
-    QVERIFY(!FOps.StageCopy(FDir.filePath(u"fm/none"_s), FDir.filePath(u"fm/g2/none"_s), {}, nullptr).Ok());
+    QVERIFY(FOps.StageCopy(FDir.filePath(u"fm/a.txt"_s), FDir.filePath(u"fm/g1/a.txt"_s), {}, {}, nullptr).Ok());
+    QVERIFY(!FOps.StageCopy(FDir.filePath(u"fm/none"_s), FDir.filePath(u"fm/g2/none"_s), {}, {}, nullptr).Ok());
     QVERIFY(!QFile::exists(FDir.filePath(u"fm/g1/a.txt"_s))); // not in place before the group ends
     QVERIFY(FOps.FinishCopies().isEmpty());
     QCOMPARE(Content(FDir.filePath(u"fm/g1/a.txt"_s)), QByteArray("a"));
@@ -694,10 +694,10 @@ void tst_FileOperations::pathsLongerThanTheSystemLimit()
     TestTree::File(FDir.path(), u"long/plain.txt"_s, "long way");
     const QString target = deep + u"copy.txt"_s;
     QVERIFY(QFile::encodeName(target).size() > PATH_MAX);
-    const TFileOpResult copied = FOps.CopyFile(FDir.filePath(u"long/plain.txt"_s), target, {}, nullptr);
+    const TFileOpResult copied = FOps.CopyFile(FDir.filePath(u"long/plain.txt"_s), target, {}, {}, nullptr);
     QVERIFY2(copied.Ok(), qPrintable(copied.Message));
     // Back out of the deep folder, as a source this time.
-    const TFileOpResult back = FOps.CopyFile(target, FDir.filePath(u"long/back.txt"_s), {}, nullptr);
+    const TFileOpResult back = FOps.CopyFile(target, FDir.filePath(u"long/back.txt"_s), {}, {}, nullptr);
     QVERIFY2(back.Ok(), qPrintable(back.Message));
     QCOMPARE(Content(FDir.filePath(u"long/back.txt"_s)), QByteArray("long way"));
 
@@ -707,12 +707,11 @@ void tst_FileOperations::pathsLongerThanTheSystemLimit()
     QCOMPARE(trashed.Kind, TFileOpResult::orTrashRefused); // the user may delete it for good
     QVERIFY(!trashed.Message.isEmpty());
     TSystemFileOperations keeping;
-    keeping.SetKeepReplaced(true);
     const qsizetype trashBefore = TrashEntries(FTrashHome + u"/Trash"_s).size();
     TestTree::File(FDir.path(), u"long/other.txt"_s, "other");
-    QCOMPARE(keeping.CopyFile(FDir.filePath(u"long/other.txt"_s), target, {}, nullptr).Kind,
+    QCOMPARE(keeping.CopyFile(FDir.filePath(u"long/other.txt"_s), target, Keep, {}, nullptr).Kind,
              TFileOpResult::orTrashRefused);
-    QVERIFY(FOps.CopyFile(target, FDir.filePath(u"long/back.txt"_s), {}, nullptr).Ok());
+    QVERIFY(FOps.CopyFile(target, FDir.filePath(u"long/back.txt"_s), {}, {}, nullptr).Ok());
     QCOMPARE(Content(FDir.filePath(u"long/back.txt"_s)), QByteArray("long way"));
     QCOMPARE(TrashEntries(FTrashHome + u"/Trash"_s).size(), trashBefore);
     QVERIFY(FOps.DeletePermanently(target).Ok());
@@ -749,7 +748,6 @@ void tst_FileOperations::replacedFilesGoToTheTrashWithTheirRestoreInformation()
     const QString trash = FTrashHome + u"/Trash"_s;
     QDir(trash).removeRecursively();
     TSystemFileOperations ops;
-    ops.SetKeepReplaced(true);
     const QString name = u"a b %é.txt"_s;
     const QString target = FDir.filePath(u"tr/dst/"_s + name);
     TestTree::File(FDir.path(), u"tr/dst/"_s + name, "first");
@@ -757,8 +755,8 @@ void tst_FileOperations::replacedFilesGoToTheTrashWithTheirRestoreInformation()
     TestTree::File(FDir.path(), u"tr/src/v3.txt"_s, "third");
     const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
 
-    QVERIFY(ops.CopyFile(FDir.filePath(u"tr/src/v2.txt"_s), target, {}, nullptr).Ok());
-    QVERIFY(ops.CopyFile(FDir.filePath(u"tr/src/v3.txt"_s), target, {}, nullptr).Ok());
+    QVERIFY(ops.CopyFile(FDir.filePath(u"tr/src/v2.txt"_s), target, Keep, {}, nullptr).Ok());
+    QVERIFY(ops.CopyFile(FDir.filePath(u"tr/src/v3.txt"_s), target, Keep, {}, nullptr).Ok());
     QCOMPARE(Content(target), QByteArray("third"));
     const QHash<QString, TTrashInfo> entries = TrashEntries(trash);
     QCOMPARE(QStringList(entries.keyBegin(), entries.keyEnd()).size(), 2);
@@ -780,7 +778,8 @@ void tst_FileOperations::replacedFilesGoToTheTrashWithTheirRestoreInformation()
     for (const QString &n : {u"g1.txt"_s, u"g2.txt"_s, u"g3.txt"_s})
         TestTree::File(FDir.path(), u"tr/src/"_s + n, "new " + n.toLatin1());
     for (const QString &n : {u"g1.txt"_s, u"g2.txt"_s, u"g3.txt"_s})
-        QVERIFY(ops.StageCopy(FDir.filePath(u"tr/src/"_s + n), FDir.filePath(u"tr/dst/"_s + n), {}, nullptr).Ok());
+        QVERIFY(
+            ops.StageCopy(FDir.filePath(u"tr/src/"_s + n), FDir.filePath(u"tr/dst/"_s + n), Keep, {}, nullptr).Ok());
     QVERIFY(ops.FinishCopies().isEmpty());
     QCOMPARE(Content(FDir.filePath(u"tr/dst/g1.txt"_s)), QByteArray("new g1.txt"));
     QCOMPARE(Content(trash + u"/files/g1.txt"_s), QByteArray("old g1"));
@@ -788,8 +787,7 @@ void tst_FileOperations::replacedFilesGoToTheTrashWithTheirRestoreInformation()
     QCOMPARE(TrashEntries(trash).size(), 3);
 
     // Off: replaced without a trace.
-    ops.SetKeepReplaced(false);
-    QVERIFY(ops.CopyFile(FDir.filePath(u"tr/src/v2.txt"_s), target, {}, nullptr).Ok());
+    QVERIFY(ops.CopyFile(FDir.filePath(u"tr/src/v2.txt"_s), target, {}, {}, nullptr).Ok());
     QCOMPARE(Content(target), QByteArray("second"));
     QCOMPARE(TrashEntries(trash).size(), 3);
     QVERIFY(Leftovers(FDir.filePath(u"tr"_s)).isEmpty());
@@ -809,8 +807,7 @@ void tst_FileOperations::keptReplacementRefusedOnAVolumeWithoutTrash()
     const qsizetype trashBefore = TrashEntries(FTrashHome + u"/Trash"_s).size();
 
     TSystemFileOperations ops;
-    ops.SetKeepReplaced(true);
-    const TFileOpResult r = ops.CopyFile(mount + u"/new.txt"_s, mount + u"/old.txt"_s, {}, nullptr);
+    const TFileOpResult r = ops.CopyFile(mount + u"/new.txt"_s, mount + u"/old.txt"_s, Keep, {}, nullptr);
     QCOMPARE(r.Kind, TFileOpResult::orTrashRefused);
     QVERIFY(r.Message.contains(u"old.txt"_s));
     QCOMPARE(Content(mount + u"/old.txt"_s), QByteArray("stays"));
@@ -818,10 +815,9 @@ void tst_FileOperations::keptReplacementRefusedOnAVolumeWithoutTrash()
              (QStringList{u"new.txt"_s, u"old.txt"_s}));
     QCOMPARE(TrashEntries(FTrashHome + u"/Trash"_s).size(), trashBefore);
     // A new file there needs no trash.
-    QVERIFY(ops.CopyFile(mount + u"/new.txt"_s, mount + u"/fresh.txt"_s, {}, nullptr).Ok());
+    QVERIFY(ops.CopyFile(mount + u"/new.txt"_s, mount + u"/fresh.txt"_s, Keep, {}, nullptr).Ok());
 
-    ops.SetKeepReplaced(false);
-    QVERIFY(ops.CopyFile(mount + u"/new.txt"_s, mount + u"/old.txt"_s, {}, nullptr).Ok());
+    QVERIFY(ops.CopyFile(mount + u"/new.txt"_s, mount + u"/old.txt"_s, {}, {}, nullptr).Ok());
     QCOMPARE(Content(mount + u"/old.txt"_s), QByteArray("new"));
 }
 
@@ -865,7 +861,7 @@ void tst_FileOperations::sparseFilesStaySparse()
     qint64 reported = 0;
     const QString dst = FDir.filePath(u"sp/out/holes.bin"_s);
     QVERIFY(FOps.CopyFile(
-                    src, dst, [&](qint64 n) { reported = n; }, nullptr)
+                    src, dst, {}, [&](qint64 n) { reported = n; }, nullptr)
                 .Ok());
     QCOMPARE(reported, 32 << 20);
     QCOMPARE(Content(dst), Content(src));
@@ -876,7 +872,7 @@ void tst_FileOperations::sparseFilesStaySparse()
     // Nothing but a hole.
     TestTree::File(FDir.path(), u"sp/empty.bin"_s, "");
     QCOMPARE(::truncate(QFile::encodeName(FDir.filePath(u"sp/empty.bin"_s)).constData(), 1ll << 30), 0);
-    QVERIFY(FOps.CopyFile(FDir.filePath(u"sp/empty.bin"_s), dst, {}, nullptr).Ok());
+    QVERIFY(FOps.CopyFile(FDir.filePath(u"sp/empty.bin"_s), dst, {}, {}, nullptr).Ok());
     QCOMPARE(::stat(QFile::encodeName(dst).constData(), &st), 0);
     QCOMPARE(qint64(st.st_size), 1ll << 30);
     QCOMPARE(qint64(st.st_blocks), 0);
@@ -886,7 +882,7 @@ void tst_FileOperations::sparseFilesStaySparse()
     std::atomic<bool> cancel{false};
     int calls = 0;
     const TFileOpResult r = FOps.CopyFile(
-        FDir.filePath(u"sp/full.bin"_s), dst,
+        FDir.filePath(u"sp/full.bin"_s), dst, {},
         [&](qint64) {
             ++calls;
             cancel = true;
@@ -918,7 +914,7 @@ void tst_FileOperations::ownerAclsAndAttributesTravelWithTheCopy()
     TestTree::SetMTime(src, 1600000000, 987654321);
 
     const QString dst = FDir.filePath(u"md/out/dst.bin"_s);
-    const TFileOpResult r = FOps.CopyFile(src, dst, {}, nullptr);
+    const TFileOpResult r = FOps.CopyFile(src, dst, {}, {}, nullptr);
     QVERIFY2(r.Ok(), qPrintable(r.Message));
     QCOMPARE(r.Unkept, 0u);
     struct stat s, d;
@@ -982,7 +978,7 @@ void tst_FileOperations::aVolumeThatRefusesMetadataStillGetsTheFile()
     if (root)
         QCOMPARE(::chown(odd.constData(), 65534, 65534), 0);
 
-    const TFileOpResult r = FOps.CopyFile(FDir.filePath(u"fmd/odd.bin"_s), fat.Path(u"odd.bin"_s), {}, nullptr);
+    const TFileOpResult r = FOps.CopyFile(FDir.filePath(u"fmd/odd.bin"_s), fat.Path(u"odd.bin"_s), {}, {}, nullptr);
     QVERIFY2(r.Ok(), qPrintable(r.Message));
     QCOMPARE(Content(fat.Path(u"odd.bin"_s)), QByteArray(100000, 'o'));
     const unsigned expected = TFileOpResult::ukPermissions | TFileOpResult::ukTimes | TFileOpResult::ukAttributes
@@ -992,7 +988,8 @@ void tst_FileOperations::aVolumeThatRefusesMetadataStillGetsTheFile()
     // An even second and nothing else to keep: only the permissions are refused.
     TestTree::File(FDir.path(), u"fmd/even.bin"_s, "even", 1600000002);
     QCOMPARE(::chmod(QFile::encodeName(FDir.filePath(u"fmd/even.bin"_s)).constData(), 0600), 0);
-    const TFileOpResult even = FOps.CopyFile(FDir.filePath(u"fmd/even.bin"_s), fat.Path(u"even.bin"_s), {}, nullptr);
+    const TFileOpResult even =
+        FOps.CopyFile(FDir.filePath(u"fmd/even.bin"_s), fat.Path(u"even.bin"_s), {}, {}, nullptr);
     QVERIFY2(even.Ok(), qPrintable(even.Message));
     QCOMPARE(even.Unkept, unsigned(TFileOpResult::ukPermissions));
     QCOMPARE(QFileInfo(fat.Path(u"even.bin"_s)).lastModified().toSecsSinceEpoch(), 1600000002);
@@ -1012,8 +1009,8 @@ void tst_FileOperations::namesAVolumeFoldsOrCannotHold()
 
     // Told apart: both arrive.
     ops.BeginBatch();
-    QVERIFY(ops.StageCopy(one, FDir.filePath(u"fold/cs/Photo.JPG"_s), {}, nullptr).Ok());
-    QVERIFY(ops.StageCopy(two, FDir.filePath(u"fold/cs/photo.jpg"_s), {}, nullptr).Ok());
+    QVERIFY(ops.StageCopy(one, FDir.filePath(u"fold/cs/Photo.JPG"_s), {}, {}, nullptr).Ok());
+    QVERIFY(ops.StageCopy(two, FDir.filePath(u"fold/cs/photo.jpg"_s), {}, {}, nullptr).Ok());
     QVERIFY(ops.FinishCopies().isEmpty());
     QCOMPARE(Content(FDir.filePath(u"fold/cs/Photo.JPG"_s)), QByteArray("one"));
     QCOMPARE(Content(FDir.filePath(u"fold/cs/photo.jpg"_s)), QByteArray("two"));
@@ -1023,27 +1020,27 @@ void tst_FileOperations::namesAVolumeFoldsOrCannotHold()
         QSKIP("cannot mount a FAT volume through FUSE here (fusefat, dosfstools, /dev/fuse)");
     ops.BeginBatch();
     // In one group.
-    QVERIFY(ops.StageCopy(one, fat.Path(u"Photo.JPG"_s), {}, nullptr).Ok());
-    QVERIFY(ops.StageCopy(two, fat.Path(u"photo.jpg"_s), {}, nullptr).Ok());
+    QVERIFY(ops.StageCopy(one, fat.Path(u"Photo.JPG"_s), {}, {}, nullptr).Ok());
+    QVERIFY(ops.StageCopy(two, fat.Path(u"photo.jpg"_s), {}, {}, nullptr).Ok());
     const QList<TFileOperations::TStagedFailure> failed = ops.FinishCopies();
     QCOMPARE(failed.size(), 1);
     QCOMPARE(failed.first().Target, fat.Path(u"photo.jpg"_s));
     QVERIFY2(failed.first().Result.Message.contains(u"Photo.JPG, which this copy has just written"_s),
              qPrintable(failed.first().Result.Message));
     // In a later group of the same batch.
-    const TFileOpResult later = ops.CopyFile(two, fat.Path(u"PHOTO.JPG"_s), {}, nullptr);
+    const TFileOpResult later = ops.CopyFile(two, fat.Path(u"PHOTO.JPG"_s), {}, {}, nullptr);
     QCOMPARE(later.Kind, TFileOpResult::orFailed);
     QVERIFY2(later.Message.contains(u"does not tell this name from"_s), qPrintable(later.Message));
     QCOMPARE(Content(fat.Path(u"Photo.JPG"_s)), QByteArray("one"));
     // The next batch replaces it.
     ops.BeginBatch();
-    QVERIFY(ops.CopyFile(two, fat.Path(u"photo.jpg"_s), {}, nullptr).Ok());
+    QVERIFY(ops.CopyFile(two, fat.Path(u"photo.jpg"_s), {}, {}, nullptr).Ok());
     QCOMPARE(Content(fat.Path(u"Photo.JPG"_s)), QByteArray("two"));
 
-    const TFileOpResult colon = ops.CopyFile(one, fat.Path(u"a:b.txt"_s), {}, nullptr);
+    const TFileOpResult colon = ops.CopyFile(one, fat.Path(u"a:b.txt"_s), {}, {}, nullptr);
     QCOMPARE(colon.Kind, TFileOpResult::orFailed);
     QVERIFY2(colon.Message.endsWith(u"a:b.txt: the volume cannot hold this name"_s), qPrintable(colon.Message));
-    const TFileOpResult folder = ops.CopyFile(one, fat.Path(u"d?/f.txt"_s), {}, nullptr);
+    const TFileOpResult folder = ops.CopyFile(one, fat.Path(u"d?/f.txt"_s), {}, {}, nullptr);
     QCOMPARE(folder.Kind, TFileOpResult::orFailed);
     QVERIFY2(folder.Message.endsWith(u"the volume cannot hold its name"_s), qPrintable(folder.Message));
     QVERIFY(Leftovers(fat.Path(QString())).isEmpty());

@@ -11,6 +11,7 @@
 #include "shell/TJamPathEdit.h"
 #include "shell/TJamShellTree.h"
 #include "window/TPresetsGroup.h"
+#include "window/TScanSettingsTable.h"
 #include "window/TfrmMain.h"
 
 #include <QCheckBox>
@@ -246,6 +247,10 @@ private Q_SLOTS:
         QCOMPARE(o.srcTimeZ, srcZ);
         QCOMPARE(o.dstTimeZ, dstZ);
         QCOMPARE(o.MrgErrSec, margin);
+        // Not a scan option: the copies from the lists take it.
+        TScanSettingControls keepBox;
+        keepBox.CheckBox9 = boxes[5];
+        QCOMPARE(TScanSettingsTable::ControlsToCopyOptions(keepBox).KeepReplaced, switches[5]);
         QVERIFY(done.wait(20000));
 
         Add(u"Everything"_s);

@@ -203,10 +203,10 @@ void TListActions::CopyListedFiles(int actedList, int sameSideDuplicates, int ot
     for (const QString &path : rows)
         items.append({path, OtherSide(path, fromRoot, toRoot)});
     TFileBatch batch(*FOperations, *FDialogs);
-    batch.SetKeepReplaced(FLists.KeepReplaced && FLists.KeepReplaced());
+    const TCopyOptions options = FLists.CopyOptions ? FLists.CopyOptions() : TCopyOptions();
     {
         TBatchGuard guard(*this, batch);
-        batch.Run(TFileActionDialogs::bkCopy, items, bytes);
+        batch.Run(TFileActionDialogs::bkCopy, items, bytes, options);
     }
 
     // Both sides of each copied file now hold equal files: the pair is a duplicate. One

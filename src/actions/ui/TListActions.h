@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/TCopyOptions.h"
 #include "support/TTextLine.h"
 
 #include <QObject>
@@ -31,7 +32,7 @@ public:
         std::function<void(int list)> Changed;            // rows changed: the list's status is due
         std::function<QString()> SourceRoot;              // the roots of the last scan
         std::function<QString()> DestinationRoot;
-        std::function<bool()> KeepReplaced; // copies keep the files they replace in the trash
+        std::function<TCopyOptions()> CopyOptions; // how copies are made, from the settings
     };
 
     // window: the parent of the dialogs, the window that takes no input during a batch

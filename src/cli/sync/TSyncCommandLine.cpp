@@ -112,7 +112,7 @@ TSyncCommandLine::TOutcome TSyncCommandLine::Parse(const QStringList &arguments,
     Json = parser.isSet(format);
     NullTerminated = scanOptions.NullTerminated(parser);
     ShowStatus = scanOptions.ShowStatus(parser);
-    KeepReplaced = !parser.isSet(noKeep);
+    CopyOptions.KeepReplaced = !parser.isSet(noKeep);
     PermanentWhenNoTrash = parser.isSet(permanent);
     AllowEmptyRoot = parser.isSet(allowEmpty);
     return coRun;

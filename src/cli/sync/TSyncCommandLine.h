@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/TScanOptions.h"
+#include "platform/TCopyOptions.h"
 
 #include <QString>
 #include <QStringList>
@@ -50,7 +51,7 @@ public:
     bool NullTerminated = false;
     bool Json = false;
     bool ShowStatus = false;
-    bool KeepReplaced = true;
+    TCopyOptions CopyOptions{.KeepReplaced = true};
     bool PermanentWhenNoTrash = false;
     bool AllowEmptyRoot = false;
     TExitCode ExitCode = ecDone;

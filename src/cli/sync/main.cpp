@@ -62,7 +62,7 @@ struct TTally
 
 // Runs one batch of steps; *done and *bytes gain what it finished.
 void RunBatch(TFileBatch &batch, TFileActionDialogs::TBatchKind kind, const QList<TSyncPlan::TStep> &steps,
-              TTally &done)
+              TTally &done, const TCopyOptions &options = {})
 {
     if (steps.isEmpty())
         return;
@@ -79,7 +79,7 @@ void RunBatch(TFileBatch &batch, TFileActionDialogs::TBatchKind kind, const QLis
             batch.Cancel();
     });
     watch.start();
-    batch.Run(kind, items, total);
+    batch.Run(kind, items, total, options);
     for (qsizetype i = 0; i < steps.size(); ++i) {
         if (batch.Done().at(i)) {
             ++done.Files;
@@ -156,8 +156,7 @@ int main(int argc, char *argv[])
     TTally copied, trashed;
     {
         TFileBatch batch(operations, dialogs);
-        batch.SetKeepReplaced(commandLine.KeepReplaced);
-        RunBatch(batch, TFileActionDialogs::bkCopy, copies, copied);
+        RunBatch(batch, TFileActionDialogs::bkCopy, copies, copied, commandLine.CopyOptions);
     }
     if (!gInterrupted.load()) {
         TFileBatch batch(operations, dialogs);

@@ -1,0 +1,13 @@
+#pragma once
+
+// How a copy is made, handed to each copy and to each batch of copies by its caller,
+// which fills it from the user's settings. A copy's options belong to that copy alone:
+// nothing of them is left on the file operations for the next one.
+struct TCopyOptions
+{
+    // A copy that replaces a file first gives the old file to the trash, with the trash's
+    // restore information, so that it can be restored. Where the trash refuses, the copy
+    // ends with orTrashRefused and both files are left as they were. Off: the old file is
+    // simply replaced.
+    bool KeepReplaced = false;
+};
