@@ -90,8 +90,7 @@ int main(int argc, char *argv[])
     QElapsedTimer clock;
     clock.start();
     TFileBatch batch(ops, dialogs);
-    batch.SetKeepReplaced(keep);
-    const TFileBatch::TOutcome outcome = batch.Run(kind, items, bytes);
+    const TFileBatch::TOutcome outcome = batch.Run(kind, items, bytes, {.KeepReplaced = keep});
     std::printf("%.3f\n", clock.nsecsElapsed() / 1e9);
     return outcome == TFileBatch::boSucceeded ? 0 : 1;
 }
