@@ -1,5 +1,7 @@
 #include "engine/TFileFilter.h"
 
+#include "platform/TAsciiCase.h"
+
 #include <cmath>
 
 namespace {
@@ -17,11 +19,6 @@ QStringView TrimBlanks(QStringView s)
     while (e > b && IsBlank(s[e - 1]))
         --e;
     return s.sliced(b, e - b);
-}
-
-char16_t FoldAscii(char16_t c)
-{
-    return (c >= u'a' && c <= u'z') ? char16_t(c - (u'a' - u'A')) : c;
 }
 
 } // namespace
@@ -99,9 +96,9 @@ bool TFileFilter::MatchMask(const QString &path, const QString &token)
         text.append(u'.');
     QString mask = token;
     for (QChar &ch : text)
-        ch = QChar(FoldAscii(ch.unicode()));
+        ch = QChar(TAsciiCase::Fold(ch.unicode()));
     for (QChar &ch : mask)
-        ch = QChar(FoldAscii(ch.unicode()));
+        ch = QChar(TAsciiCase::Fold(ch.unicode()));
     return MatchPattern(text, mask);
 }
 

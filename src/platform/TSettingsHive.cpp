@@ -1,5 +1,7 @@
 #include "platform/TSettingsHive.h"
 
+#include "platform/TAsciiCase.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -252,12 +254,8 @@ bool TSettingsHive::NameLess(const QString &a, const QString &b)
 {
     const qsizetype n = std::min(a.size(), b.size());
     for (qsizetype i = 0; i < n; ++i) {
-        char16_t ca = a.at(i).unicode();
-        char16_t cb = b.at(i).unicode();
-        if (ca >= u'a' && ca <= u'z')
-            ca = char16_t(ca - 32);
-        if (cb >= u'a' && cb <= u'z')
-            cb = char16_t(cb - 32);
+        const char16_t ca = TAsciiCase::Fold(a.at(i).unicode());
+        const char16_t cb = TAsciiCase::Fold(b.at(i).unicode());
         if (ca != cb)
             return ca < cb;
     }
@@ -606,18 +604,17 @@ bool TSettingsHive::DeleteKeyTree(const QString &keyPath)
     const qint64 key = FindKey(FDb, keyPath, false);
     if (key <= 0 || key == kTopKeyId)
         return false;
-    TStatement values(FDb, "WITH RECURSIVE tree(id) AS (SELECT ?1 UNION ALL"
-                           " SELECT k.id FROM hive_keys k JOIN tree t ON k.parent = t.id)"
-                           " DELETE FROM hive_values WHERE key IN (SELECT id FROM tree)");
-    values.Bind(1, key);
-    if (values.Step() != SQLITE_DONE)
-        return false;
-    TStatement keys(FDb, "WITH RECURSIVE tree(id) AS (SELECT ?1 UNION ALL"
-                         " SELECT k.id FROM hive_keys k JOIN tree t ON k.parent = t.id)"
-                         " DELETE FROM hive_keys WHERE id IN (SELECT id FROM tree)");
-    keys.Bind(1, key);
-    if (keys.Step() != SQLITE_DONE)
-        return false;
+    // The values first, then the keys, of the key and of every key below it.
+    const QByteArray tree = "WITH RECURSIVE tree(id) AS (SELECT ?1 UNION ALL"
+                            " SELECT k.id FROM hive_keys k JOIN tree t ON k.parent = t.id) ";
+    for (const char *deletion : {"DELETE FROM hive_values WHERE key IN (SELECT id FROM tree)",
+                                 "DELETE FROM hive_keys WHERE id IN (SELECT id FROM tree)"}) {
+        const QByteArray sql = tree + deletion;
+        TStatement statement(FDb, sql.constData());
+        statement.Bind(1, key);
+        if (statement.Step() != SQLITE_DONE)
+            return false;
+    }
     return txn.Commit();
 }
 

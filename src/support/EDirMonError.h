@@ -1,21 +1,11 @@
 #pragma once
 
-#include <QString>
-
-#include <stdexcept>
+#include "platform/EMessageError.h"
 
 // Raised when the directory monitor cannot start watching; the message is the
 // system's text for the error ("No such file or directory", "Permission denied").
-class EDirMonError : public std::runtime_error
+class EDirMonError : public EMessageError
 {
 public:
-    explicit EDirMonError(const QString &message)
-        : std::runtime_error(message.toStdString())
-        , FMessage(message)
-    {}
-
-    QString Message() const { return FMessage; }
-
-private:
-    QString FMessage;
+    using EMessageError::EMessageError;
 };

@@ -1,31 +1,12 @@
 #include "support/TLanguageFileList.h"
 
+#include "platform/TAsciiCase.h"
 #include "platform/TDirListing.h"
 #include "platform/TNativeName.h"
 
 #include <QCoreApplication>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-char16_t AsciiLower(char16_t c)
-{
-    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
-}
-
-bool SameAsciiLetters(QStringView a, QStringView b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        if (AsciiLower(a[i].unicode()) != AsciiLower(b[i].unicode()))
-            return false;
-    }
-    return true;
-}
-
-} // namespace
 
 QString TLanguageFileList::LanguageFolder(const QString &ProgramFolder)
 {
@@ -53,7 +34,7 @@ QStringList TLanguageFileList::Find(const QString &Folder)
         // A name that does not survive decoding could not be opened by its path.
         if (!TNativeName::Decode(entry, static_cast<qsizetype>(length), &name))
             continue;
-        if (name.size() < 4 || !SameAsciiLetters(QStringView(name).last(4), u".txt"))
+        if (name.size() < 4 || !TAsciiCase::Same(QStringView(name).last(4), u".txt"))
             continue;
         if (!listing.Stat(entry).IsRegular)
             continue;
@@ -82,7 +63,7 @@ int TLanguageFileList::IndexOfLanguage(const QStringList &DisplayNames, const QS
 {
     int index = -1;
     for (int i = 0; i < DisplayNames.size(); ++i) {
-        if (SameAsciiLetters(DisplayNames.at(i), Name))
+        if (TAsciiCase::Same(DisplayNames.at(i), Name))
             index = i;
     }
     return index;

@@ -1,29 +1,9 @@
 #include "support/TmxStoredItems.h"
 
+#include "platform/TAsciiCase.h"
 #include "support/EmxStorageError.h"
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-bool SameAsciiLetters(const QString &a, const QString &b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        char16_t x = a[i].unicode();
-        char16_t y = b[i].unicode();
-        if (x >= u'A' && x <= u'Z')
-            x = static_cast<char16_t>(x - u'A' + u'a');
-        if (y >= u'A' && y <= u'Z')
-            y = static_cast<char16_t>(y - u'A' + u'a');
-        if (x != y)
-            return false;
-    }
-    return true;
-}
-
-} // namespace
 
 void TmxStoredItems::TItemDeleter::operator()(TmxStoredItem *Item) const
 {
@@ -69,7 +49,7 @@ QString TmxStoredItems::UnusedName() const
         const QString name = u"mxStoredItem%1"_s.arg(n);
         bool used = false;
         for (const TItemPtr &item : FItems) {
-            if (SameAsciiLetters(item->Name(), name)) {
+            if (TAsciiCase::Same(item->Name(), name)) {
                 used = true;
                 break;
             }

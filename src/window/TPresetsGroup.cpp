@@ -1,5 +1,6 @@
 #include "window/TPresetsGroup.h"
 
+#include "platform/TAsciiCase.h"
 #include "registry/RegistryUtils.h"
 #include "window/TPartHost.h"
 #include "window/TPrompts.h"
@@ -23,20 +24,6 @@ const QString OldRootPath = u"\\Software\\Orvane Studio\\Foldermate Pro"_s;
 QString PresetKey(const QString &title)
 {
     return u"Presets\\"_s + title + u'\\';
-}
-
-// Titles are matched as the store matches its keys: ASCII letters without regard to case,
-// every other character exactly.
-bool SameTitle(QStringView a, QStringView b)
-{
-    if (a.size() != b.size())
-        return false;
-    const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c - u'A' + u'a') : c; };
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        if (lower(a[i].unicode()) != lower(b[i].unicode()))
-            return false;
-    }
-    return true;
 }
 
 QString WithoutBackslashes(QString title)
@@ -119,7 +106,8 @@ int TPresetsGroup::AddPresetTitle(const QString &title)
 int TPresetsGroup::ListedPreset(const QString &title) const
 {
     for (int row = 0; row < ComboBox1->count(); ++row) {
-        if (SameTitle(ComboBox1->itemText(row), title))
+        // Titles are matched as the store matches its keys.
+        if (TAsciiCase::Same(ComboBox1->itemText(row), title))
             return row;
     }
     return -1;
@@ -147,7 +135,7 @@ void TPresetsGroup::SavePreset()
     if (title.isEmpty())
         return;
     auto entry = std::find_if(FPresets.begin(), FPresets.end(),
-                              [&title](const TPreset &preset) { return SameTitle(preset.Title, title); });
+                              [&title](const TPreset &preset) { return TAsciiCase::Same(preset.Title, title); });
     if (entry == FPresets.end())
         entry = FPresets.insert(FPresets.end(), TPreset());
     TPreset &preset = *entry;
@@ -160,7 +148,7 @@ void TPresetsGroup::ApplyPreset()
 {
     const QString title = ComboBox1->currentText();
     const auto entry = std::find_if(FPresets.begin(), FPresets.end(),
-                                    [&title](const TPreset &preset) { return SameTitle(preset.Title, title); });
+                                    [&title](const TPreset &preset) { return TAsciiCase::Same(preset.Title, title); });
     if (title.isEmpty() || entry == FPresets.end())
         return;
     TScanSettingsTable::PresetToControls(*entry, FSettingControls());
@@ -232,7 +220,7 @@ void TPresetsGroup::ImportOldPresets()
     for (const QString &key : keys) {
         bool number = false;
         const qint32 index = qint32(key.toUInt(&number, 16));
-        if (number && index >= 1 && index <= count && SameTitle(key, OldPresetName(index)))
+        if (number && index >= 1 && index <= count && TAsciiCase::Same(key, OldPresetName(index)))
             indices.push_back(index);
     }
     std::sort(indices.begin(), indices.end());

@@ -3,6 +3,7 @@
 // would, and a value of the wrong kind is refused with the program's message.
 
 #include "cli/settings/TSettingsExport.h"
+#include "platform/EMessageError.h"
 #include "platform/TSettingsHive.h"
 #include "registry/ERegistryError.h"
 #include "registry/RegistryUtils.h"
@@ -30,17 +31,10 @@ constexpr int kExitUsage = 2;
 constexpr qint64 kMaxBinarySize = 64 * 1024 * 1024;
 
 // A mistake in the command line; its message is one line.
-class EUsageError : public std::runtime_error
+class EUsageError : public EMessageError
 {
 public:
-    explicit EUsageError(const QString &message)
-        : std::runtime_error(message.toStdString())
-        , FMessage(message)
-    {}
-    QString Message() const { return FMessage; }
-
-private:
-    QString FMessage;
+    using EMessageError::EMessageError;
 };
 
 enum TValueKind { vkString, vkInteger, vkBool, vkFloat, vkBinary };
