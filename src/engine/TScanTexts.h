@@ -2,10 +2,9 @@
 
 #include <QString>
 
-#include <functional>
-
-// The texts a run shows, copied from the language table when Start is pressed, so
-// that the worker never reads the table while the window may reload it.
+// The texts a run shows, handed over by the caller (TScanTextLines takes them from a
+// language table) when the run starts, so that the worker never reads the table while the
+// window may reload it.
 struct TScanTexts
 {
     QString NoSource;          // "You must select a Source folder."
@@ -32,8 +31,4 @@ struct TScanTexts
     QString CounterpartCrosses;  // "the folder on the other side leads into this tree"
     QString CounterpartIsFolder; // "the other side is a folder"
     QString CounterpartIsFile;   // "the other side is a file"
-
-    // Takes the lines from tlNoSource to tlAnalyzing, tlWorking, tlRootMissing to
-    // tlCounterpartCrosses, tlCounterpartIsFolder and tlCounterpartIsFile of a language table.
-    static TScanTexts FromLines(const std::function<QString(int)> &line);
 };

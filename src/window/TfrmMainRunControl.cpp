@@ -1,7 +1,7 @@
 #include "window/TfrmMain.h"
 
-#include "engine/TScanTexts.h"
 #include "engine/TScanThread.h"
+#include "support/TScanTextLines.h"
 #include "window/TPresetsGroup.h"
 #include "window/TPrompts.h"
 #include "window/TResultsPage.h"
@@ -40,7 +40,7 @@ void TfrmMain::Start()
 
     // The worker gets its texts now, so a language reload during the run cannot touch it.
     auto *thread =
-        new TScanThread(ScanOptions, TScanTexts::FromLines([this](int line) { return FLanguage.text(line); }), this);
+        new TScanThread(ScanOptions, TScanTextLines::Texts([this](int line) { return FLanguage.text(line); }), this);
     ScanThread = thread;
     // Each status text and each finding is one blocking round trip: the worker waits until
     // the window has read the field, so nothing is queued or lost.

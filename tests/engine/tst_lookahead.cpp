@@ -3,6 +3,7 @@
 // in the same order, also when Stop comes at any moment.
 
 #include "engine/TScanRun.h"
+#include "support/TScanTextLines.h"
 
 #include "TestTree.h"
 
@@ -45,7 +46,7 @@ private:
 
 TScanTexts Texts()
 {
-    return TScanTexts::FromLines([](int line) { return u"T%1"_s.arg(line); });
+    return TScanTextLines::Texts([](int line) { return u"T%1"_s.arg(line); });
 }
 
 QStringList Transcript(TScanOptions o, int threads, qsizetype stopAt = -1)

@@ -4,6 +4,7 @@
 // own tree, that nothing is walked twice, and that whatever is left out is reported.
 
 #include "engine/TScanRun.h"
+#include "support/TScanTextLines.h"
 
 #include "TestTree.h"
 
@@ -45,7 +46,7 @@ public:
 // The texts are their line numbers; "already compared through %1" keeps its argument.
 TScanTexts Texts()
 {
-    return TScanTexts::FromLines([](int line) { return line == 107 ? u"T107(%1)"_s : u"T%1"_s.arg(line); });
+    return TScanTextLines::Texts([](int line) { return line == 107 ? u"T107(%1)"_s : u"T%1"_s.arg(line); });
 }
 
 QSet<QString> AsSet(const QStringList &l)

@@ -2,6 +2,7 @@
 // status texts, and what the walk refuses to touch.
 
 #include "engine/TScanRun.h"
+#include "support/TScanTextLines.h"
 
 #include "TestTree.h"
 
@@ -52,7 +53,7 @@ public:
 
 TScanTexts Texts()
 {
-    return TScanTexts::FromLines([](int line) { return u"T%1"_s.arg(line); });
+    return TScanTextLines::Texts([](int line) { return u"T%1"_s.arg(line); });
 }
 
 struct TRunResult

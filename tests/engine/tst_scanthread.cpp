@@ -3,6 +3,7 @@
 // finished() with the failed check's text kept.
 
 #include "engine/TScanThread.h"
+#include "support/TScanTextLines.h"
 
 #include "TestTree.h"
 
@@ -49,7 +50,7 @@ private:
 
 TScanTexts Texts()
 {
-    return TScanTexts::FromLines([](int line) { return u"T%1"_s.arg(line); });
+    return TScanTextLines::Texts([](int line) { return u"T%1"_s.arg(line); });
 }
 
 } // namespace

@@ -3,9 +3,9 @@
 #include "cli/scan/TRecordSink.h"
 #include "cli/scan/TScanCommandLine.h"
 #include "engine/TScanRun.h"
-#include "engine/TScanTexts.h"
 #include "platform/TNativeName.h"
 #include "support/TLanguageTable.h"
+#include "support/TScanTextLines.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -34,7 +34,7 @@ int main(int argc, char *argv[])
     }
 
     const TLanguageTable english = TLanguageTable::BuiltInEnglish();
-    const TScanTexts texts = TScanTexts::FromLines([&](int line) { return english.text(line); });
+    const TScanTexts texts = TScanTextLines::Texts([&](int line) { return english.text(line); });
     std::atomic<bool> stop{false};
     const TRecordSink::TFormat format = commandLine.Format == u"json"  ? TRecordSink::rfJson
                                         : commandLine.Format == u"tsv" ? TRecordSink::rfTsv

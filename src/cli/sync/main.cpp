@@ -7,10 +7,10 @@
 #include "cli/sync/TSyncPlan.h"
 #include "cli/sync/TTerminalDialogs.h"
 #include "engine/TScanRun.h"
-#include "engine/TScanTexts.h"
 #include "platform/TNativeName.h"
 #include "platform/TSystemFileOperations.h"
 #include "support/TLanguageTable.h"
+#include "support/TScanTextLines.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -108,7 +108,7 @@ int main(int argc, char *argv[])
     CatchSignals();
 
     const TLanguageTable english = TLanguageTable::BuiltInEnglish();
-    const TScanTexts texts = TScanTexts::FromLines([&](int line) { return english.text(line); });
+    const TScanTexts texts = TScanTextLines::Texts([&](int line) { return english.text(line); });
     TSyncPlan plan(commandLine, commandLine.ShowStatus ? stderr : nullptr);
     const QString error = TScanRun(commandLine.Options, texts, plan, gInterrupted).Execute();
     if (!error.isEmpty()) {

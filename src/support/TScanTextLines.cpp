@@ -1,8 +1,8 @@
-#include "engine/TScanTexts.h"
+#include "support/TScanTextLines.h"
 
 #include "support/TTextLine.h"
 
-TScanTexts TScanTexts::FromLines(const std::function<QString(int)> &line)
+TScanTexts TScanTextLines::Texts(const std::function<QString(int)> &line)
 {
     TScanTexts t;
     t.NoSource = line(tlNoSource);
