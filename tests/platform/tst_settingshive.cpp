@@ -140,6 +140,22 @@ private slots:
         QCOMPARE(storedKind, kind);
     }
 
+    // A deleted key takes its values and those of every key below it along: a key made
+    // again under the same names starts empty.
+    void deletingAKeyTreeLeavesNoValueBehind()
+    {
+        TSettingsHive hive(HivePath());
+        QVERIFY(hive.SetValue(u"K\\Keep"_s, u"v"_s, rkDword, "\1\0\0\0"_ba));
+        QVERIFY(hive.SetValue(u"K\\Gone"_s, u"v"_s, rkDword, "\2\0\0\0"_ba));
+        QVERIFY(hive.SetValue(u"K\\Gone\\Sub"_s, u"w"_s, rkDword, "\3\0\0\0"_ba));
+        QVERIFY(hive.DeleteKeyTree(u"k\\gone"_s));
+        QCOMPARE(hive.SubkeyNames(u"K"_s), QStringList{u"Keep"_s});
+        QVERIFY(hive.CreateKey(u"K\\Gone\\Sub"_s));
+        QCOMPARE(hive.ValueNames(u"K\\Gone"_s), QStringList());
+        QCOMPARE(hive.ValueNames(u"K\\Gone\\Sub"_s), QStringList());
+        QCOMPARE(Fetch(hive, u"K\\Keep"_s, u"v"_s), "\1\0\0\0"_ba);
+    }
+
     void addValueLeavesAnExistingValue()
     {
         TSettingsHive hive(HivePath());
