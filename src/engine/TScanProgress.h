@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QString>
 #include <QtGlobal>
 
 #include <atomic>
+
+class QLocale;
 
 // How far a run has come, counted by the run as it goes and read at any time from any
 // thread: a window or a terminal shows it while the run works, without asking the run.
@@ -19,9 +22,8 @@ struct TScanProgress
     {
         count.store(count.load(std::memory_order_relaxed) + amount, std::memory_order_relaxed);
     }
-    void Reset()
-    {
-        for (std::atomic<qint64> *count : {&Folders, &Files, &Pairs, &Bytes})
-            count->store(0, std::memory_order_relaxed);
-    }
+    void Reset();
+    // pattern with %1 folders, %2 files, %3 pairs, %4 bytes compared and %5 the elapsed
+    // time (minutes:seconds), filled in with the counts as they are now.
+    QString Text(const QString &pattern, qint64 elapsedMs, const QLocale &locale) const;
 };

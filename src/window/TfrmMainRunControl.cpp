@@ -72,16 +72,8 @@ void TfrmMain::ShowProgress()
 {
     if (!ScanThread)
         return;
-    const TScanProgress &p = ScanThread->Progress();
-    const QLocale locale;
-    const auto count = [&](const std::atomic<qint64> &n) { return locale.toString(n.load(std::memory_order_relaxed)); };
-    const qint64 seconds = FRunClock.elapsed() / 1000;
-    const QString elapsed = u"%1:%2"_s.arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
-    FSettings->SetProgressText(Text(tlScanProgress)
-                                   .arg(count(p.Folders), count(p.Files), count(p.Pairs),
-                                        locale.formattedDataSize(p.Bytes.load(std::memory_order_relaxed), 1,
-                                                                 QLocale::DataSizeTraditionalFormat),
-                                        elapsed));
+    FSettings->SetProgressText(u" "_s
+                               + ScanThread->Progress().Text(Text(tlScanProgress), FRunClock.elapsed(), QLocale()));
 }
 
 void TfrmMain::StartScan(const QString &source, const QString &destination)
