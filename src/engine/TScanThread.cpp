@@ -32,6 +32,7 @@ public:
         : FThread(thread)
     {
         FThread.FBatch.reserve(TScanThread::BatchItems);
+        FThread.FDelivering.reserve(TScanThread::BatchItems);
     }
     void ShowStatus(const QString &text) override { Status(text, false); }
     void ShowFileStatus(const QString &text) override { Status(text, true); }
@@ -54,11 +55,12 @@ public:
         item.Reason = reason;
         Added();
     }
-    // Whatever is left at the end of the run.
+    // Whatever is left at the end of the run; returns once all of it has been read.
     void Flush()
     {
         if (!FThread.FBatch.empty())
             FThread.HandOverBatch();
+        FThread.FChannel->Wait();
     }
 
 private:
@@ -105,8 +107,12 @@ void TScanThread::AbandonHandOvers()
 
 void TScanThread::HandOverBatch()
 {
-    FChannel->Call(0);
+    // The batch before this one must have been read: then the two swap, and the worker
+    // goes on with the next batch while the window reads this one.
+    FChannel->Wait();
+    FDelivering.swap(FBatch);
     FBatch.clear();
+    FChannel->Post(0);
 }
 
 void TScanThread::DeliverBatch()
@@ -115,7 +121,7 @@ void TScanThread::DeliverBatch()
     // found, as if the run had seen the request before them; the texts between its steps
     // still show.
     bool skipping = false;
-    for (TItem &item : FBatch) {
+    for (TItem &item : FDelivering) {
         if (item.What == 0)
             skipping = item.FileStart && FStop.load();
         if (skipping)

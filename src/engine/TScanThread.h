@@ -15,15 +15,15 @@ class THandOverChannel;
 
 // The worker of one run; a new one for every run. It never touches the window: the
 // status texts and findings are gathered in batches, and each batch crosses in one
-// blocking round trip to the thread that created the TScanThread (the window's), where
-// each item in turn is put into the hand-over fields and announced by its signal, in the
-// order the run reported them. The worker waits until the whole batch has been read. A
-// batch crosses once it holds BatchItems items or is BatchMs old, and at the end of the
-// run; so a run of many small files costs a round trip per few hundred files, not per
-// file. Once a stop has been requested, the rest of a batch is dropped from the next
-// file on, as if the run had seen the request there (the texts between the run's steps
-// still show). Connect the signals directly (the
-// default connection does). The end arrives as finished().
+// round trip to the thread that created the TScanThread (the window's), where each item
+// in turn is put into the hand-over fields and announced by its signal, in the order the
+// run reported them. While the window reads one batch the worker fills the next; it
+// waits for the window before it hands that one over, and at the end of the run until
+// everything has been read, so nothing is queued beyond two batches or lost. A batch
+// crosses once it holds BatchItems items or is BatchMs old, and at the end of the run;
+// so a run of many small files costs a round trip per few hundred files, not per file. Once a stop has been requested,
+// the rest of a batch is dropped from the next file on, as if the run had seen the request there (the texts between the
+// run's steps still show). Connect the signals directly (the default connection does). The end arrives as finished().
 //
 // The worker and its look-ahead threads run at a lower priority (a higher nice value)
 // than the thread that starts them, so that the window stays quick while a run works.
@@ -86,7 +86,8 @@ private:
     std::atomic<bool> FStop{false};
     THandOverChannel *FChannel;
     QString FScanError;
-    std::vector<TItem> FBatch; // filled by the worker, read by the creating thread inside the round trip
+    std::vector<TItem> FBatch;      // being filled by the worker
+    std::vector<TItem> FDelivering; // handed over: read by the creating thread
     TScanProgress FProgress;
     int FStarterNice = 0;
     std::atomic<int> FWorkerNice{0};
