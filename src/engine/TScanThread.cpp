@@ -119,12 +119,11 @@ void TScanThread::DeliverBatch()
 {
     // Once a stop is requested, the files the run went on to are dropped with what they
     // found, as if the run had seen the request before them; the texts between its steps
-    // still show.
-    bool skipping = false;
+    // still show. A file's findings may come in the batch after its status text.
     for (TItem &item : FDelivering) {
         if (item.What == 0)
-            skipping = item.FileStart && FStop.load();
-        if (skipping)
+            FSkipping = item.FileStart && FStop.load();
+        if (FSkipping)
             continue;
         if (item.What == 0) {
             StatusBarText = item.Finding.Path;

@@ -88,6 +88,7 @@ private:
     QString FScanError;
     std::vector<TItem> FBatch;      // being filled by the worker
     std::vector<TItem> FDelivering; // handed over: read by the creating thread
+    bool FSkipping = false;         // on the creating thread: the file being delivered is dropped
     TScanProgress FProgress;
     int FStarterNice = 0;
     std::atomic<int> FWorkerNice{0};
