@@ -2,7 +2,10 @@
 // pairs, plus files missing on either side, newer files, equal-size files with other
 // bytes, shifted times, date conflicts and a few large files.
 //
-//   fm-gen-tree OUT_DIR FILES_PER_SIDE [SEED]     -> OUT_DIR/src and OUT_DIR/dst
+//   fm-gen-tree OUT_DIR FILES_PER_SIDE [SEED] [duplicates]   -> OUT_DIR/src and OUT_DIR/dst
+//
+// "duplicates" makes the tree of a backup check instead: about 85 % of the names are
+// identical pairs, so the duplicate lists hold most rows, and there are no large files.
 
 #include <cerrno>
 #include <cstdio>
@@ -53,13 +56,19 @@ void WriteFile(const std::string &path, const char *data, size_t size, time_t mt
 int main(int argc, char **argv)
 {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: %s OUT_DIR FILES_PER_SIDE [SEED]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s OUT_DIR FILES_PER_SIDE [SEED] [duplicates]\n", argv[0]);
         return 2;
     }
     const std::string out = argv[1];
     const long perSide = std::atol(argv[2]);
     const unsigned seed = argc > 3 ? unsigned(std::atol(argv[3])) : 1;
+    const bool duplicates = argc > 4 && std::strcmp(argv[4], "duplicates") == 0;
     std::mt19937_64 rng(seed);
+    // Upper bounds (of 100) of each kind of name below: identical, source only, destination
+    // only, newer, same size with other bytes, shifted; the rest are date conflicts.
+    const int mixed[6] = {80, 84, 88, 91, 94, 97};
+    const int backup[6] = {85, 88, 91, 93, 95, 98};
+    const int *bound = duplicates ? backup : mixed;
 
     // A pool of random bytes; each file's content is a slice of it.
     std::vector<char> pool(1 << 22);
@@ -68,7 +77,8 @@ int main(int argc, char **argv)
     std::vector<char> scratch(1 << 16);
 
     // Folders: breadth first, up to four sub folders each, about 20 files per folder.
-    const long logical = perSide * 100 / 96; // 4 % of the names exist on one side only
+    // A share of the names exists on one side only.
+    const long logical = perSide * 100 / (100 - (bound[1] - bound[0]));
     const long folderCount = logical / 20 + 1;
     std::vector<std::string> folders{""};
     for (size_t i = 0; folders.size() < size_t(folderCount); ++i) {
@@ -91,27 +101,27 @@ int main(int argc, char **argv)
         const char *bytes = pool.data() + offset;
         const time_t t = base - time_t(rng() % 30000000);
         const int kind = int(rng() % 100);
-        if (kind < 80) { // identical pair
+        if (kind < bound[0]) { // identical pair
             WriteFile(s, bytes, size, t);
             WriteFile(d, bytes, size, t);
             ++counts[0];
-        } else if (kind < 84) { // source only
+        } else if (kind < bound[1]) { // source only
             WriteFile(s, bytes, size, t);
             ++counts[1];
-        } else if (kind < 88) { // destination only
+        } else if (kind < bound[2]) { // destination only
             WriteFile(d, bytes, size, t);
             ++counts[2];
-        } else if (kind < 91) { // newer source, other size
+        } else if (kind < bound[3]) { // newer source, other size
             WriteFile(s, bytes, size + 10, t + 100);
             WriteFile(d, bytes, size, t);
             ++counts[3];
-        } else if (kind < 94) { // same size, other bytes at the end
+        } else if (kind < bound[4]) { // same size, other bytes at the end
             std::memcpy(scratch.data(), bytes, size + 1);
             scratch[size] ^= 0x5a;
             WriteFile(s, bytes, size + 1, t + 2);
             WriteFile(d, scratch.data(), size + 1, t);
             ++counts[4];
-        } else if (kind < 97) { // same bytes, time shifted by an hour
+        } else if (kind < bound[5]) { // same bytes, time shifted by an hour
             WriteFile(s, bytes, size, t);
             WriteFile(d, bytes, size, t + 3600);
             ++counts[5];
@@ -125,7 +135,7 @@ int main(int argc, char **argv)
     std::vector<char> big(32 << 20);
     for (size_t k = 0; k < big.size(); k += pool.size())
         std::memcpy(big.data() + k, pool.data(), std::min(pool.size(), big.size() - k));
-    for (int k = 0; k < 8; ++k) {
+    for (int k = 0; k < (duplicates ? 0 : 8); ++k) {
         const std::string rel = folders[size_t(rng() % folders.size())] + "large" + std::to_string(k) + ".bin";
         WriteFile(out + "/src/" + rel, big.data(), big.size(), base);
         WriteFile(out + "/dst/" + rel, big.data(), big.size(), base);

@@ -2,21 +2,52 @@
 # Times foldermate-scan against a walk-and-stat floor, a read-and-compare floor and
 # rsync on the same generated trees, medians of several runs: first with a warm cache,
 # then cold (the page cache dropped before each run, which needs root), then with both
-# trees behind a slow FUSE mount (bench/fuse.sh), then through the window.
+# trees behind a slow FUSE mount (bench/fuse.sh), then through the window; last, the
+# window against the headless scan on a tree of mostly identical pairs (a backup check),
+# where nearly every file becomes two rows.
 #
 #   bash bench/run.sh [FILES_PER_SIDE] [RUNS]
 # Environment: FM_BENCH_DIR (default /tmp/fm-bench), FM_BUILD_DIR (default build),
-# FM_FUSE_FILES and FM_FUSE_RUNS (default 10000 and 1: the rsync runs there take minutes).
+# FM_FUSE_FILES and FM_FUSE_RUNS (default 10000 and 1: the rsync runs there take minutes),
+# FM_DUP_FILES (files a side of the backup tree, default 50000), FM_DUP_ONLY=1 (only
+# the backup tree).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 FILES=${1:-200000}
 RUNS=${2:-5}
 BUILD=${FM_BUILD_DIR:-build}
 TREES=${FM_BENCH_DIR:-/tmp/fm-bench}/$FILES
+DUP_FILES=${FM_DUP_FILES:-50000}
+DUP_TREES=${FM_BENCH_DIR:-/tmp/fm-bench}/duplicates-$DUP_FILES
 
 bash scripts/setup.sh >/dev/null
 B=$BUILD/bench
 SCAN=$BUILD/bin/foldermate-scan
+
+# The window against the headless scan on the backup tree: the best of RUNS runs each
+# (the machine may be shared), the ratio next to its target and the memory per row.
+duplicate_tree() {
+  if [ ! -f "$DUP_TREES/.done" ]; then
+    echo "Generating the backup tree in $DUP_TREES ..."
+    rm -rf "$DUP_TREES"; mkdir -p "$DUP_TREES"
+    "$B/fm-gen-tree" "$DUP_TREES" "$DUP_FILES" 42 duplicates
+    touch "$DUP_TREES/.done"
+  fi
+  local s=$DUP_TREES/src/ d=$DUP_TREES/dst/
+  "$B/fm-floor" --read "$s" "$d" >/dev/null
+  read -r _ _ _ headless < <("$B/fm-measure" "$RUNS" "$SCAN" "$s" "$d")
+  echo "Backup tree: $DUP_FILES files a side, mostly identical pairs; best of $RUNS runs."
+  printf '%-34s %8.3f s\n' "foldermate-scan" "$headless"
+  QT_QPA_PLATFORM=offscreen "$B/fm-window-bench" scan "$s" "$d" "$RUNS" 2>/dev/null \
+    | awk -v headless="$headless" '
+        /^window scan best:/ { printf "%-34s %8.3f s  %.2f x the headless scan (target <= 1.3)\n", "window", $4, $4 / headless; next }
+        /^memory:/ { printf "%s (target <= 1024)\n", $0; next }
+        { print }'
+}
+if [ "${FM_DUP_ONLY:-}" = 1 ]; then
+  duplicate_tree
+  exit 0
+fi
 
 if [ ! -f "$TREES/.done" ]; then
   echo "Generating trees in $TREES ..."
@@ -36,7 +67,7 @@ header() { printf '%-34s %8s %11s %7s %-7s %8s %7s %9s\n' "command" "wall s" "fi
 MEASURE=("$B/fm-measure")
 row() { # label floor-wall floor-cpu target command...
   local label=$1 fwall=$2 fcpu=$3 target=$4; shift 4
-  read -r secs cpu kib < <("${MEASURE[@]}" "$RUNS" "$@")
+  read -r secs cpu kib _ < <("${MEASURE[@]}" "$RUNS" "$@")
   awk -v l="$label" -v s="$secs" -v c="$cpu" -v fw="$fwall" -v fc="$fcpu" -v f="$((2 * FILES))" -v k="$kib" -v t="$target" \
     'BEGIN{rw = fw == "-" ? "-" : sprintf("%.2f", s/fw); rc = fc == "-" ? "-" : sprintf("%.2f", c/fc);
            printf "%-34s %8.3f %11.0f %7s %-7s %8.3f %7s %9.1f\n", l, s, f/s, rw, t, c, rc, k/1024}'
@@ -83,3 +114,6 @@ if [ -x "$B/fm-window-bench" ]; then
   QT_QPA_PLATFORM=offscreen "$B/fm-window-bench" scan "$S" "$D" "$RUNS" 2>/dev/null \
     | awk -v headless="$LAST_SCAN" '/^window scan:/ { printf "%s (%.2f x the headless scan)\n", $0, $3 / headless; next } { print }'
 fi
+
+echo
+duplicate_tree

@@ -39,6 +39,12 @@ void THandOverChannel::ScheduleDrain()
 
 void THandOverChannel::Call(int what)
 {
+    Post(what);
+    Wait();
+}
+
+void THandOverChannel::Post(int what)
+{
     if (FClosed.load(std::memory_order_acquire))
         return;
     FWhat = what;
@@ -46,6 +52,12 @@ void THandOverChannel::Call(int what)
     // flag and then reads the other's, and neither may miss the other's write.
     FState.store(csPending);
     ScheduleDrain();
+}
+
+void THandOverChannel::Wait()
+{
+    if (FClosed.load(std::memory_order_acquire))
+        return;
     for (int i = 0; i < WorkerSpins; ++i) {
         if (FState.load(std::memory_order_acquire) == csIdle)
             return;

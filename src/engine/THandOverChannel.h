@@ -28,6 +28,11 @@ public:
     // Worker side: runs deliver(what) on the owner's thread and waits for it. Returns at
     // once, delivering nothing, once the channel is closed.
     void Call(int what);
+    // The same in two halves, so that the worker can go on between them: Post() asks for
+    // the delivery, Wait() returns once it has run (at once when nothing is posted). Every
+    // Post() is followed by a Wait() before the next Post().
+    void Post(int what);
+    void Wait();
     // Owner side: no further deliveries; a worker waiting in Call() goes on. For an owner
     // that goes away while the worker still runs.
     void Close();

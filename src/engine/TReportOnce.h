@@ -16,6 +16,7 @@ public:
     {}
 
     void ShowStatus(const QString &text) override { FSink.ShowStatus(text); }
+    void ShowFileStatus(const QString &text) override { FSink.ShowFileStatus(text); }
     void AddToList(int list, const QString &path) override { FSink.AddToList(list, path); }
     void AddFinding(const TFinding &finding) override { FSink.AddFinding(finding); }
     void NotCompared(const QString &path, const QString &reason) override;

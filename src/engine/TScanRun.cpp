@@ -9,12 +9,14 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-TScanRun::TScanRun(const TScanOptions &options, const TScanTexts &texts, TScanSink &sink, const std::atomic<bool> &stop)
+TScanRun::TScanRun(const TScanOptions &options, const TScanTexts &texts, TScanSink &sink, const std::atomic<bool> &stop,
+                   TScanProgress *progress)
     : FOptions(options)
     , FTexts(texts)
     , FOnce(sink)
     , FSink(FOnce)
     , FStop(stop)
+    , FProgress(progress ? *progress : FOwnProgress)
     , FFilter(options)
     , FNativeSrc(TNativeName::Encode(options.srcPath))
     , FNativeDst(TNativeName::Encode(options.dstPath))
@@ -34,12 +36,12 @@ QString TScanRun::Execute()
     const auto contentWanted = [this](const TFileStat &file, const TFileStat &dst) {
         return FOptions.DupByContent && dst.IsRegular && dst.Size == file.Size && !dst.SameIdentity(file);
     };
-    TTreeWalk(FOptions, FFilter, FTexts, FStop, FSink, FTexts.Analyzing)
+    TTreeWalk(FOptions, FFilter, FTexts, FStop, FSink, FTexts.Analyzing, FProgress)
         .Walk(
             FOptions.srcPath, FOptions.dstPath, [this](const TWalkFile &f) { CompareSourceFile(f); }, contentWanted);
 
     FSink.ShowStatus(FTexts.Analyzing);
-    TTreeWalk(FOptions, FFilter, FTexts, FStop, FSink, FTexts.Analyzing)
+    TTreeWalk(FOptions, FFilter, FTexts, FStop, FSink, FTexts.Analyzing, FProgress)
         .Walk(FOptions.dstPath, FOptions.srcPath, [this](const TWalkFile &f) { CheckDestinationFile(f); });
     return {};
 }
@@ -140,10 +142,16 @@ void TScanRun::CompareSourceFile(const TWalkFile &file)
     const qint32 delta =
         TPairJudge::AdjustedSecondsDiff(file.Stat.MTimeSec, dst.MTimeSec, FOptions.srcTimeZ, FOptions.dstTimeZ);
     TContentComparer::TResult content = TContentComparer::crDifferent;
+    TScanProgress::Add(FProgress.Pairs);
     const auto verdict =
         TPairJudge::Judge(file.Stat.Size, dstSize, delta, FOptions.MrgErrSec, FOptions.DupByContent, [&] {
             // Two names of one file (hard links) hold the same bytes: nothing to read.
-            content = dst.SameIdentity(file.Stat) ? TContentComparer::crSame : file.Content();
+            if (dst.SameIdentity(file.Stat))
+                content = TContentComparer::crSame;
+            else {
+                content = file.Content();
+                TScanProgress::Add(FProgress.Bytes, file.Stat.Size);
+            }
             return content == TContentComparer::crSame;
         });
     // A file that cannot be read cannot be judged by its content: listing the pair as a

@@ -3,6 +3,7 @@
 #include "engine/TFileFilter.h"
 #include "engine/TReportOnce.h"
 #include "engine/TScanOptions.h"
+#include "engine/TScanProgress.h"
 #include "engine/TScanSink.h"
 #include "engine/TScanTexts.h"
 #include "engine/TTreeWalk.h"
@@ -24,7 +25,9 @@
 class TScanRun
 {
 public:
-    TScanRun(const TScanOptions &options, const TScanTexts &texts, TScanSink &sink, const std::atomic<bool> &stop);
+    // progress, when given, is counted as the run goes (see TScanProgress).
+    TScanRun(const TScanOptions &options, const TScanTexts &texts, TScanSink &sink, const std::atomic<bool> &stop,
+             TScanProgress *progress = nullptr);
 
     // Runs to the end, or until a stop request is seen before the next folder or entry.
     // Returns the failed check's text, or an empty string.
@@ -61,6 +64,8 @@ private:
     TReportOnce FOnce; // the caller's sink
     TScanSink &FSink;
     const std::atomic<bool> &FStop;
+    TScanProgress FOwnProgress; // counted when the caller has no use for the counts
+    TScanProgress &FProgress;
     TFileFilter FFilter;
     QByteArray FNativeSrc;
     QByteArray FNativeDst;

@@ -11,6 +11,8 @@ class TScanSink
 public:
     virtual ~TScanSink() = default;
     virtual void ShowStatus(const QString &text) = 0;
+    // The status text of the next file of a walk: a new entry begins here.
+    virtual void ShowFileStatus(const QString &text) { ShowStatus(text); }
     // list is 1..8: odd lists hold source files, even lists destination files.
     virtual void AddToList(int list, const QString &path) = 0;
     // The same finding with its figures; the run reports every finding here. A sink that

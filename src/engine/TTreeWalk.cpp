@@ -46,13 +46,14 @@ size_t qHash(const TIdentity &id, size_t seed)
 } // namespace
 
 TTreeWalk::TTreeWalk(const TScanOptions &options, const TFileFilter &filter, const TScanTexts &texts,
-                     const std::atomic<bool> &stop, TScanSink &sink, const QString &statusText)
+                     const std::atomic<bool> &stop, TScanSink &sink, const QString &statusText, TScanProgress &progress)
     : FOptions(options)
     , FFilter(filter)
     , FTexts(texts)
     , FStop(stop)
     , FSink(sink)
     , FStatusPrefix(statusText + u' ')
+    , FProgress(progress)
 {}
 
 void TTreeWalk::Walk(const QString &root, const QString &otherRoot, const TStep &step,
@@ -139,6 +140,7 @@ void TTreeWalk::Walk(const QString &root, const QString &otherRoot, const TStep 
             FSink.NotCompared(folder, FTexts.Unlistable);
             continue;
         }
+        TScanProgress::Add(FProgress.Folders);
         const TFileStat folderStat = listed->FolderStat;
         const QStringView relFolder = QStringView(folder).sliced(root.size());
         const QByteArrayView relNative = QByteArrayView(nativeFolder).sliced(nativeRoot.size());
@@ -212,7 +214,8 @@ void TTreeWalk::Walk(const QString &root, const QString &otherRoot, const TStep 
                 FSink.NotCompared(fullPath, FTexts.SpecialFile);
                 continue;
             }
-            FSink.ShowStatus(FStatusPrefix + fullPath);
+            TScanProgress::Add(FProgress.Files);
+            FSink.ShowFileStatus(FStatusPrefix + fullPath);
             const QByteArray nativePath = nativeFolder + nativeName;
             step(TWalkFile{fullPath, nativePath, relFolder, relNative, name, nativeName, st, folderStat, listing.Fd(),
                            e.HasCounterpart ? &e.Counterpart : nullptr, ahead, listed, i});

@@ -3,6 +3,7 @@
 #include "engine/TFileFilter.h"
 #include "engine/TLookAhead.h"
 #include "engine/TScanOptions.h"
+#include "engine/TScanProgress.h"
 #include "engine/TScanSink.h"
 #include "engine/TScanTexts.h"
 #include "platform/TFileStat.h"
@@ -54,7 +55,7 @@ public:
     using TStep = std::function<void(const TWalkFile &)>;
 
     TTreeWalk(const TScanOptions &options, const TFileFilter &filter, const TScanTexts &texts,
-              const std::atomic<bool> &stop, TScanSink &sink, const QString &statusText);
+              const std::atomic<bool> &stop, TScanSink &sink, const QString &statusText, TScanProgress &progress);
 
     // Walks root; folders that are otherRoot, lie below it or hold it are not walked.
     // Folders, entries and counterparts are looked up ahead, and pairs for which
@@ -70,4 +71,5 @@ private:
     const std::atomic<bool> &FStop;
     TScanSink &FSink;
     QString FStatusPrefix; // the status text and one space, before each file's path
+    TScanProgress &FProgress;
 };

@@ -98,6 +98,15 @@ bool TJamFileList::Add(const QString &path, const TResultListModel::TCounterpart
     return true;
 }
 
+bool TJamFileList::Add(const QString &path, const TResultListModel::TFigures &own,
+                       const TResultListModel::TCounterpart *counterpart)
+{
+    if (!FModel->Add(path, own, counterpart))
+        return false;
+    Q_EMIT Change();
+    return true;
+}
+
 void TJamFileList::SetOffersCounterpartColumns(bool offers)
 {
     FOffersCounterpart = offers;

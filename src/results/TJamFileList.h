@@ -31,6 +31,9 @@ public:
     bool Add(const QString &path, bool checked = false);
     // The same for a row of a pair, with the other file's figures for the counterpart columns.
     bool Add(const QString &path, const TResultListModel::TCounterpart &counterpart);
+    // A row a scan found, with the figures it saw (see TResultListModel::Add).
+    bool Add(const QString &path, const TResultListModel::TFigures &own,
+             const TResultListModel::TCounterpart *counterpart);
     // Whether the header menu offers the counterpart columns (lists of pairs); a list that
     // does not offer them never shows them. Offered by default, hidden until chosen.
     void SetOffersCounterpartColumns(bool offers);

@@ -221,7 +221,12 @@ bool TResultListModel::Add(const QString &path, const TCounterpart &counterpart)
     return Append(path, &counterpart);
 }
 
-bool TResultListModel::Append(const QString &path, const TCounterpart *counterpart)
+bool TResultListModel::Add(const QString &path, const TFigures &own, const TCounterpart *counterpart)
+{
+    return Append(path, counterpart, &own);
+}
+
+bool TResultListModel::Append(const QString &path, const TCounterpart *counterpart, const TFigures *own)
 {
     if (path.isEmpty())
         return false;
@@ -240,7 +245,16 @@ bool TResultListModel::Append(const QString &path, const TCounterpart *counterpa
         entry.HasCounterpart = true;
         entry.Counterpart = *counterpart;
     }
+    if (own) {
+        entry.Known = true;
+        entry.Exists = true;
+        entry.Size = own->Size;
+        entry.MTime = own->MTimeSec;
+        FKnownSize += own->Size;
+    }
     FRows.append(std::move(entry));
+    if (own && FFetchCursor == row)
+        ++FFetchCursor;
     if (!FAnnounceTimer.isActive())
         FAnnounceTimer.start();
     ScheduleFetch();

@@ -20,7 +20,8 @@
 // - the new rows are announced to the views in batches (a short timer, or at once when
 //   anybody asks about rows by index), so a view never lays itself out per row;
 // - the file details (size, time) are read once per row, on the window's thread, in
-//   small slices between events, or on demand for a row that is painted or summed.
+//   small slices between events, or on demand for a row that is painted or summed;
+//   a row added with the figures the scan saw needs no reading.
 // The totals are running sums over the rows whose details are known; asking for them
 // first reads whatever details are still missing.
 //
@@ -79,6 +80,15 @@ public:
     bool Add(const QString &path);
     // The same with the counterpart's figures for the counterpart columns.
     bool Add(const QString &path, const TCounterpart &counterpart);
+    // The file's own size and time as a scan just saw them.
+    struct TFigures
+    {
+        qint64 Size = 0;
+        qint64 MTimeSec = 0;
+    };
+    // A row a scan found: its details are the given figures, not read again; counterpart
+    // may be nullptr.
+    bool Add(const QString &path, const TFigures &own, const TCounterpart *counterpart);
     bool Contains(const QString &path) const;
     // Whether a row was removed.
     bool Remove(const QString &path);
@@ -120,7 +130,7 @@ private:
         bool HasCounterpart = false;
         TCounterpart Counterpart;
     };
-    bool Append(const QString &path, const TCounterpart *counterpart);
+    bool Append(const QString &path, const TCounterpart *counterpart, const TFigures *own = nullptr);
 
     static QString KeyOf(const QString &path);
     int PositionOf(const QString &key) const;

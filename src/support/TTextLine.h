@@ -185,4 +185,5 @@ enum TTextLine : int {
     tlMenuCopyPath = 201,              // "Copy path"
     tlMenuCompare = 202,               // "Compare contents"
     tlCannotOpen = 203,                // "No program on this system opens %1."
+    tlScanProgress = 204, // "%1 folders, %2 files, %3 pairs, %4 compared, %5"
 };

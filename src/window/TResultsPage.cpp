@@ -243,10 +243,13 @@ void TResultsPage::AddFinding(const TFinding &finding)
     if (finding.List < 1 || finding.List > ResultListCount)
         return;
     TJamFileList *list = FileList(finding.List);
-    if (finding.HasCounterpart)
-        list->Add(finding.Path, {finding.CounterpartSize, finding.CounterpartMTimeSec, finding.Difference});
-    else
-        list->Add(finding.Path);
+    const TResultListModel::TFigures own{finding.Size, finding.MTimeSec};
+    if (finding.HasCounterpart) {
+        const TResultListModel::TCounterpart other{finding.CounterpartSize, finding.CounterpartMTimeSec,
+                                                   finding.Difference};
+        list->Add(finding.Path, own, &other);
+    } else
+        list->Add(finding.Path, own, nullptr);
 }
 
 void TResultsPage::AddNotCompared(const QString &path, const QString &reason)

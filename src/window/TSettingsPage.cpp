@@ -16,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
@@ -93,6 +94,16 @@ TSettingsPage::TSettingsPage(TPartHost &host, QTabWidget *pages, QGroupBox *pres
     StatusBar1Panel1 = Named(new TStatusPanel(StatusBar1), u"StatusBar1Panel1"_s);
     StatusBar1->addWidget(StatusBar1Panel0);
     StatusBar1->addWidget(StatusBar1Panel1, 1);
+    StatusBar1Progress = Named(new QLabel(StatusBar1), u"StatusBar1Progress"_s);
+    StatusBar1Progress->hide();
+    StatusBar1->addPermanentWidget(StatusBar1Progress);
+    StatusBar1Busy = Named(new QProgressBar(StatusBar1), u"StatusBar1Busy"_s);
+    StatusBar1Busy->setRange(0, 0); // no end known: the bar moves to and fro
+    StatusBar1Busy->setTextVisible(false);
+    StatusBar1Busy->setFixedWidth(80);
+    StatusBar1Busy->setMaximumHeight(StatusBar1Panel1->sizeHint().height());
+    StatusBar1Busy->hide();
+    StatusBar1->addPermanentWidget(StatusBar1Busy);
 
     TabSheet5->installEventFilter(this);
     Panel7->installEventFilter(this);
@@ -422,6 +433,17 @@ void TSettingsPage::SetSettingsEnabled(bool enabled)
 void TSettingsPage::SetStatusText(const QString &text)
 {
     StatusBar1Panel1->setText(text);
+}
+
+void TSettingsPage::SetProgressText(const QString &text)
+{
+    StatusBar1Progress->setText(text);
+    StatusBar1Progress->setVisible(!text.isEmpty());
+}
+
+void TSettingsPage::SetBusy(bool busy)
+{
+    StatusBar1Busy->setVisible(busy);
 }
 
 void TSettingsPage::SelectFolders(const QString &source, const QString &destination)

@@ -11,6 +11,7 @@ class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QStatusBar;
@@ -51,6 +52,10 @@ public:
     // The settings are disabled during a scan; the run buttons are not part of them.
     void SetSettingsEnabled(bool enabled);
     void SetStatusText(const QString &text);
+    // The counts of a run beside the status text (empty: none), and whether the busy
+    // indicator moves.
+    void SetProgressText(const QString &text);
+    void SetBusy(bool busy);
     // Selects both roots as the user would in the trees.
     void SelectFolders(const QString &source, const QString &destination);
     // The time adjustments and the margin, as a correction of a clock shift sets them.
@@ -133,4 +138,6 @@ private:
     QStatusBar *StatusBar1 = nullptr;
     TStatusPanel *StatusBar1Panel0 = nullptr;
     TStatusPanel *StatusBar1Panel1 = nullptr; // the status text
+    QLabel *StatusBar1Progress = nullptr;     // the counts of the run
+    QProgressBar *StatusBar1Busy = nullptr;   // moves while a run works
 };

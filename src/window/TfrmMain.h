@@ -8,6 +8,8 @@
 #include "support/TTextLine.h"
 #include "window/TPartHost.h"
 
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QWidget>
 
 #include <memory>
@@ -161,6 +163,8 @@ private:
     QString TimeShiftText() const;
     void ApplyTimeShiftTexts();
     void ScanFinished();
+    // The run's counts and time beside the status text.
+    void ShowProgress();
     // A row of a pair was opened: the two files are compared.
     void ComparePair(int list, const QString &path, const QString &counterpart);
 
@@ -174,6 +178,9 @@ private:
 
     TScanOptions ScanOptions; // behind LastScanOptions()
     TScanThread *ScanThread = nullptr;
+    QTimer FProgressTimer; // while a run works: ShowProgress at most every ProgressMs
+    QElapsedTimer FRunClock;
+    static constexpr int ProgressMs = 100;
     TLanguageTable FLanguage;
     std::unique_ptr<TmxStorage> FMx;
     std::unique_ptr<TPrompts> FOwnPrompts;

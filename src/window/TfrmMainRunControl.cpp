@@ -9,6 +9,7 @@
 #include "window/TSettingsPage.h"
 
 #include <QApplication>
+#include <QLocale>
 #include <QPushButton>
 #include <QTabWidget>
 
@@ -28,6 +29,7 @@ void TfrmMain::Start()
     TScanSettingsTable::ControlsToOptions(FSettings->SettingControls(), ScanOptions);
 
     QApplication::setOverrideCursor(Qt::BusyCursor);
+    FSettings->SetBusy(true);
 
     FSettings->StartButton()->setEnabled(false);
     FSettings->StopButton()->setEnabled(true);
@@ -42,8 +44,8 @@ void TfrmMain::Start()
     auto *thread =
         new TScanThread(ScanOptions, TScanTextLines::Texts([this](int line) { return FLanguage.text(line); }), this);
     ScanThread = thread;
-    // Each status text and each finding is one blocking round trip: the worker waits until
-    // the window has read the field, so nothing is queued or lost.
+    // The status texts and findings cross in batches, one blocking round trip each: the
+    // worker waits until the window has read the batch, so nothing is queued or lost.
     connect(
         thread, &TScanThread::ShowStatus, this, [this, thread] { ShowStatus(thread->StatusBarText); },
         Qt::DirectConnection);
@@ -56,6 +58,22 @@ void TfrmMain::Start()
         Qt::DirectConnection);
     connect(thread, &QThread::finished, this, &TfrmMain::ScanFinished, Qt::QueuedConnection);
     thread->start(QThread::LowestPriority);
+    // The counts are read from the worker's counters, never handed over.
+    FRunClock.start();
+    ShowProgress();
+    if (!FProgressTimer.isActive()) {
+        FProgressTimer.setInterval(ProgressMs);
+        connect(&FProgressTimer, &QTimer::timeout, this, &TfrmMain::ShowProgress, Qt::UniqueConnection);
+        FProgressTimer.start();
+    }
+}
+
+void TfrmMain::ShowProgress()
+{
+    if (!ScanThread)
+        return;
+    FSettings->SetProgressText(u" "_s
+                               + ScanThread->Progress().Text(Text(tlScanProgress), FRunClock.elapsed(), QLocale()));
 }
 
 void TfrmMain::StartScan(const QString &source, const QString &destination)
@@ -105,6 +123,10 @@ void TfrmMain::ShowStatus(const QString &text)
 void TfrmMain::ScanFinished()
 {
     TScanThread *thread = ScanThread;
+    // The last counts stay in view; the indicator stops.
+    ShowProgress();
+    FProgressTimer.stop();
+    FSettings->SetBusy(false);
     ScanThread = nullptr;
     QApplication::restoreOverrideCursor();
     FSettings->SetSettingsEnabled(true);

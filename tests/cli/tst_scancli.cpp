@@ -5,6 +5,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -61,6 +62,7 @@ private Q_SLOTS:
     void usageErrors();
     void optionsReachTheEngine();
     void figuresAsTsvAndJson();
+    void progressStaysOutOfTheRecords();
 };
 
 void tst_ScanCli::initTestCase()
@@ -353,6 +355,24 @@ void tst_ScanCli::figuresAsTsvAndJson()
     QCOMPARE(plain.takeLast(), QByteArray());
     QVERIFY(plain.contains("3\t" + s.toUtf8() + "newer.txt"));
     QVERIFY(plain.contains("4\t" + d.toUtf8() + odd.toUtf8()));
+}
+
+void tst_ScanCli::progressStaysOutOfTheRecords()
+{
+    const QStringList roots{FDir.filePath(u"s/"_s), FDir.filePath(u"d/"_s)};
+    const TResult plain = RunScan(QStringList{u"--format"_s, u"tsv"_s} + roots);
+    const TResult counted = RunScan(QStringList{u"--progress"_s, u"--format"_s, u"tsv"_s} + roots);
+    QCOMPARE(counted.ExitCode, plain.ExitCode);
+    QCOMPARE(counted.Out, plain.Out);
+    // Not a terminal: the counts once, at the end, after the entry left out. Folders s,
+    // s/sub and d; three source files and two destination files; one pair, whose four
+    // bytes were compared.
+    const QString err = QString::fromUtf8(counted.Err);
+    QVERIFY2(
+        QRegularExpression(u"^not compared: [^\\n]*\\n3 folders, 5 files, 1 pairs, 4 bytes compared, 0:\\d\\d\n$"_s)
+            .match(err)
+            .hasMatch(),
+        qPrintable(err));
 }
 
 QTEST_GUILESS_MAIN(tst_ScanCli)

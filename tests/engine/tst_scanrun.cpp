@@ -6,6 +6,8 @@
 
 #include "TestTree.h"
 
+#include <QDir>
+#include <QLocale>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -79,10 +81,11 @@ private:
         o.dstPath = FDst + u'/';
         return o;
     }
-    static void Run(const TScanOptions &o, TRunResult &r, std::atomic<bool> *stop = nullptr)
+    static void Run(const TScanOptions &o, TRunResult &r, std::atomic<bool> *stop = nullptr,
+                    TScanProgress *progress = nullptr)
     {
         std::atomic<bool> never{false};
-        r.Error = TScanRun(o, Texts(), r.Sink, stop ? *stop : never).Execute();
+        r.Error = TScanRun(o, Texts(), r.Sink, stop ? *stop : never, progress).Execute();
     }
 
 private Q_SLOTS:
@@ -90,6 +93,8 @@ private Q_SLOTS:
     void cleanup();
 
     void classifiesEveryKindOfPair();
+    void countsWhatItSeesAndCompares_data();
+    void countsWhatItSeesAndCompares();
     void reportsStatusAndDeliveriesInOrder();
     void walksBreadthFirst();
     void hiddenEntries();
@@ -168,6 +173,48 @@ void tst_ScanRun::classifiesEveryKindOfPair()
     QCOMPARE(r.Sink.Lists[8], QStringList{d + u"conflict.txt"_s});
     QCOMPARE(r.Sink.Total(), 11);
     QCOMPARE(r.Sink.Left, (QStringList{u"T160 "_s + s + u"thing"_s, u"T161 "_s + d + u"thing/"_s}));
+}
+
+void tst_ScanRun::countsWhatItSeesAndCompares_data()
+{
+    QTest::addColumn<bool>("byContent");
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QList<qint64>>("counts"); // folders, files, pairs, bytes compared
+    // Folders: both roots, src/sub and dst/empty; files: 4 + 3. Pairs: dup (5 bytes
+    // read), other (3 bytes read), newer (another size: judged by its time, not read).
+    QTest::newRow("contents") << true << QString() << QList<qint64>{4, 7, 3, 8};
+    QTest::newRow("no contents") << false << QString() << QList<qint64>{4, 7, 3, 0};
+    // Files left out by the filter are not counted; folders are still listed.
+    QTest::newRow("filter") << true << u"*dup*"_s << QList<qint64>{4, 2, 1, 5};
+}
+
+void tst_ScanRun::countsWhatItSeesAndCompares()
+{
+    QFETCH(bool, byContent);
+    QFETCH(QString, filter);
+    QFETCH(QList<qint64>, counts);
+    const qint64 t = 1700000000;
+    File(FSrc, u"dup.txt"_s, "12345", t);
+    File(FDst, u"dup.txt"_s, "12345", t);
+    File(FSrc, u"other.txt"_s, "abc", t);
+    File(FDst, u"other.txt"_s, "abd", t);
+    File(FSrc, u"newer.txt"_s, "newer", t + 100);
+    File(FDst, u"newer.txt"_s, "old", t);
+    File(FSrc, u"sub/alone.txt"_s, "x", t);
+    QVERIFY(QDir().mkpath(FDst + u"/empty"_s));
+    if (QTest::currentTestFailed())
+        return;
+    TScanOptions o = Options();
+    o.DupByContent = byContent;
+    if (!filter.isEmpty())
+        o.Filter = filter;
+    TRunResult r;
+    TScanProgress progress;
+    Run(o, r, nullptr, &progress);
+    QCOMPARE(r.Error, QString());
+    QCOMPARE((QList<qint64>{progress.Folders, progress.Files, progress.Pairs, progress.Bytes}), counts);
+    QCOMPARE(progress.Text(u"%1|%2|%3|%4|%5"_s, 61'500, QLocale::c()),
+             u"%1|%2|%3|%4 bytes|1:01"_s.arg(counts[0]).arg(counts[1]).arg(counts[2]).arg(counts[3]));
 }
 
 void tst_ScanRun::reportsStatusAndDeliveriesInOrder()

@@ -26,6 +26,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPointer>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -143,6 +144,15 @@ private Q_SLOTS:
         // The totals follow 250 ms after the last row.
         QTRY_COMPARE(StatusOf(Find<QStatusBar>(*FWindow, "StatusBar3"))->text(), u" 1 file(s) (12,288 bytes)"_s);
         QCOMPARE(StatusOf(Find<QStatusBar>(*FWindow, "StatusBar6"))->text(), u" 1 file(s) (3 bytes)"_s);
+        // Rows of pairs total their own file's size, not the counterpart's.
+        QCOMPARE(StatusOf(Find<QStatusBar>(*FWindow, "StatusBar7"))->text(), u" 1 file(s) (5 bytes)"_s);
+        QCOMPARE(StatusOf(Find<QStatusBar>(*FWindow, "StatusBar8"))->text(), u" 1 file(s) (3 bytes)"_s);
+        QCOMPARE(StatusOf(Find<QStatusBar>(*FWindow, "StatusBar9"))->text(), u" 1 file(s) (4 bytes)"_s);
+        // The run's last counts stay beside the status text: the two roots and deep/, five
+        // files a side, four pairs; the indicator has stopped.
+        const QString progress = Find<QLabel>(*FWindow, "StatusBar1Progress")->text();
+        QVERIFY2(progress.startsWith(u" 3 folders, 10 files, 4 pairs, "_s), qPrintable(progress));
+        QVERIFY(Find<QProgressBar>(*FWindow, "StatusBar1Busy")->isHidden());
         QCOMPARE(Find<QPushButton>(*FWindow, "PngBitBtn9")->text(), u"Copy all to Destination"_s);
         QCOMPARE(Find<QPushButton>(*FWindow, "PngBitBtn14")->text(), u"Delete all"_s);
 

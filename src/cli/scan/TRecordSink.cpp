@@ -74,9 +74,17 @@ void TRecordSink::ShowStatus(const QString &text)
     // Status lines and records go to different streams; keep them in order for a
     // reader that merges the two.
     Flush();
-    const QByteArray line = OneLine(text) + '\n';
-    std::fwrite(line.constData(), 1, size_t(line.size()), FStatus);
-    std::fflush(FStatus);
+    WriteLine(FStatus, OneLine(text) + '\n');
+}
+
+void TRecordSink::WriteLine(FILE *stream, const QByteArray &line)
+{
+    if (FLineWriter) {
+        FLineWriter(stream, line);
+        return;
+    }
+    std::fwrite(line.constData(), 1, size_t(line.size()), stream);
+    std::fflush(stream);
 }
 
 void TRecordSink::AddToList(int list, const QString &path)
@@ -185,9 +193,7 @@ void TRecordSink::Skipped(const QString &path, const QString &reason)
 void TRecordSink::WriteLeftOut(const char *prefix, const QString &path, const QString &reason)
 {
     Flush();
-    const QByteArray line = prefix + OneLine(reason) + ": " + OneLine(path) + '\n';
-    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
-    std::fflush(stderr);
+    WriteLine(stderr, prefix + OneLine(reason) + ": " + OneLine(path) + '\n');
 }
 
 bool TRecordSink::Flush()

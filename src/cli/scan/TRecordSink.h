@@ -5,6 +5,7 @@
 #include <QByteArray>
 
 #include <cstdio>
+#include <functional>
 
 // Prints each finding as one record, ended by a newline or a NUL:
 // - rfList: the list number, a TAB and the path as the file system spells it;
@@ -37,12 +38,17 @@ public:
     static QByteArray OneLine(const QString &text);
     // Writes out what is buffered; false when the stream refused it.
     bool Flush();
+    // Writes each line meant for the status stream or stderr (a whole line with its end);
+    // by default straight to the stream.
+    using TLineWriter = std::function<void(FILE *stream, const QByteArray &line)>;
+    void SetLineWriter(TLineWriter writer) { FLineWriter = std::move(writer); }
 
 private:
     // Why a record cannot hold the path, or an empty text.
     QString Unprintable(const QString &path) const;
     void EndRecord();
     void WriteLeftOut(const char *prefix, const QString &path, const QString &reason);
+    void WriteLine(FILE *stream, const QByteArray &line);
 
     TFormat FFormat;
     FILE *FRecords;
@@ -51,4 +57,5 @@ private:
     QByteArray FBuffer;
     bool FFailed = false;
     int FNotCompared = 0;
+    TLineWriter FLineWriter;
 };

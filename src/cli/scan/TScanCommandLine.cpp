@@ -32,6 +32,10 @@ TScanCommandLine::TOutcome TScanCommandLine::Parse(const QStringList &arguments,
         "record is the list number, a TAB and the path."_s,
         u"tsv|json"_s);
     parser.addOption(format);
+    const QCommandLineOption progress(
+        u"progress"_s, u"Show the counts of the run on stderr: on a terminal one line drawn anew while the scan "
+                       "works, otherwise one line at the end. Never among the records."_s);
+    parser.addOption(progress);
 
     TScanOptions o;
     switch (scanOptions.Parse(parser, arguments, workingFolder, o, &Message)) {
@@ -49,5 +53,6 @@ TScanCommandLine::TOutcome TScanCommandLine::Parse(const QStringList &arguments,
     Format = parser.isSet(format) ? parser.value(format) : QString();
     NullTerminated = scanOptions.NullTerminated(parser);
     ShowStatus = scanOptions.ShowStatus(parser);
+    ShowProgress = parser.isSet(progress);
     return coRun;
 }

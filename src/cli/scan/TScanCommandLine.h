@@ -31,6 +31,7 @@ public:
     // --format: empty for the plain records (list and path), "tsv" or "json".
     QString Format;
     bool ShowStatus = false;
+    bool ShowProgress = false;
     TExitCode ExitCode = ecDone;
     QString Message;
 

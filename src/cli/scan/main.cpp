@@ -1,11 +1,13 @@
 // foldermate-scan: the comparison engine without a window, for scripts and benchmarks.
 
+#include "cli/scan/TProgressLine.h"
 #include "cli/scan/TRecordSink.h"
 #include "cli/scan/TScanCommandLine.h"
 #include "engine/TScanRun.h"
 #include "platform/TNativeName.h"
 #include "support/TLanguageTable.h"
 #include "support/TScanTextLines.h"
+#include "support/TTextLine.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -13,6 +15,8 @@
 #include <atomic>
 #include <cstdio>
 #include <malloc.h>
+#include <memory>
+#include <unistd.h>
 
 int main(int argc, char *argv[])
 {
@@ -40,7 +44,16 @@ int main(int argc, char *argv[])
                                         : commandLine.Format == u"tsv" ? TRecordSink::rfTsv
                                                                        : TRecordSink::rfList;
     TRecordSink sink(stdout, commandLine.ShowStatus ? stderr : nullptr, commandLine.NullTerminated, format);
-    const QString error = TScanRun(commandLine.Options, texts, sink, stop).Execute();
+    TScanProgress progress;
+    std::unique_ptr<TProgressLine> progressLine;
+    if (commandLine.ShowProgress) {
+        progressLine = std::make_unique<TProgressLine>(stderr, ::isatty(STDERR_FILENO) == 1, progress,
+                                                       english.text(tlScanProgress));
+        sink.SetLineWriter([&](FILE *stream, const QByteArray &line) { progressLine->Write(stream, line); });
+    }
+    const QString error = TScanRun(commandLine.Options, texts, sink, stop, &progress).Execute();
+    if (progressLine)
+        progressLine->Finish();
     if (!error.isEmpty()) {
         std::fprintf(stderr, "%s\n", TRecordSink::OneLine(error).constData());
         return TScanCommandLine::ecCannotCompare;
