@@ -50,6 +50,7 @@ std::span<const TfrmMain::TCaption> TfrmMain::Captions()
     static const std::vector<TCaption> captions = [] {
         std::vector<TCaption> all = {
             {u"Label15", tlSelectLanguage},
+            {u"Label17", tlCompareWith},
             {u"TabSheet5", tlSettingsPage},
             {u"Label1", tlSelectSource},
             {u"Label2", tlSelectDestination},
