@@ -450,10 +450,9 @@ void TPairView::Copy(bool leftToRight)
         return;
     const QString from = leftToRight ? FLeftPath : FRightPath;
     const QString to = leftToRight ? FRightPath : FLeftPath;
-    const QString question =
-        Text(tlPairConfirmCopy).arg(QDir::toNativeSeparators(from), QDir::toNativeSeparators(to));
-    const bool yes = FConfirm ? FConfirm(question)
-                              : QMessageBox::question(this, windowTitle(), question) == QMessageBox::Yes;
+    const QString question = Text(tlPairConfirmCopy).arg(QDir::toNativeSeparators(from), QDir::toNativeSeparators(to));
+    const bool yes =
+        FConfirm ? FConfirm(question) : QMessageBox::question(this, windowTitle(), question) == QMessageBox::Yes;
     if (!yes)
         return;
     setEnabled(false);

@@ -12,10 +12,10 @@
 struct TStartArguments
 {
     enum TAction {
-        saRun,     // open the window
-        saHelp,    // print the usage and end
-        saVersion, // print the version and end
-        saError,   // a command line the program does not take: Message says why
+        saRun,         // open the window
+        saHelp,        // print the usage and end
+        saVersion,     // print the version and end
+        saError,       // a command line the program does not take: Message says why
         saComparePair, // two existing files, not folders: show how they differ (Source, Destination)
     };
     TAction Action = saRun;

@@ -119,7 +119,8 @@ void TfrmMain::ComparePair(int list, const QString &path, const QString &counter
             Prompts().Error(Text(tlCompareToolFailed).arg(command));
         return;
     }
-    auto *view = new TPairView(left, right, [this](TTextLine line) { return Text(line); }, this);
+    auto *view = new TPairView(
+        left, right, [this](TTextLine line) { return Text(line); }, this);
     view->setAttribute(Qt::WA_DeleteOnClose);
     view->SetCopier([this, list](const QString &from, const QString &to) { FActions->CopyPair(list, from, to); });
     view->show();

@@ -82,26 +82,31 @@ private Q_SLOTS:
         QTest::addColumn<QString>("leftInfo");
         QTest::addColumn<QString>("rightInfo");
 
-        QTest::newRow("identical") << "a\nb\n"_ba << "a\nb\n"_ba << 0 << 2 << u"identical"_s << u"UTF-8, LF"_s
-                                   << u"UTF-8, LF"_s;
-        QTest::newRow("insert") << "a\nb\n"_ba << "a\nx\nb\n"_ba << 1 << 3 << QString() << u"LF"_s << u"LF"_s;
-        QTest::newRow("delete") << "a\nx\nb\n"_ba << "a\nb\n"_ba << 1 << 3 << QString() << u"LF"_s << u"LF"_s;
-        QTest::newRow("change") << "a\nb\nc\n"_ba << "a\nB\nc\n"_ba << 1 << 3 << QString() << u"LF"_s << u"LF"_s;
-        QTest::newRow("two runs") << "1\n2\n3\n4\n5\n"_ba << "1\nX\n3\n4\nY\n"_ba << 2 << 5 << QString() << u"LF"_s
-                                  << u"LF"_s;
-        QTest::newRow("crlf against lf") << "a\r\nb\r\n"_ba << "a\nb\n"_ba << 0 << 2 << u"only in their line endings"_s
-                                         << u"CRLF"_s << u"LF"_s;
-        QTest::newRow("no final line end") << "a\nb"_ba << "a\nb\n"_ba << 0 << 2 << u"only in their line endings"_s
+        QTest::newRow("identical") << "a\nb\n"_ba
+                                   << "a\nb\n"_ba << 0 << 2 << u"identical"_s << u"UTF-8, LF"_s << u"UTF-8, LF"_s;
+        QTest::newRow("insert") << "a\nb\n"_ba
+                                << "a\nx\nb\n"_ba << 1 << 3 << QString() << u"LF"_s << u"LF"_s;
+        QTest::newRow("delete") << "a\nx\nb\n"_ba
+                                << "a\nb\n"_ba << 1 << 3 << QString() << u"LF"_s << u"LF"_s;
+        QTest::newRow("change") << "a\nb\nc\n"_ba
+                                << "a\nB\nc\n"_ba << 1 << 3 << QString() << u"LF"_s << u"LF"_s;
+        QTest::newRow("two runs") << "1\n2\n3\n4\n5\n"_ba
+                                  << "1\nX\n3\n4\nY\n"_ba << 2 << 5 << QString() << u"LF"_s << u"LF"_s;
+        QTest::newRow("crlf against lf") << "a\r\nb\r\n"_ba
+                                         << "a\nb\n"_ba << 0 << 2 << u"only in their line endings"_s << u"CRLF"_s
+                                         << u"LF"_s;
+        QTest::newRow("no final line end") << "a\nb"_ba
+                                           << "a\nb\n"_ba << 0 << 2 << u"only in their line endings"_s
                                            << u"no line end after the last line"_s << u"LF"_s;
-        QTest::newRow("empty file") << QByteArray() << "a\n"_ba << 1 << 1 << QString() << u"no line ends"_s
-                                    << u"LF"_s;
-        QTest::newRow("unicode") << "größe\n"_ba << "grösse\n"_ba << 1 << 1 << QString() << u"UTF-8"_s << u"UTF-8"_s;
-        QTest::newRow("bom") << "\xEF\xBB\xBFsame\n"_ba << "same\n"_ba << 0 << 1 << u"same text"_s
-                             << u"UTF-8 with BOM"_s << u"UTF-8, LF"_s;
-        QTest::newRow("latin-1 against utf-8") << "gr\xF6\xDF"
-                                                  "e\n"_ba
-                                               << "größe\n"_ba << 0 << 1 << u"same text"_s << u"Latin-1"_s
-                                               << u"UTF-8"_s;
+        QTest::newRow("empty file") << QByteArray() << "a\n"_ba << 1 << 1 << QString() << u"no line ends"_s << u"LF"_s;
+        QTest::newRow("unicode") << "größe\n"_ba
+                                 << "grösse\n"_ba << 1 << 1 << QString() << u"UTF-8"_s << u"UTF-8"_s;
+        QTest::newRow("bom") << "\xEF\xBB\xBFsame\n"_ba
+                             << "same\n"_ba << 0 << 1 << u"same text"_s << u"UTF-8 with BOM"_s << u"UTF-8, LF"_s;
+        QTest::newRow("latin-1 against utf-8")
+            << "gr\xF6\xDF"
+               "e\n"_ba
+            << "größe\n"_ba << 0 << 1 << u"same text"_s << u"Latin-1"_s << u"UTF-8"_s;
     }
     void textPairs()
     {
@@ -202,8 +207,7 @@ private Q_SLOTS:
             bytes[i] = char(i * 7);
         QByteArray changed = bytes;
         changed[37] = char(0xFF);
-        QTest::newRow("differ at 37") << bytes << changed << u"first differ at offset 37 (hex 25)"_s
-                                      << u"> 00000020"_s;
+        QTest::newRow("differ at 37") << bytes << changed << u"first differ at offset 37 (hex 25)"_s << u"> 00000020"_s;
         QTest::newRow("equal") << bytes << bytes << u"equal byte for byte"_s << QString();
         QTest::newRow("left is prefix") << bytes.left(50) << bytes << u"left file is the start of the right"_s
                                         << u"> 00000030"_s;
@@ -260,8 +264,8 @@ private Q_SLOTS:
         else
             view->CopyRightToLeft();
         QVERIFY(asked.contains(leftToRight ? u"right.txt"_s : u"left.txt"_s));
-        const QString trashed = FDir->filePath(leftToRight ? u"data/Trash/files/right.txt"_s
-                                                           : u"data/Trash/files/left.txt"_s);
+        const QString trashed =
+            FDir->filePath(leftToRight ? u"data/Trash/files/right.txt"_s : u"data/Trash/files/left.txt"_s);
         if (!confirmed) {
             QCOMPARE(Read(left), "left version\n"_ba);
             QCOMPARE(Read(right), "right version\n"_ba);
@@ -285,8 +289,8 @@ private Q_SLOTS:
 
         QTest::newRow("plain") << u"meld %1 %2"_s << QStringList{u"meld"_s, u"<L>"_s, u"<R>"_s};
         QTest::newRow("swapped") << u"tool %2 %1"_s << QStringList{u"tool"_s, u"<R>"_s, u"<L>"_s};
-        QTest::newRow("inside an argument") << u"tool --left=%1 --right=%2"_s
-                                            << QStringList{u"tool"_s, u"--left=<L>"_s, u"--right=<R>"_s};
+        QTest::newRow("inside an argument")
+            << u"tool --left=%1 --right=%2"_s << QStringList{u"tool"_s, u"--left=<L>"_s, u"--right=<R>"_s};
         QTest::newRow("no placeholders") << u"tool -x"_s << QStringList{u"tool"_s, u"-x"_s, u"<L>"_s, u"<R>"_s};
         QTest::newRow("quoted program") << u"\"/opt/my tool/cmp\" %1 %2"_s
                                         << QStringList{u"/opt/my tool/cmp"_s, u"<L>"_s, u"<R>"_s};

@@ -47,10 +47,10 @@ private Q_SLOTS:
         QTest::addColumn<bool>("leftToRight");
         QTest::addColumn<QByteArray>("content"); // of both files after the copy
         QTest::addColumn<QByteArray>("replaced");
-        QTest::newRow("newer in source, left to right")
-            << 3 << u"report.txt"_s << true << "new report\n"_ba << "old report\n"_ba;
-        QTest::newRow("newer in destination, right to left")
-            << 4 << u"notes.txt"_s << false << "new notes\n"_ba << "old notes\n"_ba;
+        QTest::newRow("newer in source, left to right") << 3 << u"report.txt"_s << true << "new report\n"_ba
+                                                        << "old report\n"_ba;
+        QTest::newRow("newer in destination, right to left") << 4 << u"notes.txt"_s << false << "new notes\n"_ba
+                                                             << "old notes\n"_ba;
     }
     void copyFromTheViewMovesTheRows()
     {

@@ -83,7 +83,8 @@ private Q_SLOTS:
                                     << false;
         // Two existing files that are no folders: the view of the pair.
         QTest::newRow("two files") << QStringList{u"/etc/passwd"_s, u"/etc/../etc/group"_s}
-                                   << int(TStartArguments::saComparePair) << u"/etc/passwd"_s << u"/etc/group"_s << false;
+                                   << int(TStartArguments::saComparePair) << u"/etc/passwd"_s << u"/etc/group"_s
+                                   << false;
         QTest::newRow("a file and a folder")
             << QStringList{u"/etc/passwd"_s, u"/etc"_s} << run << u"/etc/passwd"_s << u"/etc"_s << false;
         QTest::newRow("a file and a missing one") << QStringList{u"/etc/passwd"_s, u"/etc/no-such-file-here"_s} << run

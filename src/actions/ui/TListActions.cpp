@@ -321,8 +321,8 @@ bool TListActions::CopyPair(int list, const QString &from, const QString &to)
     const QString source = IsSourceList(list) == fromOwnSide ? from : to;
     const QString destination = source == from ? to : from;
     const QStringList pair{source, destination};
-    for (const int acted : {int(rlNewerInSource), int(rlNewerInDestination), int(rlConflictsInSource),
-                            int(rlConflictsInDestination)}) {
+    for (const int acted :
+         {int(rlNewerInSource), int(rlNewerInDestination), int(rlConflictsInSource), int(rlConflictsInDestination)}) {
         if (FLists.FileList(acted)->IsItemInList(source) || FLists.FileList(acted)->IsItemInList(destination)) {
             FLists.FileList(acted)->DeleteItems(pair);
             FLists.Changed(acted);
