@@ -228,7 +228,12 @@ void TPairView::ApplyTexts()
 
 void TPairView::Compare()
 {
-    CancelComparison();
+    // A comparison still running is dropped: only the new one reports here.
+    if (TPairCompareJob *old = FJob) {
+        FJob = nullptr;
+        old->disconnect();
+        old->deleteLater();
+    }
     FJob = new TPairCompareJob(this);
     connect(FJob, &TPairCompareJob::Progress, FProgress, &QProgressBar::setValue);
     connect(FJob, &TPairCompareJob::Finished, this, &TPairView::JobFinished);
@@ -254,9 +259,9 @@ bool TPairView::Running() const
 void TPairView::JobFinished()
 {
     TPairCompareJob *job = FJob;
-    FJob = nullptr;
-    if (!job)
+    if (!job || sender() != job)
         return;
+    FJob = nullptr;
     std::unique_ptr<TPairComparison> result = job->TakeResult();
     job->deleteLater();
     // A cancelled run leaves the last result shown, with a word that it is not current.

@@ -195,6 +195,30 @@ private Q_SLOTS:
         QCOMPARE(view->Result()->Text().DifferenceCount(), 1);
     }
 
+    void cancelAndCompareAgain()
+    {
+        const QString left = Write(u"left.txt"_s, "a\nb\n");
+        const QString right = Write(u"right.txt"_s, "a\nc\n");
+        TPairView view(left, right);
+        QSignalSpy compared(&view, &TPairView::Compared);
+        QVERIFY(view.Running());
+        view.CancelComparison();
+        QVERIFY(compared.wait(10000));
+        QVERIFY(!view.Running());
+        QVERIFY(!view.Result());
+        QVERIFY(Label(view, "PairVerdict").contains(u"cancelled"_s));
+        // Two runs asked for at once: only the last one is shown, once.
+        compared.clear();
+        view.Compare();
+        view.SetIgnoreWhiteSpace(true);
+        QVERIFY(compared.wait(10000));
+        QTest::qWait(50);
+        QCOMPARE(compared.size(), 1);
+        QVERIFY(view.Result());
+        QCOMPARE(view.Result()->Text().DifferenceCount(), 1);
+        QVERIFY(view.Result()->Text().IgnoresWhiteSpace());
+    }
+
     void binaryPairs_data()
     {
         QTest::addColumn<QByteArray>("left");
