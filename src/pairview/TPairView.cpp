@@ -202,7 +202,7 @@ void TPairView::BuildControls()
     connect(FIgnoreWhiteSpace, &QCheckBox::toggled, this, [this] { Compare(); });
     connect(FCopyLeftToRight, &QPushButton::clicked, this, &TPairView::CopyLeftToRight);
     connect(FCopyRightToLeft, &QPushButton::clicked, this, &TPairView::CopyRightToLeft);
-    const auto key = [this](QKeySequence sequence, void (TPairView::*slot)()) {
+    const auto key = [this](const QKeySequence &sequence, void (TPairView::*slot)()) {
         auto *shortcut = new QShortcut(sequence, this);
         shortcut->setContext(Qt::WindowShortcut);
         connect(shortcut, &QShortcut::activated, this, slot);
