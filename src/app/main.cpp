@@ -3,7 +3,13 @@
 #include "window/TStartArguments.h"
 #include "window/TfrmMain.h"
 
+#include "pairview/TPairView.h"
 #include "platform/TSettingsHive.h"
+#include "support/DefaultLanguageName.h"
+#include "support/ProgramStore.h"
+#include "support/TLanguageTable.h"
+#include "support/TmxStorage.h"
+#include "window/TLanguageAndHelp.h"
 
 #include <QDir>
 #include <QFile>
@@ -59,6 +65,20 @@ int main(int argc, char *argv[])
 
     OpenSettingsHive(TSettingsHive::DefaultFilePath());
     int result = 0;
+    if (start.Action == TStartArguments::saComparePair) {
+        // Only the view of the two files, in the language the window would use; the
+        // program ends when it is closed.
+        TmxStorage store;
+        LoadProgramStore(store);
+        const TLanguageTable language =
+            TLanguageAndHelp::StoredLanguage(QCoreApplication::applicationDirPath(), DefaultLanguageName(), store);
+        TPairView view(start.Source, start.Destination, [&language](TTextLine line) { return language.text(line); });
+        TApplication::setApplicationDisplayName(view.windowTitle());
+        view.show();
+        result = app.exec();
+        CloseSettingsHive();
+        return result;
+    }
     {
         TfrmMain window;
         TApplication::setApplicationDisplayName(window.windowTitle());

@@ -1,5 +1,6 @@
 #include "window/TLanguageAndHelp.h"
 
+#include "pairview/TCompareCommand.h"
 #include "registry/RegistryUtils.h"
 #include "support/EDirMonError.h"
 #include "support/ProgramStore.h"
@@ -94,11 +95,29 @@ TLanguageAndHelp::TLanguageAndHelp(TPartHost &host, TWindowSide window, QTabWidg
     FHost.ApplyCaption(PngBitBtn10);
     grid->addWidget(PngBitBtn10, 2, 0);
 
+    // The compare program: the installed ones offered, any command taken.
+    Label17 = new QLabel(TabSheet7);
+    Label17->setObjectName(u"Label17"_s);
+    FHost.ApplyCaption(Label17);
+    ComboBox3 = new QComboBox(TabSheet7);
+    ComboBox3->setObjectName(u"ComboBox3"_s);
+    ComboBox3->setEditable(true);
+    ComboBox3->setInsertPolicy(QComboBox::NoInsert);
+    ComboBox3->setMinimumWidth(260);
+    ComboBox3->addItem(QString());
+    ComboBox3->addItems(TCompareCommand::Installed());
+    ComboBox3->setCurrentText(ReadString(u"CompareWith"_s, QString()));
+    Label17->setBuddy(ComboBox3);
+    grid->addWidget(Label17, 3, 0);
+    grid->addWidget(ComboBox3, 3, 1);
+    connect(ComboBox3, &QComboBox::currentTextChanged, this,
+            [](const QString &text) { WriteString(u"CompareWith"_s, text.trimmed()); });
+
     Label16 = new QLabel(FHost.Text(tlVersion).arg(QStringLiteral(FM_VERSION)), TabSheet7);
     Label16->setObjectName(u"Label16"_s);
-    grid->addWidget(Label16, 3, 0, 1, 3);
+    grid->addWidget(Label16, 4, 0, 1, 3);
     grid->setColumnStretch(2, 1);
-    grid->setRowStretch(4, 1);
+    grid->setRowStretch(5, 1);
 
     // Picking the language in use again reloads it, as after editing its file.
     connect(ComboBox2, &QComboBox::activated, this, &TLanguageAndHelp::ComboBox2Change);
@@ -161,6 +180,25 @@ void TLanguageAndHelp::RefreshLanguageList()
     ComboBox2->clear();
     ComboBox2->addItems(TLanguageFileList::DisplayNames(FLanguageFiles));
     ComboBox2->setCurrentIndex(LangIndex >= 0 && LangIndex < ComboBox2->count() ? LangIndex : -1);
+}
+
+TLanguageTable TLanguageAndHelp::StoredLanguage(const QString &programFolder, const QString &defaultLanguage,
+                                                TmxStorage &programStore)
+{
+    const QStringList files = TLanguageFileList::Find(TLanguageFileList::LanguageFolder(programFolder));
+    const int index = ReadInteger(
+        u"LangID"_s, TLanguageFileList::IndexOfLanguage(TLanguageFileList::DisplayNames(files), defaultLanguage));
+    return TLanguageTable::Load(files, index, programStore);
+}
+
+QString TLanguageAndHelp::CompareWith() const
+{
+    return ComboBox3->currentText().trimmed();
+}
+
+void TLanguageAndHelp::SetCompareWith(const QString &command)
+{
+    ComboBox3->setCurrentText(command);
 }
 
 void TLanguageAndHelp::ChooseStartLanguage()

@@ -49,6 +49,10 @@ public:
     // The name of the language in use: its file's name, "English" for the built-in texts.
     QString LanguageName() const;
 
+    // The language the window would start with, for a window of the program shown without
+    // the main window.
+    static TLanguageTable StoredLanguage(const QString &programFolder, const QString &defaultLanguage,
+                                         TmxStorage &programStore);
     // The stored or the locale's language, before the window is shown.
     void ChooseStartLanguage();
     void RefreshLanguageList();
@@ -73,6 +77,12 @@ public:
     void PngBitBtn10Click(); // Help: the guide in the help window
     THelpWindow *HelpWindow() const;
     void Image2Click(); // the logo
+
+    // The command that compares two files instead of the built-in view ("meld %1 %2");
+    // empty: the built-in view. Stored as the user edits it.
+    QString CompareWith() const;
+    void SetCompareWith(const QString &command);
+    QComboBox *CompareWithBox() const { return ComboBox3; }
 
     // The texts that are no captions: the version, the help window.
     void ApplyTexts();
@@ -106,4 +116,6 @@ private:
     QPushButton *PngBitBtn10 = nullptr; // Help
     QLabel *Label16 = nullptr;          // version
     QLabel *Image2 = nullptr;           // logo
+    QLabel *Label17 = nullptr;          // compare with
+    QComboBox *ComboBox3 = nullptr;     // compare with: the command, or empty
 };

@@ -1,6 +1,7 @@
 #include "window/TStartArguments.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 using namespace Qt::StringLiterals;
 
@@ -86,15 +87,23 @@ TStartArguments TStartArguments::Parse(const QStringList &arguments, const QStri
         result.Source = absolute(folders.at(0));
     if (folders.size() > 1)
         result.Destination = absolute(folders.at(1));
+    const auto isFile = [](const QString &path) {
+        const QFileInfo info(path);
+        return info.exists() && !info.isDir();
+    };
+    if (folders.size() == 2 && !result.Scan && isFile(result.Source) && isFile(result.Destination))
+        result.Action = saComparePair;
     return result;
 }
 
 QString TStartArguments::Usage()
 {
     return u"Usage: foldermate [--scan] [SOURCE [DESTINATION]]\n"
-           u"Compares two folder trees and brings them into line.\n"
+           u"       foldermate FILE1 FILE2\n"
+           u"Compares two folder trees and brings them into line, or shows how two files differ.\n"
            u"\n"
            u"  SOURCE, DESTINATION  the folders the window opens with\n"
+           u"  FILE1, FILE2         two files: a window showing how they differ\n"
            u"  --scan               compare them at once\n"
            u"  -h, --help           show this help and end\n"
            u"  -v, --version        show the version and end\n"

@@ -2,6 +2,8 @@
 
 #include "actions/ui/TListActions.h"
 #include "engine/TScanThread.h"
+#include "pairview/TCompareCommand.h"
+#include "pairview/TPairView.h"
 #include "registry/RegistryUtils.h"
 #include "support/DefaultLanguageName.h"
 #include "support/ProgramStore.h"
@@ -105,9 +107,23 @@ void TfrmMain::SetStatusText(const QString &text)
     FSettings->SetStatusText(text);
 }
 
-void TfrmMain::ComparePair(int, const QString &path, const QString &)
+void TfrmMain::ComparePair(int list, const QString &path, const QString &counterpart)
 {
-    FResults->OpenFile(path);
+    // The source file on the left, as in the lists.
+    const bool source = IsSourceList(list);
+    const QString left = source ? path : counterpart;
+    const QString right = source ? counterpart : path;
+    const QString command = FLanguageAndHelp->CompareWith();
+    if (!command.isEmpty()) {
+        if (!TCompareCommand::Start(command, left, right))
+            Prompts().Error(Text(tlCompareToolFailed).arg(command));
+        return;
+    }
+    auto *view = new TPairView(
+        left, right, [this](TTextLine line) { return Text(line); }, this);
+    view->setAttribute(Qt::WA_DeleteOnClose);
+    view->SetCopier([this, list](const QString &from, const QString &to) { FActions->CopyPair(list, from, to); });
+    view->show();
 }
 
 TJamFileList *TfrmMain::FileList(int list) const

@@ -93,6 +93,9 @@ public:
     TPresetsGroup &PresetsGroup() const { return *FPresets; }
     TResultsPage &ResultsPage() const { return *FResults; }
     TLanguageAndHelp &LanguageAndHelp() const { return *FLanguageAndHelp; }
+    // A row of a pair of list 3 to 8 was opened: the two files are compared, in the view of
+    // the pair (a window of this one) or in the compare program the user named.
+    void ComparePair(int list, const QString &path, const QString &counterpart);
 
     // Run control.
     void Start();
@@ -165,8 +168,6 @@ private:
     void ScanFinished();
     // The run's counts and time beside the status text.
     void ShowProgress();
-    // A row of a pair was opened: the two files are compared.
-    void ComparePair(int list, const QString &path, const QString &counterpart);
 
     // The window's pages.
     QTabWidget *PageControl2 = nullptr;

@@ -81,6 +81,17 @@ private Q_SLOTS:
                                        << QString() << QString() << false;
         QTest::newRow("empty name") << QStringList{u""_s} << int(TStartArguments::saError) << QString() << QString()
                                     << false;
+        // Two existing files that are no folders: the view of the pair.
+        QTest::newRow("two files") << QStringList{u"/etc/passwd"_s, u"/etc/../etc/group"_s}
+                                   << int(TStartArguments::saComparePair) << u"/etc/passwd"_s << u"/etc/group"_s
+                                   << false;
+        QTest::newRow("a file and a folder")
+            << QStringList{u"/etc/passwd"_s, u"/etc"_s} << run << u"/etc/passwd"_s << u"/etc"_s << false;
+        QTest::newRow("a file and a missing one") << QStringList{u"/etc/passwd"_s, u"/etc/no-such-file-here"_s} << run
+                                                  << u"/etc/passwd"_s << u"/etc/no-such-file-here"_s << false;
+        QTest::newRow("two files to scan") << QStringList{u"--scan"_s, u"/etc/passwd"_s, u"/etc/group"_s} << run
+                                           << u"/etc/passwd"_s << u"/etc/group"_s << true;
+        QTest::newRow("one file") << QStringList{u"/etc/passwd"_s} << run << u"/etc/passwd"_s << QString() << false;
     }
     void commandLine()
     {

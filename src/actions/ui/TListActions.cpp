@@ -8,6 +8,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QProgressDialog>
 #include <QTimer>
@@ -298,6 +300,47 @@ void TListActions::Copy(int list)
         CopyListedFiles(list, row.CopiedSameSide, row.CopiedOtherSide, FLists.SourceRoot(), FLists.DestinationRoot());
     else
         CopyListedFiles(list, row.CopiedSameSide, row.CopiedOtherSide, FLists.DestinationRoot(), FLists.SourceRoot());
+}
+
+bool TListActions::CopyPair(int list, const QString &from, const QString &to)
+{
+    if (FBatch)
+        return false;
+    const QList<TFileBatch::TItem> items{{from, to}};
+    TFileBatch batch(*FOperations, *FDialogs);
+    batch.SetKeepReplaced(FLists.KeepReplaced && FLists.KeepReplaced());
+    {
+        TBatchGuard guard(*this, batch);
+        batch.Run(TFileActionDialogs::bkCopy, items, QFileInfo(from).size());
+    }
+    if (!batch.Done().value(0))
+        return false;
+
+    // `from` lies on the list's own side when `to` is its counterpart.
+    const bool fromOwnSide = QDir::cleanPath(Counterpart(list, from)) == QDir::cleanPath(to);
+    const QString source = IsSourceList(list) == fromOwnSide ? from : to;
+    const QString destination = source == from ? to : from;
+    const QStringList pair{source, destination};
+    for (const int acted :
+         {int(rlNewerInSource), int(rlNewerInDestination), int(rlConflictsInSource), int(rlConflictsInDestination)}) {
+        if (FLists.FileList(acted)->IsItemInList(source) || FLists.FileList(acted)->IsItemInList(destination)) {
+            FLists.FileList(acted)->DeleteItems(pair);
+            FLists.Changed(acted);
+        }
+    }
+    TJamFileList *sourceDuplicates = FLists.FileList(rlDuplicatesInSource);
+    TJamFileList *destinationDuplicates = FLists.FileList(rlDuplicatesInDestination);
+    if (!sourceDuplicates->IsItemInList(source))
+        sourceDuplicates->Add(source);
+    else
+        sourceDuplicates->RefreshItems({source});
+    if (!destinationDuplicates->IsItemInList(destination))
+        destinationDuplicates->Add(destination);
+    else
+        destinationDuplicates->RefreshItems({destination});
+    FLists.Changed(rlDuplicatesInSource);
+    FLists.Changed(rlDuplicatesInDestination);
+    return true;
 }
 
 QString TListActions::Counterpart(int list, const QString &path) const

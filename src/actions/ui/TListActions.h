@@ -66,6 +66,11 @@ public:
     // result lists describes them; nothing for a list without that action.
     void Copy(int list);
     void Delete(int list);
+    // Copies one file of a pair of list 3 to 8 over the other (`from` and `to` are the row's
+    // path and its counterpart, either way round). When it is done both hold equal files:
+    // the pair leaves the lists of newer and conflicting files and is filed under the
+    // duplicates. True when the file was copied.
+    bool CopyPair(int list, const QString &from, const QString &to);
     // The path of the file at the same place in the other tree as a file of the list.
     QString Counterpart(int list, const QString &path) const;
 
