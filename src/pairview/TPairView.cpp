@@ -5,6 +5,7 @@
 #include "compare/TPairCompareJob.h"
 #include "pairview/TChangedTextDelegate.h"
 #include "pairview/TPairRowModel.h"
+#include "platform/TCopyOptions.h"
 #include "platform/TSystemFileOperations.h"
 #include "support/TLanguageTable.h"
 
@@ -475,8 +476,9 @@ void TPairView::CopyOnOwn(const QString &from, const QString &to)
     TFileActionBoxes dialogs(this, [this](TTextLine line) { return Text(line); });
     TFileBatch batch(operations, dialogs);
     // Nothing else says where a file replaced from here should go: it is kept.
-    batch.SetKeepReplaced(true);
-    batch.Run(TFileActionDialogs::bkCopy, {{from, to}}, QFileInfo(from).size());
+    TCopyOptions options;
+    options.KeepReplaced = true;
+    batch.Run(TFileActionDialogs::bkCopy, {{from, to}}, QFileInfo(from).size(), options);
 }
 
 void TPairView::UpdateControls()

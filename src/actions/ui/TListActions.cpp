@@ -308,10 +308,10 @@ bool TListActions::CopyPair(int list, const QString &from, const QString &to)
         return false;
     const QList<TFileBatch::TItem> items{{from, to}};
     TFileBatch batch(*FOperations, *FDialogs);
-    batch.SetKeepReplaced(FLists.KeepReplaced && FLists.KeepReplaced());
+    const TCopyOptions options = FLists.CopyOptions ? FLists.CopyOptions() : TCopyOptions();
     {
         TBatchGuard guard(*this, batch);
-        batch.Run(TFileActionDialogs::bkCopy, items, QFileInfo(from).size());
+        batch.Run(TFileActionDialogs::bkCopy, items, QFileInfo(from).size(), options);
     }
     if (!batch.Done().value(0))
         return false;
