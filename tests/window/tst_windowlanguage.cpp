@@ -254,7 +254,7 @@ private Q_SLOTS:
             {u"PngBitBtn10"_s, 94},
             {u"ShiftButton"_s, tlShiftButton},
             {u"ShiftDismiss"_s, tlShiftDismiss},
-            {u"Label17"_s, 233},
+            {u"Label17"_s, tlCompareWith},
         };
         const int count = TLanguageTable::BuiltInEnglish().Count();
         QDir().mkpath(LangFolder());
