@@ -20,6 +20,15 @@
 
 namespace {
 
+// root + side + relative, in one string.
+std::string Under(const std::string &root, const char *side, const std::string &relative)
+{
+    std::string path = root;
+    path += side;
+    path += relative;
+    return path;
+}
+
 void MakeDirs(const std::string &path)
 {
     std::string partial;
@@ -87,15 +96,15 @@ int main(int argc, char **argv)
             folders.push_back(folders[i] + "dir" + std::to_string(k) + "_" + std::to_string(folders.size()) + "/");
     }
     for (const auto &f : folders) {
-        MakeDirs(out + "/src/" + f);
-        MakeDirs(out + "/dst/" + f);
+        MakeDirs(Under(out, "/src/", f));
+        MakeDirs(Under(out, "/dst/", f));
     }
 
     const time_t base = 1700000000;
     long counts[8] = {};
     for (long i = 0; i < logical; ++i) {
         const std::string rel = folders[size_t(rng() % folders.size())] + "file" + std::to_string(i) + ".dat";
-        const std::string s = out + "/src/" + rel, d = out + "/dst/" + rel;
+        const std::string s = Under(out, "/src/", rel), d = Under(out, "/dst/", rel);
         const size_t size = size_t(rng() % 4096);
         const size_t offset = size_t(rng() % (pool.size() - scratch.size()));
         const char *bytes = pool.data() + offset;
@@ -137,8 +146,8 @@ int main(int argc, char **argv)
         std::memcpy(big.data() + k, pool.data(), std::min(pool.size(), big.size() - k));
     for (int k = 0; k < (duplicates ? 0 : 8); ++k) {
         const std::string rel = folders[size_t(rng() % folders.size())] + "large" + std::to_string(k) + ".bin";
-        WriteFile(out + "/src/" + rel, big.data(), big.size(), base);
-        WriteFile(out + "/dst/" + rel, big.data(), big.size(), base);
+        WriteFile(Under(out, "/src/", rel), big.data(), big.size(), base);
+        WriteFile(Under(out, "/dst/", rel), big.data(), big.size(), base);
         ++counts[7];
     }
     std::printf("folders %zu; identical %ld, source only %ld, destination only %ld, newer %ld, "
