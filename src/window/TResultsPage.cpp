@@ -311,7 +311,7 @@ std::unique_ptr<QMenu> TResultsPage::RowMenu(int list)
     if (selected.isEmpty())
         return nullptr;
     const TResultListRow &row = ResultListRow(list);
-    const QString first = selected.first();
+    const QString &first = selected.first();
     auto owned = std::make_unique<QMenu>(fileList);
     QMenu &menu = *owned;
     menu.addAction(FHost.Text(tlMenuOpen), this, [this, first] { OpenFile(first); });
