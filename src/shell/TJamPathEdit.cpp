@@ -2,6 +2,7 @@
 
 #include "shell/TDroppedFolder.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCompleter>
 #include <QDir>
@@ -9,6 +10,8 @@
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QMimeData>
+#include <QMouseEvent>
+#include <QWindow>
 
 namespace {
 
@@ -24,6 +27,15 @@ QFileSystemModel *NewFolderModel(QObject *parent, bool showHidden)
     return model;
 }
 
+// Sends a mouse event that arrived elsewhere to a control, at the same place on the screen.
+void SendMouse(QWidget *control, const QMouseEvent &event)
+{
+    const QPointF at = event.globalPosition();
+    QMouseEvent passed(event.type(), control->mapFromGlobal(at), control->window()->mapFromGlobal(at), at,
+                       event.button(), event.buttons(), event.modifiers(), event.pointingDevice());
+    QCoreApplication::sendEvent(control, &passed);
+}
+
 } // namespace
 
 TJamPathEdit::TJamPathEdit(QWidget *parent)
@@ -35,6 +47,8 @@ TJamPathEdit::TJamPathEdit(QWidget *parent)
     FCompleter->setCompletionMode(QCompleter::PopupCompletion);
     FCompleter->setCaseSensitivity(Qt::CaseSensitive);
     setCompleter(FCompleter);
+    // Installed after the completer's own filter, so it sees the list's events first.
+    FCompleter->popup()->installEventFilter(this);
     connect(this, &QLineEdit::textChanged, this, &TJamPathEdit::UpdateMark);
     connect(this, &QLineEdit::textChanged, this, &TJamPathEdit::Change);
     connect(this, &QLineEdit::textEdited, this, &TJamPathEdit::LoadTypedFolder);
@@ -69,6 +83,60 @@ void TJamPathEdit::FolderLoaded(const QString &folder)
     FCompleter->setCompletionPrefix(text());
     if (FCompleter->completionCount() > 0)
         FCompleter->complete();
+}
+
+bool TJamPathEdit::eventFilter(QObject *watched, QEvent *event)
+{
+    QWidget *list = FCompleter->popup();
+    if (watched == list && event->type() == QEvent::Show)
+        FClickedControl = nullptr;
+    if (watched == list && event->type() == QEvent::MouseButtonPress)
+        return PassPressOn(*static_cast<QMouseEvent *>(event));
+    if (watched == list->windowHandle() && FClickedControl != nullptr && !list->isVisible()
+        && (event->type() == QEvent::MouseMove || event->type() == QEvent::MouseButtonRelease))
+        return PassRestOfClick(*static_cast<QMouseEvent *>(event));
+    return QLineEdit::eventFilter(watched, event);
+}
+
+bool TJamPathEdit::PassPressOn(const QMouseEvent &press)
+{
+    QWidget *list = FCompleter->popup();
+    const QPoint at = press.globalPosition().toPoint();
+    if (list->rect().contains(list->mapFromGlobal(at)))
+        return false;
+    // The list holds the pointer while it is open, so a click on another control lands
+    // here and would only close the list: the user's click on the other path box left
+    // the focus, and the next keys, in this one. Qt passes such a press on only on some
+    // platforms, so it is never left to pass it on as well.
+    list->setAttribute(Qt::WA_NoMouseReplay);
+    list->hide();
+    QWidget *target = QApplication::widgetAt(at);
+    if (target == nullptr || target->window() != window() || !target->isEnabled())
+        return true;
+    for (QWidget *w = target; w != nullptr; w = w->parentWidget()) {
+        if (w->isEnabled() && (w->focusPolicy() & Qt::ClickFocus) == Qt::ClickFocus) {
+            w->setFocus(Qt::MouseFocusReason);
+            break;
+        }
+        if (w->isWindow())
+            break;
+    }
+    // Sent now, not posted: a quick click's release may already wait in the window
+    // system's queue, and must reach the control after its press.
+    FClickedControl = target;
+    if (QWindow *listWindow = list->windowHandle())
+        listWindow->installEventFilter(this);
+    SendMouse(target, press);
+    return true;
+}
+
+bool TJamPathEdit::PassRestOfClick(const QMouseEvent &event)
+{
+    QWidget *target = FClickedControl;
+    if (event.type() == QEvent::MouseButtonRelease && event.buttons() == Qt::NoButton)
+        FClickedControl = nullptr;
+    SendMouse(target, event);
+    return true;
 }
 
 void TJamPathEdit::SetPath(const QString &path)

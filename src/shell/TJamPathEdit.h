@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QLineEdit>
+#include <QPointer>
 
 class QCompleter;
+class QMouseEvent;
 class QFileSystemModel;
 
 // A path box for a folder, completing folder names as they are typed. Change() is
@@ -40,6 +42,7 @@ Q_SIGNALS:
     void Change();
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
@@ -49,11 +52,17 @@ private:
     QString TypedFolder() const;
     void LoadTypedFolder();
     void FolderLoaded(const QString &folder);
+    // A press outside the open completion list: closes the list and hands the press to
+    // the control under the pointer, which the list would otherwise swallow.
+    bool PassPressOn(const QMouseEvent &press);
+    // The rest of that click: the window system still sends it to the closed list.
+    bool PassRestOfClick(const QMouseEvent &event);
 
     QFileSystemModel *FModel;
     void UpdateMark();
 
     QCompleter *FCompleter;
+    QPointer<QWidget> FClickedControl;
     QString FInvalidTip;
     bool FShowHidden = false;
     bool FMarked = false;

@@ -1,7 +1,9 @@
 #include "shell/TJamPathEdit.h"
 #include "shell/TJamShellTree.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCompleter>
 #include <QDir>
 #include <QDropEvent>
@@ -26,6 +28,8 @@ private Q_SLOTS:
     void isValidPath();
     void setPathKeepsWhatIsTyped();
     void completesFolderNames();
+    void clickWithTheListOpen_data();
+    void clickWithTheListOpen();
     void treeAndPathBoxFollowEachOther();
     void droppedFolderIsSelected_data();
     void droppedFolderIsSelected();
@@ -108,6 +112,64 @@ void tst_PathEdit::completesFolderNames()
     edit.clear();
     QTest::keyClicks(&edit, FRoot + u"/.pr"_s);
     QTRY_COMPARE(completer->completionCount(), 1);
+}
+
+// While the completion list is open it holds the pointer, so the window system sends a
+// click anywhere to the list's window: the click must still reach what is under it, and
+// the keys that follow must go where the user clicked.
+void tst_PathEdit::clickWithTheListOpen_data()
+{
+    QTest::addColumn<QString>("clicked");
+    QTest::addColumn<QString>("otherText");
+    QTest::addColumn<QString>("boxText");
+    QTest::addColumn<bool>("checked");
+
+    QTest::newRow("the other path box") << u"other"_s << u"xyz"_s << u"<root>/pho"_s << false;
+    QTest::newRow("a check box") << u"check"_s << u""_s << u"<root>/pho"_s << true;
+    QTest::newRow("a name in the list") << u"list"_s << u""_s << u"<root>/photoxyz"_s << false;
+}
+
+void tst_PathEdit::clickWithTheListOpen()
+{
+    QFETCH(QString, clicked);
+    QFETCH(QString, otherText);
+    QFETCH(QString, boxText);
+    QFETCH(bool, checked);
+
+    QWidget window;
+    auto *box = new TJamPathEdit(&window);
+    auto *other = new TJamPathEdit(&window);
+    auto *check = new QCheckBox(u"Check"_s, &window);
+    box->setGeometry(0, 0, 300, 25);
+    other->setGeometry(0, 200, 300, 25);
+    check->setGeometry(0, 240, 300, 25);
+    window.resize(320, 280);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    box->setFocus();
+    const auto type = [&](const QString &keys) {
+        for (QChar key : keys)
+            QTest::keyClick(window.windowHandle(), key.toLatin1());
+    };
+    type(FRoot + u"/pho"_s);
+    QWidget *list = box->completer()->popup();
+    QTRY_VERIFY(list->isVisible());
+
+    QPoint at;
+    if (clicked == u"list")
+        at = static_cast<QAbstractItemView *>(list)
+                 ->visualRect(box->completer()->completionModel()->index(0, 0))
+                 .center();
+    else
+        at = list->mapFromGlobal(
+            (clicked == u"other" ? static_cast<QWidget *>(other) : check)->mapToGlobal(QPoint(10, 10)));
+    QTest::mouseClick(list->windowHandle(), Qt::LeftButton, {}, at);
+    type(u"xyz"_s);
+
+    QCOMPARE(other->Path(), otherText);
+    QCOMPARE(box->Path(), QString(boxText).replace(u"<root>"_s, FRoot));
+    QCOMPARE(check->isChecked(), checked);
+    QVERIFY(!check->isDown());
 }
 
 // Wired the way the window wires them: the tree sets the box, a valid box moves
