@@ -534,8 +534,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("how");
         QTest::addColumn<bool>("yes");
-        for (const char *how : {"close()", "window close event", "progress close event", "Alt+F4 on the window",
-                                "Alt+F4 on the progress"}) {
+        for (const char *how : {"close()", "window close event", "progress close event", "title bar of the window",
+                                "title bar of the progress", "Alt+F4 on the window", "Alt+F4 on the progress"}) {
             QTest::addRow("%s, No keeps going", how) << QString::fromLatin1(how) << false;
             QTest::addRow("%s, Yes cancels and closes", how) << QString::fromLatin1(how) << true;
         }
@@ -559,6 +559,14 @@ private Q_SLOTS:
                 QCloseEvent close;
                 QCoreApplication::sendEvent(how.startsWith(u"window"_s) ? FWindow.get() : progress, &close);
                 QVERIFY(!close.isAccepted());
+            } else if (how.startsWith(u"title bar"_s)) {
+                // As the window system delivers its close: to the platform window, which
+                // closes the widget unless the widget refuses.
+                QCloseEvent close;
+                QWidget *closed = how.endsWith(u"window"_s) ? static_cast<QWidget *>(FWindow.get()) : progress;
+                QCoreApplication::sendEvent(closed->windowHandle(), &close);
+                QVERIFY(!close.isAccepted());
+                QVERIFY(closed->isVisible());
             } else {
                 QTest::keyClick(how.endsWith(u"window"_s) ? static_cast<QWidget *>(FWindow.get()) : progress,
                                 Qt::Key_F4, Qt::AltModifier);

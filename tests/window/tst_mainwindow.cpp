@@ -19,6 +19,7 @@
 #include "window/TfrmMain.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
@@ -483,6 +484,10 @@ private Q_SLOTS:
         QVERIFY(!Find<QWidget>(*FWindow, "Panel4")->isEnabled());
         QVERIFY(Find<QPushButton>(*FWindow, "Button2")->isEnabledTo(FWindow.get()));
         QVERIFY(!FWindow->close());
+        // The window system's close, from the title bar or Alt+F4, reaches the platform window.
+        QCloseEvent fromTheTitleBar;
+        QCoreApplication::sendEvent(FWindow->windowHandle(), &fromTheTitleBar);
+        QVERIFY(!fromTheTitleBar.isAccepted());
         QVERIFY(FWindow->isVisible());
         QVERIFY(FPrompts.Asked.isEmpty());
         QVERIFY(done.wait(20000));
