@@ -385,6 +385,11 @@ TFileOpResult TSystemFileOperations::StageCopy(const QString &source, const QStr
     if (::fstatat(folderFd, name.constData(), &dstStat, 0) == 0) {
         if (S_ISDIR(dstStat.st_mode))
             return TFileOpResult::Failed(TFileOpResult::rsFolderInTheWay, target);
+        // A FIFO, socket or device (the /dev/null a version-control tool passes for a file
+        // that is new) is not a file to replace: it would go to the trash, and a regular
+        // file would take its name.
+        if (!S_ISREG(dstStat.st_mode))
+            return TFileOpResult::Failed(TFileOpResult::rsNotRegularFile, target);
         if (dstStat.st_dev == srcStat.st_dev && dstStat.st_ino == srcStat.st_ino)
             return TFileOpResult::Failed(TFileOpResult::rsSameFile, target);
         if (TFileOpResult twin = RefuseTwin(folderFd, path, target); !twin.Ok())

@@ -26,6 +26,7 @@
 #include <grp.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -290,6 +291,21 @@ void tst_FileOperations::copyRefusesWhatCannotBeCopied()
     QCOMPARE(FOps.CopyFile(FDir.filePath(u"x/folder"_s), FDir.filePath(u"x/out"_s), {}, {}, nullptr).Kind,
              TFileOpResult::orFailed);
     QVERIFY(!QFile::exists(FDir.filePath(u"x/out"_s)));
+
+    // Onto a FIFO, a link to one, or (where this may make one) a null device: each stays.
+    const QString link = FDir.filePath(u"x/fifo-link"_s);
+    QVERIFY(QFile::link(fifo, link));
+    QStringList special{fifo, link};
+    const QString null = FDir.filePath(u"x/null"_s);
+    if (::mknod(QFile::encodeName(null).constData(), S_IFCHR | 0666, makedev(1, 3)) == 0)
+        special << null;
+    for (const QString &target : special) {
+        QCOMPARE(FOps.CopyFile(file, target, Keep, {}, nullptr).Reason, TFileOpResult::rsNotRegularFile);
+        struct stat st;
+        QCOMPARE(::lstat(QFile::encodeName(target).constData(), &st), 0);
+        QVERIFY2(!S_ISREG(st.st_mode), qPrintable(target));
+    }
+    QVERIFY(QFileInfo(link).isSymLink());
 
     // A missing source says so in the system's words.
     const TFileOpResult missing = FOps.CopyFile(FDir.filePath(u"x/none"_s), FDir.filePath(u"x/out"_s), {}, {}, nullptr);
