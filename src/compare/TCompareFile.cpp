@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <limits>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 TCompareFile::~TCompareFile()
@@ -31,7 +32,10 @@ bool TCompareFile::Open(const QByteArray &path)
     }
     struct stat st;
     const bool known = ::fstat(FFd, &st) == 0;
-    if (!known || !S_ISREG(st.st_mode)) {
+    // The null device stands for a file that does not exist on that side (version-control
+    // tools pass it for a file that is new or gone): it reads as empty, and never blocks.
+    const bool nullDevice = known && S_ISCHR(st.st_mode) && st.st_rdev == makedev(1, 3);
+    if (!known || (!S_ISREG(st.st_mode) && !nullDevice)) {
         Fail(ceOpen, !known ? errno : S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
         ::close(FFd);
         FFd = -1;

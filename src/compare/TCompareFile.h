@@ -7,7 +7,8 @@
 
 // One side of a pair as read from disk: the file is opened once, so that what the pair is
 // judged by (its size, its time, its first block, its bytes) all come from one file even
-// when its name is replaced meanwhile. FIFOs and devices are never opened for reading.
+// when its name is replaced meanwhile. FIFOs and devices are never opened for reading,
+// except the null device, which is an empty side.
 class TCompareFile
 {
 public:

@@ -452,7 +452,7 @@ void TPairView::CopyRightToLeft()
 
 void TPairView::Copy(bool leftToRight)
 {
-    if (Running())
+    if (Running() || !BothAreFiles())
         return;
     const QString from = leftToRight ? FLeftPath : FRightPath;
     const QString to = leftToRight ? FRightPath : FLeftPath;
@@ -481,6 +481,13 @@ void TPairView::CopyOnOwn(const QString &from, const QString &to)
     batch.Run(TFileActionDialogs::bkCopy, {{from, to}}, QFileInfo(from).size(), options);
 }
 
+// Only a file replaces a file: a side that is missing, a folder or the null device (a
+// version-control tool's stand-in for a file that is new) offers no copy.
+bool TPairView::BothAreFiles() const
+{
+    return QFileInfo(FLeftPath).isFile() && QFileInfo(FRightPath).isFile();
+}
+
 void TPairView::UpdateControls()
 {
     const bool running = Running();
@@ -489,6 +496,7 @@ void TPairView::UpdateControls()
     const bool text = !running && FResult && FResult->Kind() == TPairComparison::pkText;
     FPrevious->setEnabled(text);
     FNext->setEnabled(text);
-    FCopyLeftToRight->setEnabled(!running);
-    FCopyRightToLeft->setEnabled(!running);
+    const bool files = BothAreFiles();
+    FCopyLeftToRight->setEnabled(!running && files);
+    FCopyRightToLeft->setEnabled(!running && files);
 }

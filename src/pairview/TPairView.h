@@ -82,6 +82,7 @@ private:
     void GoToRow(qsizetype row);
     void Copy(bool leftToRight);
     void CopyOnOwn(const QString &from, const QString &to);
+    bool BothAreFiles() const;
     void UpdateControls();
 
     QString FLeftPath;

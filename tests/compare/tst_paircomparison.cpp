@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 #include <cerrno>
 
 using namespace Qt::StringLiterals;
@@ -373,6 +375,7 @@ void tst_PairComparison::unreadableFiles()
 {
     TestTree::File(FDir.path(), u"present"_s, "x\n");
     QDir().mkpath(Path("folder"));
+    QCOMPARE(::mkfifo(Path("fifo").toLocal8Bit().constData(), 0600), 0);
     struct TCase
     {
         const char *left;
@@ -381,7 +384,7 @@ void tst_PairComparison::unreadableFiles()
         int err;
     };
     for (const TCase &c : {TCase{"missing", "present", true, ENOENT}, TCase{"present", "missing", false, ENOENT},
-                           TCase{"present", "folder", false, EISDIR}}) {
+                           TCase{"present", "folder", false, EISDIR}, TCase{"fifo", "present", true, EINVAL}}) {
         TPairComparison pair;
         QCOMPARE(pair.Run(TestTree::Native(Path(c.left)), TestTree::Native(Path(c.right)), false),
                  TPairComparison::pkFailed);
@@ -389,6 +392,12 @@ void tst_PairComparison::unreadableFiles()
         QCOMPARE(pair.Error(), TCompareFile::ceOpen);
         QCOMPARE(pair.Errno(), c.err);
     }
+
+    // The null device, which version-control tools pass for a file that is new, is empty.
+    TPairComparison added;
+    QCOMPARE(added.Run("/dev/null", TestTree::Native(Path("present")), false), TPairComparison::pkText);
+    QCOMPARE(added.Text().Verdict(), TTextPair::tvDifferent);
+    QCOMPARE(added.Text().RowCount(), 1);
 }
 
 void tst_PairComparison::cancel()

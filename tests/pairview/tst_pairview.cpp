@@ -8,14 +8,17 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -304,6 +307,28 @@ private Q_SLOTS:
         // And the pair is compared again.
         QVERIFY(compared.wait(10000));
         QVERIFY(Label(*view, "PairVerdict").contains(u"identical"_s));
+    }
+
+    // A version-control tool passes the null device for a file that is new: it shows as
+    // empty. Neither it nor a FIFO is ever offered or given a copy.
+    void noCopyWithWhatIsNotAFile()
+    {
+        const QString file = Write(u"new.txt"_s, "a\n");
+        const QString fifo = FDir->filePath(u"fifo"_s);
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        for (const QString &other : {u"/dev/null"_s, fifo}) {
+            const auto view = OpenPaths(other, file);
+            QCOMPARE(view->Result()->Kind(), other == fifo ? TPairComparison::pkFailed : TPairComparison::pkText);
+            QVERIFY(!view->findChild<QPushButton *>(u"PairCopyLeftToRight"_s)->isEnabled());
+            QVERIFY(!view->findChild<QPushButton *>(u"PairCopyRightToLeft"_s)->isEnabled());
+            bool asked = false;
+            view->SetConfirm([&asked](const QString &) { return asked = true; });
+            if (other == fifo)
+                view->CopyRightToLeft();
+            QVERIFY(!asked);
+        }
+        QVERIFY(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
+        QCOMPARE(Read(file), "a\n"_ba);
     }
 
     void externalCommandArguments_data()
