@@ -19,9 +19,11 @@ TPairJudge::TVerdict TPairJudge::Judge(qint64 sourceSize, qint64 destinationSize
             if (magnitude <= margin)
                 return vdDuplicate;
         }
-        // Different contents (or times beyond the margin): the split lies at the margin.
-        return delta < margin ? vdDestinationNewer : vdSourceNewer;
     }
+    // Files that differ, in size or in bytes, are told apart by their times alone. The
+    // margin only decides which equal-size files count as duplicates without reading:
+    // splitting at it would call the older file of a pair the newer one, and an update
+    // would then replace the newer file.
     if (delta == 0)
         return vdConflict;
     return delta < 0 ? vdDestinationNewer : vdSourceNewer;

@@ -41,10 +41,14 @@ void tst_PairJudge::classification_data()
     QTest::addColumn<TPairJudge::TVerdict>("verdict");
     using J = TPairJudge;
     QTest::newRow("content equal, far apart in time") << 10ll << 10ll << true << true << 100000 << 0 << J::vdDuplicate;
-    QTest::newRow("content differs, same time: source") << 10ll << 10ll << true << false << 0 << 0 << J::vdSourceNewer;
-    QTest::newRow("content differs, split at the margin")
-        << 10ll << 10ll << true << false << 3 << 5 << J::vdDestinationNewer;
+    // Different bytes are judged by time alone, like different sizes: neither the margin nor
+    // an equal time may name the older file the newer one.
+    QTest::newRow("content differs, same time: conflict") << 10ll << 10ll << true << false << 0 << 5 << J::vdConflict;
+    QTest::newRow("content differs, source newer within the margin")
+        << 10ll << 10ll << true << false << 3 << 5 << J::vdSourceNewer;
     QTest::newRow("content differs, at the margin") << 10ll << 10ll << true << false << 5 << 5 << J::vdSourceNewer;
+    QTest::newRow("content differs, destination newer within the margin")
+        << 10ll << 10ll << true << false << -1 << 5 << J::vdDestinationNewer;
     QTest::newRow("no content, same second") << 10ll << 10ll << false << false << 0 << 0 << J::vdDuplicate;
     QTest::newRow("no content, one newer") << 10ll << 10ll << false << false << 1 << 0 << J::vdSourceNewer;
     QTest::newRow("no content, one older") << 10ll << 10ll << false << false << -1 << 0 << J::vdDestinationNewer;
