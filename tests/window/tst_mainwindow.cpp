@@ -5,6 +5,9 @@
 #include "TestTree.h"
 
 #include "controls/TLabeledFloatSpinEdit.h"
+#include "controls/TTimeAdjustEdit.h"
+#include "engine/TScanRun.h"
+#include "engine/TScanSink.h"
 #include "engine/TScanThread.h"
 #include "registry/RegistryUtils.h"
 #include "results/TJamFileList.h"
@@ -14,6 +17,7 @@
 #include "shell/TJamPathEdit.h"
 #include "shell/TJamShellTree.h"
 #include "support/DefaultLanguageName.h"
+#include "support/TScanTextLines.h"
 #include "window/TSettingsPage.h"
 #include "window/TStatusPanel.h"
 #include "window/TfrmMain.h"
@@ -26,6 +30,7 @@
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
@@ -41,6 +46,20 @@
 #include <memory>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// The lists of a run without a window.
+class TListsSink final : public TScanSink
+{
+public:
+    QList<QStringList> Lists = QList<QStringList>(9);
+    void ShowStatus(const QString &) override {}
+    void AddToList(int list, const QString &path) override { Lists[list] << path; }
+    void NotCompared(const QString &, const QString &) override {}
+};
+
+} // namespace
 
 class tst_MainWindow : public QObject, TWindowFixture
 {
@@ -172,6 +191,60 @@ private Q_SLOTS:
         QCOMPARE(cell(3, TResultListModel::rcModified), cell(4, TResultListModel::rcModified));
         QVERIFY(cell(3, TResultListModel::rcOtherModified) != cell(3, TResultListModel::rcModified));
         QCOMPARE(cell(3, TResultListModel::rcDifference), FWindow->FileList(3)->ListModel()->DifferenceText(1000));
+    }
+
+    // The settings page and foldermate-scan's options describe one run: the same trees give
+    // the same lists, with the margin, the adjustment on its side, the size unit and a
+    // minimum without a maximum.
+    void theWindowListsWhatTheHeadlessScanLists()
+    {
+        using namespace TestTree;
+        const qint64 t = 1700000000;
+        File(Src(), u"a.txt"_s, "aaa", t);
+        File(Dst(), u"a.txt"_s, "bbb", t + 1);
+        File(Src(), u"within.txt"_s, "xyz", t - 3600 - 2);
+        File(Dst(), u"within.txt"_s, "xyz", t);
+        File(Src(), u"beyond.txt"_s, "xyz", t - 3600 + 3);
+        File(Dst(), u"beyond.txt"_s, "xyz", t);
+        File(Src(), u"size.txt"_s, "four", t - 3600);
+        File(Dst(), u"size.txt"_s, "fives", t);
+        File(Src(), u"tiny.txt"_s, "x", t);
+        File(Dst(), u"tiny2.txt"_s, "y", t);
+        File(Src(), u"skip.bin"_s, "zz", t);
+        File(Src(), u".hidden.txt"_s, "zz", t);
+        File(Src(), u"sub/deep.dat"_s, "zz", t);
+        File(Dst(), u"only.dat"_s, "zz", t);
+
+        Find<QLineEdit>(*FWindow, "LabeledEdit1")->setText(u"*.txt; *.dat"_s);
+        Find<QCheckBox>(*FWindow, "CheckBox3")->setChecked(false);
+        Find<TLabeledFloatSpinEdit>(*FWindow, "SpinEdit5")->SetValue(2);
+        Find<TTimeAdjustEdit>(*FWindow, "SpinEdit1")->SetValue(3600);
+        Find<QRadioButton>(*FWindow, "RadioButton1")->setChecked(true);
+        Find<TLabeledFloatSpinEdit>(*FWindow, "SpinEdit3")->SetValue(2);
+        QVERIFY(Scan(Src(), Dst()));
+
+        TScanOptions o;
+        o.srcPath = Src() + u'/';
+        o.dstPath = Dst() + u'/';
+        o.Filter = u"*.txt; *.dat"_s;
+        o.DupByContent = false;
+        o.MrgErrSec = 2;
+        o.srcTimeZ = 3600;
+        o.MinFileSize = 2;
+        o.MinSizeFactor = 1;
+        TListsSink headless;
+        std::atomic<bool> never{false};
+        QCOMPARE(TScanRun(o, TScanTextLines::Texts([](int) { return QString(); }), headless, never).Execute(),
+                 QString());
+        for (int list = 1; list <= 8; ++list) {
+            headless.Lists[list].sort();
+            QCOMPARE(Rows(FWindow->FileList(list)).join(u" "_s), headless.Lists[list].join(u" "_s));
+        }
+        QCOMPARE(headless.Lists[3], (QStringList{o.srcPath + u"a.txt"_s, o.srcPath + u"beyond.txt"_s}));
+        QCOMPARE(headless.Lists[5], QStringList{o.srcPath + u"within.txt"_s});
+        QCOMPARE(headless.Lists[7], QStringList{o.srcPath + u"size.txt"_s});
+        QCOMPARE(headless.Lists[1], QStringList{o.srcPath + u"sub/deep.dat"_s});
+        QCOMPARE(headless.Lists[2], QStringList{o.dstPath + u"only.dat"_s});
     }
 
     void statusLineDuringScanStartsWithASpace()
