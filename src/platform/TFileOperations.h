@@ -50,6 +50,7 @@ struct TFileOpResult
         rsCaseTwin,            // the volume takes the name for Other, which this batch wrote
         rsFolderMoved,         // the target folder was moved while the copy was written
         rsFolderReplaced,      // the target folder was replaced by one on another file system
+        rsChangedWhileCopied,  // the source was written to while it was read
     };
     TKind Kind = orDone;
     QString Message = QString();
@@ -112,6 +113,8 @@ struct TFileOpResult
             return path + QStringLiteral(": the folder was moved while the copy was written");
         case rsFolderReplaced:
             return path + QStringLiteral(": the folder was replaced by one on another file system");
+        case rsChangedWhileCopied:
+            return path + QStringLiteral(": the file changed while it was copied; the copy was discarded");
         }
         return path;
     }

@@ -436,6 +436,21 @@ TFileOpResult TSystemFileOperations::StageCopy(const QString &source, const QStr
             return {TFileOpResult::orCancelled, QString()};
         return end == TExtentCopy::ceReadFailed ? Failure(source, error) : Failure(target, error);
     }
+    // A file written to while it was read would arrive torn, and under the times it had
+    // before the change, so that no later comparison would tell: the copy is dropped and
+    // the old target stays, for a retry to copy the file as it is then.
+    struct stat readStat;
+    if (::fstat(in.Get(), &readStat) != 0) {
+        const int e = errno;
+        Discard(staged);
+        return Failure(source, e);
+    }
+    if (readStat.st_size != srcStat.st_size || readStat.st_mtim.tv_sec != srcStat.st_mtim.tv_sec
+        || readStat.st_mtim.tv_nsec != srcStat.st_mtim.tv_nsec || readStat.st_ctim.tv_sec != srcStat.st_ctim.tv_sec
+        || readStat.st_ctim.tv_nsec != srcStat.st_ctim.tv_nsec) {
+        Discard(staged);
+        return TFileOpResult::Failed(TFileOpResult::rsChangedWhileCopied, source);
+    }
     TFileOpResult done;
     if (!TMetadataCopy::Carry(in.Get(), srcStat, staged.Fd, &done.Unkept, &error)) {
         Discard(staged);

@@ -218,4 +218,5 @@ enum TTextLine : int {
     tlCompareWith = 234,               // "Compare with:"
     tlCompareToolFailed = 235,         // "The compare program could not be started: %1"
     tlPairBinary = 236,                // "Binary files"
+    tlReasonChangedWhileCopied = 237,  // "The file changed while it was copied; the copy was discarded: %1"
 };

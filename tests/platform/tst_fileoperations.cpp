@@ -336,6 +336,24 @@ void tst_FileOperations::cancelledOrFailedCopyLeavesTheTarget()
     QCOMPARE(Content(FDir.filePath(u"c/dst.bin"_s)), QByteArray("old"));
     QVERIFY(Leftovers(FDir.path()).isEmpty());
 
+    // A source written to while it is read, in place and at its size, would arrive torn
+    // under its old times: the copy is dropped, and a retry copies the file as it is then.
+    const QString src = FDir.filePath(u"c/src.bin"_s);
+    const QByteArray rewritten(3 << 20, 'w');
+    const auto rewrite = [&](qint64) {
+        QFile f(src);
+        if (f.size() > 0 && f.open(QIODevice::ReadWrite))
+            f.write(rewritten);
+    };
+    const TFileOpResult torn = ops.CopyFile(src, FDir.filePath(u"c/dst.bin"_s), Keep, rewrite, nullptr);
+    QCOMPARE(torn.Reason, TFileOpResult::rsChangedWhileCopied);
+    QCOMPARE(torn.Path, src);
+    QCOMPARE(Content(FDir.filePath(u"c/dst.bin"_s)), QByteArray("old"));
+    QVERIFY(Leftovers(FDir.path()).isEmpty());
+    QVERIFY(ops.CopyFile(src, FDir.filePath(u"c/dst.bin"_s), {}, {}, nullptr).Ok());
+    QCOMPARE(Content(FDir.filePath(u"c/dst.bin"_s)), rewritten);
+    TestTree::File(FDir.path(), u"c/dst.bin"_s, "old");
+
     // A folder that cannot be made: a file stands where the folder should be.
     const TFileOpResult blocked =
         ops.CopyFile(FDir.filePath(u"c/src.bin"_s), FDir.filePath(u"c/dst.bin/inside.bin"_s), {}, {}, nullptr);

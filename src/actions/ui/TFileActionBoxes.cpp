@@ -116,6 +116,8 @@ QString TFileActionBoxes::ReasonText(const TFileOpResult &reason) const
         return Text(tlReasonFolderMoved).arg(path);
     case TFileOpResult::rsFolderReplaced:
         return Text(tlReasonFolderReplaced).arg(path);
+    case TFileOpResult::rsChangedWhileCopied:
+        return Text(tlReasonChangedWhileCopied).arg(path);
     }
     return reason.Message;
 }
