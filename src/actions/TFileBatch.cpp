@@ -99,8 +99,10 @@ TFileOpResult TFileBatch::Attempt(int item, bool staged, const TCopyOptions &opt
         WaitWhileHeld();
     };
     const TItem &it = FItems->at(item);
-    return staged ? FOps.StageCopy(it.Source, it.Target, options, progress, &FCancel)
-                  : FOps.CopyFile(it.Source, it.Target, options, progress, &FCancel);
+    TCopyOptions own = options;
+    own.NewOnly = options.NewOnly || it.NewOnly;
+    return staged ? FOps.StageCopy(it.Source, it.Target, own, progress, &FCancel)
+                  : FOps.CopyFile(it.Source, it.Target, own, progress, &FCancel);
 }
 
 TFileBatch::TSettled TFileBatch::Settle(int item, bool staged, TFileOpResult &result)

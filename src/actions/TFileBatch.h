@@ -25,7 +25,8 @@ public:
     struct TItem
     {
         QString Source;
-        QString Target; // copies only
+        QString Target;       // copies only
+        bool NewOnly = false; // a copy of a file the target was missing: never replaces one
     };
     enum TOutcome {
         boSucceeded, // every file was handled

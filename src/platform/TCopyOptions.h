@@ -10,4 +10,8 @@ struct TCopyOptions
     // ends with orTrashRefused and both files are left as they were. Off: the old file is
     // simply replaced.
     bool KeepReplaced = false;
+    // The copy is to make a file the target did not have (one listed as missing there): a
+    // file found under the target's name, one that appeared after the user chose the copy,
+    // is left alone and the copy fails with rsTargetAppeared.
+    bool NewOnly = false;
 };

@@ -51,6 +51,7 @@ struct TFileOpResult
         rsFolderMoved,         // the target folder was moved while the copy was written
         rsFolderReplaced,      // the target folder was replaced by one on another file system
         rsChangedWhileCopied,  // the source was written to while it was read
+        rsTargetAppeared,      // a copy meant to make a new file found one under its name
     };
     TKind Kind = orDone;
     QString Message = QString();
@@ -115,6 +116,9 @@ struct TFileOpResult
             return path + QStringLiteral(": the folder was replaced by one on another file system");
         case rsChangedWhileCopied:
             return path + QStringLiteral(": the file changed while it was copied; the copy was discarded");
+        case rsTargetAppeared:
+            return path
+                   + QStringLiteral(": a file of this name has appeared since the comparison; it was left as it is");
         }
         return path;
     }

@@ -392,8 +392,12 @@ TFileOpResult TSystemFileOperations::StageCopy(const QString &source, const QStr
             return TFileOpResult::Failed(TFileOpResult::rsNotRegularFile, target);
         if (dstStat.st_dev == srcStat.st_dev && dstStat.st_ino == srcStat.st_ino)
             return TFileOpResult::Failed(TFileOpResult::rsSameFile, target);
+        if (options.NewOnly)
+            return TFileOpResult::Failed(TFileOpResult::rsTargetAppeared, target);
         if (TFileOpResult twin = RefuseTwin(folderFd, path, target); !twin.Ok())
             return twin;
+    } else if (options.NewOnly && ::fstatat(folderFd, name.constData(), &dstStat, AT_SYMLINK_NOFOLLOW) == 0) {
+        return TFileOpResult::Failed(TFileOpResult::rsTargetAppeared, target); // a link that leads nowhere
     }
 
     TStaged staged;
@@ -401,6 +405,7 @@ TFileOpResult TSystemFileOperations::StageCopy(const QString &source, const QStr
     staged.Target = target;
     staged.Path = path;
     staged.Keep = options.KeepReplaced;
+    staged.NewOnly = options.NewOnly;
     staged.Folder = folder;
     staged.Device = FFolderDevice;
     staged.Inode = FFolderInode;
@@ -514,8 +519,27 @@ TFileOpResult TSystemFileOperations::Place(TStaged &staged)
             return refused;
         struct stat before, after;
         const bool known = ::fstat(staged.Fd, &before) == 0;
-        if (::renameat(staged.TempFolderFd, staged.TempName.constData(), staged.FolderFd, staged.Name.constData()) != 0)
+        int renamed;
+        if (staged.NewOnly) {
+            renamed = ::renameat2(staged.TempFolderFd, staged.TempName.constData(), staged.FolderFd,
+                                  staged.Name.constData(), RENAME_NOREPLACE);
+            // A file system that cannot rename without replacing: a look first.
+            if (renamed != 0 && (errno == EINVAL || errno == ENOSYS)) {
+                if (::fstatat(staged.FolderFd, staged.Name.constData(), &after, AT_SYMLINK_NOFOLLOW) == 0)
+                    errno = EEXIST;
+                else
+                    renamed = ::renameat(staged.TempFolderFd, staged.TempName.constData(), staged.FolderFd,
+                                         staged.Name.constData());
+            }
+        } else {
+            renamed =
+                ::renameat(staged.TempFolderFd, staged.TempName.constData(), staged.FolderFd, staged.Name.constData());
+        }
+        if (renamed != 0) {
+            if (staged.NewOnly && errno == EEXIST)
+                return TFileOpResult::Failed(TFileOpResult::rsTargetAppeared, staged.Target);
             return NameFailure(staged.Target, errno, staged.Name);
+        }
         staged.TempName.clear();
         TOwnTemporary::Unmark(staged.Fd);
         // A FAT volume through FUSE stamps a renamed file with the time of the rename.
@@ -537,6 +561,8 @@ TFileOpResult TSystemFileOperations::Place(TStaged &staged)
         return TFileOpResult::Done();
     if (errno != EEXIST)
         return NameFailure(staged.Target, errno, staged.Name);
+    if (staged.NewOnly)
+        return TFileOpResult::Failed(TFileOpResult::rsTargetAppeared, staged.Target);
     if (TFileOpResult refused = twin(); !refused.Ok())
         return refused;
     // An old target is replaced whole by a rename over it, from a name of our own that a
@@ -575,6 +601,9 @@ QList<TFileOperations::TStagedFailure> TSystemFileOperations::FinishCopies()
             || before->Inode != staged.Inode)
             results[i] = Reaim(staged);
         struct stat st;
+        if (results[i].Ok() && staged.NewOnly
+            && ::fstatat(staged.FolderFd, staged.Name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+            results[i] = TFileOpResult::Failed(TFileOpResult::rsTargetAppeared, staged.Target);
         if (results[i].Ok() && staged.Keep
             && ::fstatat(staged.FolderFd, staged.Name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
             results[i] = TTrashCan::LinkIn(staged.FolderFd, staged.Name, staged.Path, &staged.Trashed, &FSettled);

@@ -66,6 +66,7 @@ private:
         QString Target;
         QByteArray Path;           // the target, absolute, for the trash's restore information
         bool Keep = false;         // the old target goes to the trash
+        bool NewOnly = false;      // no old target may be replaced
         TTrashCan::TEntry Trashed; // where it went
     };
 

@@ -219,4 +219,5 @@ enum TTextLine : int {
     tlCompareToolFailed = 235,         // "The compare program could not be started: %1"
     tlPairBinary = 236,                // "Binary files"
     tlReasonChangedWhileCopied = 237,  // "The file changed while it was copied; the copy was discarded: %1"
+    tlReasonTargetAppeared = 238, // "A file of this name has appeared since the comparison; it was left as it is: %1"
 };

@@ -397,6 +397,22 @@ private Q_SLOTS:
         QCOMPARE(List(1)->Paths(), QStringList{Src() + u"linked.txt"_s});
     }
 
+    // A file that appears at the target after the scan is not the missing file the row
+    // shows: the copy leaves it, also where replaced files are not kept, and the row stays.
+    void aFileThatAppearedAfterTheScanIsNotReplaced()
+    {
+        File(Src(), u"new.txt"_s, "from the source", 1700000100);
+        File(Dst(), u"x"_s, "");
+        QVERIFY(Scan());
+        File(Dst(), u"new.txt"_s, "written meanwhile", 1700000200);
+        FCopyOptions.KeepReplaced = false;
+        FDialogs.ErrorAnswers = {TFileActionDialogs::ecSkip};
+        Actions().Copy(1);
+        QCOMPARE(FDialogs.Asked.size(), 1);
+        QCOMPARE(Content(Dst() + u"new.txt"_s), QByteArray("written meanwhile"));
+        QCOMPARE(List(1)->Paths(), QStringList{Src() + u"new.txt"_s});
+    }
+
     void deleteAllDuplicatesMovesCounterpartsToMissing()
     {
         for (int i = 1; i <= 3; ++i) {

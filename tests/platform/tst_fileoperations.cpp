@@ -354,6 +354,38 @@ void tst_FileOperations::cancelledOrFailedCopyLeavesTheTarget()
     QCOMPARE(Content(FDir.filePath(u"c/dst.bin"_s)), rewritten);
     TestTree::File(FDir.path(), u"c/dst.bin"_s, "old");
 
+    // A copy made as a new file replaces nothing found under its name: a file or a link
+    // that leads nowhere when it starts, a file that appears before it is put in place or
+    // during the flush. Nothing of the copy is left, nor anything in the trash.
+    const TCopyOptions newOnly{.KeepReplaced = true, .NewOnly = true};
+    const QString fresh = FDir.filePath(u"c/fresh.bin"_s);
+    TestTree::File(FDir.path(), u"c/fresh.bin"_s, "the user's");
+    QCOMPARE(ops.CopyFile(src, fresh, newOnly, {}, nullptr).Reason, TFileOpResult::rsTargetAppeared);
+    QCOMPARE(Content(fresh), QByteArray("the user's"));
+    QVERIFY(QFile::remove(fresh));
+    QVERIFY(QFile::link(u"nowhere"_s, fresh));
+    QCOMPARE(ops.CopyFile(src, fresh, newOnly, {}, nullptr).Reason, TFileOpResult::rsTargetAppeared);
+    QVERIFY(QFileInfo(fresh).isSymLink());
+    QVERIFY(QFile::remove(fresh));
+    for (const QString &when : {u"staged"_s, u"flush"_s}) {
+        QVERIFY(ops.StageCopy(src, fresh, newOnly, {}, nullptr).Ok());
+        const auto appear = [&] { TestTree::File(FDir.path(), u"c/fresh.bin"_s, "the user's"); };
+        if (when == u"staged"_s)
+            appear();
+        ops.SetStepHook([&](const QString &step) {
+            if (step == u"flush"_s && when == u"flush"_s)
+                appear();
+        });
+        const QList<TFileOperations::TStagedFailure> failures = ops.FinishCopies();
+        ops.SetStepHook({});
+        QCOMPARE(failures.size(), 1);
+        QCOMPARE(failures.at(0).Result.Reason, TFileOpResult::rsTargetAppeared);
+        QCOMPARE(Content(fresh), QByteArray("the user's"));
+        QVERIFY(QFile::remove(fresh));
+    }
+    QVERIFY(TrashEntries(FTrashHome + u"/Trash"_s).isEmpty());
+    QVERIFY(Leftovers(FDir.path()).isEmpty());
+
     // A folder that cannot be made: a file stands where the folder should be.
     const TFileOpResult blocked =
         ops.CopyFile(FDir.filePath(u"c/src.bin"_s), FDir.filePath(u"c/dst.bin/inside.bin"_s), {}, {}, nullptr);

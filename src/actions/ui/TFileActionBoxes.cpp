@@ -118,6 +118,8 @@ QString TFileActionBoxes::ReasonText(const TFileOpResult &reason) const
         return Text(tlReasonFolderReplaced).arg(path);
     case TFileOpResult::rsChangedWhileCopied:
         return Text(tlReasonChangedWhileCopied).arg(path);
+    case TFileOpResult::rsTargetAppeared:
+        return Text(tlReasonTargetAppeared).arg(path);
     }
     return reason.Message;
 }

@@ -200,10 +200,13 @@ void TListActions::CopyListedFiles(int actedList, int sameSideDuplicates, int ot
     if (rows.isEmpty())
         return;
 
+    // A file listed as missing on the other side is copied as a new file there: one that has
+    // appeared since the scan is not the user's choice to replace.
+    const bool newOnly = actedList == rlMissingInDestination || actedList == rlMissingInSource;
     QList<TFileBatch::TItem> items;
     items.reserve(rows.size());
     for (const QString &path : rows)
-        items.append({path, OtherSide(path, fromRoot, toRoot)});
+        items.append({path, OtherSide(path, fromRoot, toRoot), newOnly});
     TFileBatch batch(*FOperations, *FDialogs);
     const TCopyOptions options = FLists.CopyOptions ? FLists.CopyOptions() : TCopyOptions();
     {

@@ -69,7 +69,9 @@ void RunBatch(TFileBatch &batch, TFileActionDialogs::TBatchKind kind, const QLis
     QList<TFileBatch::TItem> items;
     qint64 total = 0;
     for (const TSyncPlan::TStep &s : steps) {
-        items << TFileBatch::TItem{s.Path, s.Target};
+        // A missing file is copied as a new one: a file that appeared since the scan stays.
+        const bool newOnly = s.Action == TSyncCommandLine::saCopyMissing || s.Action == TSyncCommandLine::saCopyBack;
+        items << TFileBatch::TItem{s.Path, s.Target, newOnly};
         total += s.Size;
     }
     QTimer watch;
