@@ -101,6 +101,8 @@ TFileOpResult TFileBatch::Attempt(int item, bool staged, const TCopyOptions &opt
     const TItem &it = FItems->at(item);
     TCopyOptions own = options;
     own.NewOnly = options.NewOnly || it.NewOnly;
+    if (it.TargetSeen)
+        own.TargetSeen = it.TargetSeen;
     return staged ? FOps.StageCopy(it.Source, it.Target, own, progress, &FCancel)
                   : FOps.CopyFile(it.Source, it.Target, own, progress, &FCancel);
 }

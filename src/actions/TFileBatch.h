@@ -27,6 +27,7 @@ public:
         QString Source;
         QString Target;       // copies only
         bool NewOnly = false; // a copy of a file the target was missing: never replaces one
+        std::optional<TCopyOptions::TSeen> TargetSeen = std::nullopt; // a copy over a file the user saw so
     };
     enum TOutcome {
         boSucceeded, // every file was handled

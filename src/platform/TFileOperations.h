@@ -52,6 +52,7 @@ struct TFileOpResult
         rsFolderReplaced,      // the target folder was replaced by one on another file system
         rsChangedWhileCopied,  // the source was written to while it was read
         rsTargetAppeared,      // a copy meant to make a new file found one under its name
+        rsTargetChanged,       // the file to be replaced is no longer the one the user saw
     };
     TKind Kind = orDone;
     QString Message = QString();
@@ -116,6 +117,8 @@ struct TFileOpResult
             return path + QStringLiteral(": the folder was replaced by one on another file system");
         case rsChangedWhileCopied:
             return path + QStringLiteral(": the file changed while it was copied; the copy was discarded");
+        case rsTargetChanged:
+            return path + QStringLiteral(": the file has changed since the comparison; it was left as it is");
         case rsTargetAppeared:
             return path
                    + QStringLiteral(": a file of this name has appeared since the comparison; it was left as it is");

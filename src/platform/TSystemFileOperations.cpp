@@ -238,6 +238,15 @@ bool NamesFolder(const QByteArray &path, dev_t device, ino_t inode)
     return S_ISDIR(st.st_mode) && st.st_dev == device && st.st_ino == inode;
 }
 
+// Whether the file under name is no longer the one the user saw and chose to replace; a
+// missing one has not changed into anything that could be lost.
+bool ChangedSince(int folderFd, const QByteArray &name, const std::optional<TCopyOptions::TSeen> &seen)
+{
+    struct stat st;
+    return seen && ::fstatat(folderFd, name.constData(), &st, 0) == 0
+           && (st.st_size != seen->Size || st.st_mtim.tv_sec != seen->MTimeSec);
+}
+
 } // namespace
 
 TSystemFileOperations::TSystemFileOperations()
@@ -394,6 +403,8 @@ TFileOpResult TSystemFileOperations::StageCopy(const QString &source, const QStr
             return TFileOpResult::Failed(TFileOpResult::rsSameFile, target);
         if (options.NewOnly)
             return TFileOpResult::Failed(TFileOpResult::rsTargetAppeared, target);
+        if (ChangedSince(folderFd, name, options.TargetSeen))
+            return TFileOpResult::Failed(TFileOpResult::rsTargetChanged, target);
         if (TFileOpResult twin = RefuseTwin(folderFd, path, target); !twin.Ok())
             return twin;
     } else if (options.NewOnly && ::fstatat(folderFd, name.constData(), &dstStat, AT_SYMLINK_NOFOLLOW) == 0) {
@@ -406,6 +417,7 @@ TFileOpResult TSystemFileOperations::StageCopy(const QString &source, const QStr
     staged.Path = path;
     staged.Keep = options.KeepReplaced;
     staged.NewOnly = options.NewOnly;
+    staged.Seen = options.TargetSeen;
     staged.Folder = folder;
     staged.Device = FFolderDevice;
     staged.Inode = FFolderInode;
@@ -531,6 +543,8 @@ TFileOpResult TSystemFileOperations::Place(TStaged &staged)
                     renamed = ::renameat(staged.TempFolderFd, staged.TempName.constData(), staged.FolderFd,
                                          staged.Name.constData());
             }
+        } else if (ChangedSince(staged.FolderFd, staged.Name, staged.Seen)) {
+            return TFileOpResult::Failed(TFileOpResult::rsTargetChanged, staged.Target);
         } else {
             renamed =
                 ::renameat(staged.TempFolderFd, staged.TempName.constData(), staged.FolderFd, staged.Name.constData());
@@ -576,6 +590,10 @@ TFileOpResult TSystemFileOperations::Place(TStaged &staged)
                 continue;
             return NameFailure(staged.Target, errno, staged.Name);
         }
+        if (ChangedSince(staged.FolderFd, staged.Name, staged.Seen)) {
+            ::unlinkat(staged.FolderFd, temp.constData(), 0);
+            return TFileOpResult::Failed(TFileOpResult::rsTargetChanged, staged.Target);
+        }
         if (::renameat(staged.FolderFd, temp.constData(), staged.FolderFd, staged.Name.constData()) != 0) {
             const int e = errno;
             ::unlinkat(staged.FolderFd, temp.constData(), 0);
@@ -604,6 +622,8 @@ QList<TFileOperations::TStagedFailure> TSystemFileOperations::FinishCopies()
         if (results[i].Ok() && staged.NewOnly
             && ::fstatat(staged.FolderFd, staged.Name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0)
             results[i] = TFileOpResult::Failed(TFileOpResult::rsTargetAppeared, staged.Target);
+        else if (results[i].Ok() && ChangedSince(staged.FolderFd, staged.Name, staged.Seen))
+            results[i] = TFileOpResult::Failed(TFileOpResult::rsTargetChanged, staged.Target);
         if (results[i].Ok() && staged.Keep
             && ::fstatat(staged.FolderFd, staged.Name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
             results[i] = TTrashCan::LinkIn(staged.FolderFd, staged.Name, staged.Path, &staged.Trashed, &FSettled);

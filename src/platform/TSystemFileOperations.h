@@ -64,10 +64,11 @@ private:
         int TempFolderFd = -1; // the folder that holds the named temporary
         QByteArray TempName;   // named temporary, or empty for an unnamed one
         QString Target;
-        QByteArray Path;           // the target, absolute, for the trash's restore information
-        bool Keep = false;         // the old target goes to the trash
-        bool NewOnly = false;      // no old target may be replaced
-        TTrashCan::TEntry Trashed; // where it went
+        QByteArray Path;                         // the target, absolute, for the trash's restore information
+        bool Keep = false;                       // the old target goes to the trash
+        bool NewOnly = false;                    // no old target may be replaced
+        std::optional<TCopyOptions::TSeen> Seen; // the old target as the user saw it
+        TTrashCan::TEntry Trashed;               // where it went
     };
 
     int TargetFolder(const QByteArray &folder, int *error);

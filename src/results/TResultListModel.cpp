@@ -266,6 +266,14 @@ bool TResultListModel::Contains(const QString &path) const
     return !path.isEmpty() && FIndex.contains(KeyOf(path));
 }
 
+std::optional<TResultListModel::TCounterpart> TResultListModel::CounterpartOf(const QString &path) const
+{
+    const int row = path.isEmpty() ? -1 : PositionOf(KeyOf(path));
+    if (row < 0 || !FRows.at(row).HasCounterpart)
+        return std::nullopt;
+    return FRows.at(row).Counterpart;
+}
+
 bool TResultListModel::Remove(const QString &path)
 {
     if (path.isEmpty())

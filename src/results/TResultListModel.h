@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <optional>
 
 // The rows of one result list: one file per row, known by its full path.
 //
@@ -90,6 +91,9 @@ public:
     // may be nullptr.
     bool Add(const QString &path, const TFigures &own, const TCounterpart *counterpart);
     bool Contains(const QString &path) const;
+    // The counterpart's figures of a listed file, as the scan saw them; none when the file
+    // is not listed or its row has no counterpart.
+    std::optional<TCounterpart> CounterpartOf(const QString &path) const;
     // Whether a row was removed.
     bool Remove(const QString &path);
     // Removes every listed path of the list in one pass; returns how many rows went.

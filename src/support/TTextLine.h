@@ -220,4 +220,5 @@ enum TTextLine : int {
     tlPairBinary = 236,                // "Binary files"
     tlReasonChangedWhileCopied = 237,  // "The file changed while it was copied; the copy was discarded: %1"
     tlReasonTargetAppeared = 238, // "A file of this name has appeared since the comparison; it was left as it is: %1"
+    tlReasonTargetChanged = 239,  // "The file has changed since the comparison; it was left as it is: %1"
 };

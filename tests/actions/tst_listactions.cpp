@@ -398,19 +398,28 @@ private Q_SLOTS:
     }
 
     // A file that appears at the target after the scan is not the missing file the row
-    // shows: the copy leaves it, also where replaced files are not kept, and the row stays.
-    void aFileThatAppearedAfterTheScanIsNotReplaced()
+    // shows, nor is one changed since the scan the older file it showed: the copy leaves
+    // it, also where replaced files are not kept, and the row stays.
+    void aTargetThatChangedAfterTheScanIsNotReplaced_data()
     {
-        File(Src(), u"new.txt"_s, "from the source", 1700000100);
-        File(Dst(), u"x"_s, "");
+        QTest::addColumn<int>("list");
+        QTest::newRow("appeared, copied from list 1") << 1;
+        QTest::newRow("changed, updated from list 3") << 3;
+    }
+    void aTargetThatChangedAfterTheScanIsNotReplaced()
+    {
+        QFETCH(int, list);
+        File(Src(), u"doc.txt"_s, "from the source", 1700000100);
+        File(Dst(), list == 1 ? u"x"_s : u"doc.txt"_s, "old", 1700000000);
         QVERIFY(Scan());
-        File(Dst(), u"new.txt"_s, "written meanwhile", 1700000200);
+        QCOMPARE(List(list)->Paths(), QStringList{Src() + u"doc.txt"_s});
+        File(Dst(), u"doc.txt"_s, "written meanwhile", 1700000200);
         FCopyOptions.KeepReplaced = false;
         FDialogs.ErrorAnswers = {TFileActionDialogs::ecSkip};
-        Actions().Copy(1);
+        Actions().Copy(list);
         QCOMPARE(FDialogs.Asked.size(), 1);
-        QCOMPARE(Content(Dst() + u"new.txt"_s), QByteArray("written meanwhile"));
-        QCOMPARE(List(1)->Paths(), QStringList{Src() + u"new.txt"_s});
+        QCOMPARE(Content(Dst() + u"doc.txt"_s), QByteArray("written meanwhile"));
+        QCOMPARE(List(list)->Paths(), QStringList{Src() + u"doc.txt"_s});
     }
 
     void deleteAllDuplicatesMovesCounterpartsToMissing()

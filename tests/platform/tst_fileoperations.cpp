@@ -383,8 +383,35 @@ void tst_FileOperations::cancelledOrFailedCopyLeavesTheTarget()
         QCOMPARE(Content(fresh), QByteArray("the user's"));
         QVERIFY(QFile::remove(fresh));
     }
+    // A copy over the file the user saw replaces no other: one changed since, found when
+    // the copy starts or during the flush.
+    TestTree::File(FDir.path(), u"c/seen.bin"_s, "as seen", 1700000000);
+    const QString seen = FDir.filePath(u"c/seen.bin"_s);
+    TCopyOptions overSeen = Keep;
+    overSeen.TargetSeen = TCopyOptions::TSeen{7, 1700000000};
+    for (const QString &when : {u"start"_s, u"flush"_s}) {
+        // Longer at the start, the same size but a later time during the flush.
+        const QByteArray changed = when == u"start"_s ? "changed, longer" : "changed";
+        const auto change = [&] {
+            TestTree::File(FDir.path(), u"c/seen.bin"_s, changed, when == u"start"_s ? 1700000000 : 1700000001);
+        };
+        if (when == u"start"_s)
+            change();
+        ops.SetStepHook([&](const QString &step) {
+            if (step == u"flush"_s && when == u"flush"_s)
+                change();
+        });
+        QCOMPARE(ops.CopyFile(src, seen, overSeen, {}, nullptr).Reason, TFileOpResult::rsTargetChanged);
+        ops.SetStepHook({});
+        QCOMPARE(Content(seen), changed);
+        TestTree::File(FDir.path(), u"c/seen.bin"_s, "as seen", 1700000000);
+    }
     QVERIFY(TrashEntries(FTrashHome + u"/Trash"_s).isEmpty());
     QVERIFY(Leftovers(FDir.path()).isEmpty());
+    // Unchanged, it is replaced.
+    QVERIFY(ops.CopyFile(src, seen, overSeen, {}, nullptr).Ok());
+    QCOMPARE(Content(seen), rewritten);
+    QDir(FTrashHome + u"/Trash"_s).removeRecursively();
 
     // A folder that cannot be made: a file stands where the folder should be.
     const TFileOpResult blocked =

@@ -334,6 +334,8 @@ private Q_SLOTS:
         QTest::newRow("folder moved") << int(R::rsFolderMoved) << 0 << u"verschoben"_s;
         QTest::newRow("changed while copied") << int(R::rsChangedWhileCopied) << 0 << u"des Kopierens geändert"_s;
         QTest::newRow("a name taken since the comparison") << int(R::rsTargetAppeared) << 0 << u"hinzugekommen"_s;
+        QTest::newRow("changed since the comparison")
+            << int(R::rsTargetChanged) << 0 << u"seit dem Vergleich geändert"_s;
         QTest::newRow("ENOSPC") << int(R::rsSystem) << ENOSPC << u"kein Platz mehr"_s;
         QTest::newRow("EACCES") << int(R::rsSystem) << EACCES << u"Zugriff verweigert"_s;
         QTest::newRow("EPERM") << int(R::rsSystem) << EPERM << u"Zugriff verweigert"_s;

@@ -120,6 +120,8 @@ QString TFileActionBoxes::ReasonText(const TFileOpResult &reason) const
         return Text(tlReasonChangedWhileCopied).arg(path);
     case TFileOpResult::rsTargetAppeared:
         return Text(tlReasonTargetAppeared).arg(path);
+    case TFileOpResult::rsTargetChanged:
+        return Text(tlReasonTargetChanged).arg(path);
     }
     return reason.Message;
 }

@@ -205,8 +205,14 @@ void TListActions::CopyListedFiles(int actedList, int sameSideDuplicates, int ot
     const bool newOnly = actedList == rlMissingInDestination || actedList == rlMissingInSource;
     QList<TFileBatch::TItem> items;
     items.reserve(rows.size());
-    for (const QString &path : rows)
-        items.append({path, OtherSide(path, fromRoot, toRoot), newOnly});
+    // A file of a pair is copied over its counterpart as the scan saw it: one changed since
+    // is not the file the user chose to replace.
+    for (const QString &path : rows) {
+        TFileBatch::TItem item{path, OtherSide(path, fromRoot, toRoot), newOnly, std::nullopt};
+        if (const auto other = acted->ListModel()->CounterpartOf(path); other && !newOnly)
+            item.TargetSeen = TCopyOptions::TSeen{other->Size, other->MTimeSec};
+        items.append(item);
+    }
     TFileBatch batch(*FOperations, *FDialogs);
     const TCopyOptions options = FLists.CopyOptions ? FLists.CopyOptions() : TCopyOptions();
     {

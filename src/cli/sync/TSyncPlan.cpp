@@ -48,6 +48,8 @@ void TSyncPlan::AddFinding(const TFinding &finding)
         TStep step{action, finding.Path, QString(), finding.Size};
         if (action != TSyncCommandLine::saTrashExtra)
             step.Target = otherRoot + QStringView(finding.Path).mid(ownRoot.size());
+        if (finding.HasCounterpart && action != TSyncCommandLine::saTrashExtra)
+            step.TargetSeen = TCopyOptions::TSeen{finding.CounterpartSize, finding.CounterpartMTimeSec};
         FSteps << step;
     }
 }

@@ -2,12 +2,14 @@
 
 #include "cli/sync/TSyncCommandLine.h"
 #include "engine/TScanSink.h"
+#include "platform/TCopyOptions.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
 
 #include <cstdio>
+#include <optional>
 
 // The scan's sink for foldermate-sync: it takes the findings of the lists the chosen
 // actions act on and turns each into a step (a file and what to do with it). Entries the
@@ -21,6 +23,7 @@ public:
         QString Path;   // the file acted on
         QString Target; // where a copy goes; empty for the trash
         qint64 Size = 0;
+        std::optional<TCopyOptions::TSeen> TargetSeen = std::nullopt; // an update's older file, as the scan saw it
     };
 
     TSyncPlan(const TSyncCommandLine &commandLine, FILE *status);

@@ -71,7 +71,7 @@ void RunBatch(TFileBatch &batch, TFileActionDialogs::TBatchKind kind, const QLis
     for (const TSyncPlan::TStep &s : steps) {
         // A missing file is copied as a new one: a file that appeared since the scan stays.
         const bool newOnly = s.Action == TSyncCommandLine::saCopyMissing || s.Action == TSyncCommandLine::saCopyBack;
-        items << TFileBatch::TItem{s.Path, s.Target, newOnly};
+        items << TFileBatch::TItem{s.Path, s.Target, newOnly, s.TargetSeen};
         total += s.Size;
     }
     QTimer watch;
