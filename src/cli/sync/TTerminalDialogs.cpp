@@ -48,8 +48,10 @@ TFileActionDialogs::TErrorChoice TTerminalDialogs::FileError(TBatchKind kind, co
 
 TFileActionDialogs::TTrashChoice TTerminalDialogs::TrashRefused(const QString &path)
 {
-    if (FPermanent)
+    if (FPermanent) {
+        FForGood.insert(path);
         return tcYes;
+    }
     Name("skipped: ", path, u"its volume has no trash; --permanent-when-no-trash would delete it for good"_s);
     return tcNo;
 }

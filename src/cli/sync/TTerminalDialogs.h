@@ -34,6 +34,8 @@ public:
 
     // Files that failed (named as "failed:") during the batches so far.
     int FailedCount() const { return int(FFailed.size()); }
+    // Whether the file was to be deleted for good, its volume having no trash.
+    bool ForGood(const QString &path) const { return FForGood.contains(path); }
 
 private:
     void Line(const QByteArray &text);
@@ -48,5 +50,6 @@ private:
     int FFiles = 0;
     qint64 FBytes = 0;
     QSet<QString> FFailed;
+    QSet<QString> FForGood;
     QSet<QString> FNamed; // every path named on stderr, so that none is named twice
 };

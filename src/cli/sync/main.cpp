@@ -60,9 +60,11 @@ struct TTally
     qint64 Bytes = 0;
 };
 
-// Runs one batch of steps; *done and *bytes gain what it finished.
+// Runs one batch of steps; done gains what it finished, or forGood what it deleted for good
+// (where it was asked to tell them apart).
 void RunBatch(TFileBatch &batch, TFileActionDialogs::TBatchKind kind, const QList<TSyncPlan::TStep> &steps,
-              TTally &done, const TCopyOptions &options = {})
+              TTally &done, const TCopyOptions &options = {}, const TTerminalDialogs *dialogs = nullptr,
+              TTally *forGood = nullptr)
 {
     if (steps.isEmpty())
         return;
@@ -84,8 +86,9 @@ void RunBatch(TFileBatch &batch, TFileActionDialogs::TBatchKind kind, const QLis
     batch.Run(kind, items, total, options);
     for (qsizetype i = 0; i < steps.size(); ++i) {
         if (batch.Done().at(i)) {
-            ++done.Files;
-            done.Bytes += steps.at(i).Size;
+            TTally &tally = forGood && dialogs->ForGood(steps.at(i).Path) ? *forGood : done;
+            ++tally.Files;
+            tally.Bytes += steps.at(i).Size;
         }
     }
 }
@@ -155,23 +158,29 @@ int main(int argc, char *argv[])
     TSystemFileOperations operations;
     TTerminalDialogs dialogs(stderr, commandLine.PermanentWhenNoTrash, ::isatty(STDERR_FILENO) == 1);
     dialogs.PublishCancel(&gBatchCancel);
-    TTally copied, trashed;
+    TTally copied, trashed, deleted;
     {
         TFileBatch batch(operations, dialogs);
         RunBatch(batch, TFileActionDialogs::bkCopy, copies, copied, commandLine.CopyOptions);
     }
     if (!gInterrupted.load()) {
         TFileBatch batch(operations, dialogs);
-        RunBatch(batch, TFileActionDialogs::bkTrash, trash, trashed);
+        RunBatch(batch, TFileActionDialogs::bkTrash, trash, trashed, {}, &dialogs, &deleted);
     }
 
     const int failed = dialogs.FailedCount();
-    const int skipped = int(plan.Steps().size()) - copied.Files - trashed.Files - failed;
+    const int skipped = int(plan.Steps().size()) - copied.Files - trashed.Files - deleted.Files - failed;
+    // Files deleted for good are not called trashed: they cannot be restored.
+    const QByteArray forGood = deleted.Files == 0 ? QByteArray()
+                                                  : QByteArray("deleted for good %1 files (%2 bytes), ")
+                                                        .replace("%1", QByteArray::number(deleted.Files))
+                                                        .replace("%2", QByteArray::number(deleted.Bytes));
     std::fprintf(stderr,
-                 "foldermate-sync: copied %d files (%lld bytes), trashed %d files (%lld bytes), %d skipped, "
+                 "foldermate-sync: copied %d files (%lld bytes), trashed %d files (%lld bytes), %s%d skipped, "
                  "%d failed%s\n",
                  copied.Files, static_cast<long long>(copied.Bytes), trashed.Files,
-                 static_cast<long long>(trashed.Bytes), skipped, failed, gInterrupted.load() ? ", interrupted" : "");
+                 static_cast<long long>(trashed.Bytes), forGood.constData(), skipped, failed,
+                 gInterrupted.load() ? ", interrupted" : "");
     if (gInterrupted.load())
         return TSyncCommandLine::ecInterrupted;
     if (failed > 0 || skipped > 0)
